@@ -1,0 +1,59 @@
+// The one interface through which the wizard records: device and channel choice, opening the
+// capture input, writing, marks, levels, status and finishing into per-track files.
+// Every operation is called on the user-interface thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/CUnknownStandAlone.h"
+#include "base/Guid.h"
+#include "base/Result.h"
+
+namespace sondrel {
+
+struct KnownDevice;
+
+// {6A1B0C52-8E3D-4F21-9C8A-5D0E7F3B2A10}
+inline constexpr GUID IID_IRecorder{
+    0x6A1B0C52, 0x8E3D, 0x4F21, {0x9C, 0x8A, 0x5D, 0x0E, 0x7F, 0x3B, 0x2A, 0x10}};
+
+// Opaque handle of the window that owns the monitor output; may be null.
+using WindowHandle = void*;
+
+struct IRecorder : IUnknown {
+    // Closes the current input (deleting its temporary files) and opens a new one whose capture
+    // runs at once; restores the stored record level and channel.
+    virtual HRESULT OpenInput(WindowHandle owner, bool splitTracks) = 0;
+    virtual HRESULT StartRecording() = 0;
+    virtual HRESULT StopRecording() = 0;
+    // Closes the input and yields one temporary WAV file per track, in track order.
+    virtual HRESULT FinishRecording(bool process, bool secondProcess,
+                                    std::vector<std::string>& trackFiles) = 0;
+    // Always S_OK; deletes the temporary recording and every per-track file.
+    virtual HRESULT CloseInput() = 0;
+    virtual HRESULT GetLevels(float& recentLeftDb, float& recentRightDb, float& holdLeftDb,
+                              float& holdRightDb, bool& active) = 0;
+    // S_FALSE when the index is past the end.
+    virtual HRESULT GetDeviceInfo(std::uint32_t index, std::uint32_t& deviceId,
+                                  std::string& name) = 0;
+    virtual HRESULT SelectDevice(std::uint32_t deviceId) = 0;
+    virtual HRESULT GetSelectedDevice(std::uint32_t& deviceId) = 0;
+    virtual HRESULT GetStatus(std::uint32_t& seconds, bool& writing, std::uint32_t& markCount,
+                              std::uint32_t& reserved) = 0;
+    virtual HRESULT GetChannelInfo(std::uint32_t index, std::int32_t& channelId,
+                                   std::string& name) = 0;
+    virtual HRESULT SelectChannel(std::int32_t channelId, const KnownDevice* row) = 0;
+    virtual HRESULT GetSelectedChannel(std::int32_t& channelId) = 0;
+    virtual HRESULT GetRecordLevel(float& level) = 0;
+    virtual HRESULT SetRecordLevel(float level) = 0;
+    // Ignored while automatic detection is on. Always S_OK.
+    virtual HRESULT MarkTrack() = 0;
+    virtual HRESULT SetInputGain(float gainDb) = 0;
+
+protected:
+    ~IRecorder() = default;
+};
+
+}  // namespace sondrel
