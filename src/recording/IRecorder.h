@@ -14,6 +14,7 @@
 namespace sondrel {
 
 struct KnownDevice;
+struct IdentifiedDevice;
 
 // {6A1B0C52-8E3D-4F21-9C8A-5D0E7F3B2A10}
 inline constexpr GUID IID_IRecorder{
@@ -54,6 +55,20 @@ struct IRecorder : IUnknown {
 
 protected:
     ~IRecorder() = default;
+};
+
+// The recorder operations that only the wizard flow uses, beside the interface the pages use.
+class IRecorderSetup {
+public:
+    // Refreshes the device lists for the identified device and chooses the monitor output.
+    // Returns 1 when the device carries no capture device (all-zero GUID), 0 otherwise.
+    virtual int UseDevice(const IdentifiedDevice& device) = 0;
+    // Source equaliser type 0..3 for the input just opened.
+    virtual void SetSourceFilter(int sourceType) = 0;
+    virtual void Shutdown() = 0;
+
+protected:
+    ~IRecorderSetup() = default;
 };
 
 }  // namespace sondrel
