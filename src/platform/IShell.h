@@ -1,0 +1,23 @@
+// The user's folders and handing folders and web addresses to the desktop.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "base/Result.h"
+
+namespace sondrel {
+
+// Threading: main thread only. Opening returns as soon as the request is handed over.
+class IShell {
+public:
+    virtual ~IShell() = default;
+
+    // E_FAIL when the folder is not known; the path is not created here.
+    virtual HRESULT GetMusicFolder(std::filesystem::path& folder) = 0;
+    virtual HRESULT GetTempFolder(std::filesystem::path& folder) = 0;
+    virtual HRESULT OpenFolder(const std::filesystem::path& folder) = 0;
+    virtual HRESULT OpenWebAddress(const std::string& url) = 0;
+};
+
+}  // namespace sondrel
