@@ -1,0 +1,56 @@
+// The stereo level meter of a record input: per-block peaks in two rings of 256 blocks of 256
+// frames, read as recent and held levels for the VU meter, and the recording's peak histogram.
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+
+#include "base/Result.h"
+#include "recording/CVuHistogram.h"
+
+namespace sondrel {
+
+// Threads: Feed runs on the capture thread; ReadLevels (the pages' 50 ms polls) and
+// ReadHistogram (when the input closes) run on the user-interface thread. All three take the
+// meter's lock, the only lock the capture thread ever takes; each holds it for a pass over at
+// most one region or over the 256-entry rings, never while waiting for anything else. Nothing
+// here allocates after construction: the rings are part of the object.
+class CLevelMeter {
+public:
+    static constexpr int kRingBlocks = 256;
+    static constexpr int kBlockFrames = 256;     // 5.8 ms at 44100 Hz
+    static constexpr int kHistogramBlocks = 10;  // the histogram counts 58 ms peaks
+    static constexpr int kHoldBlocks = 255;      // about 1.48 s
+    static constexpr int kFewestRecentBlocks = 10;
+    static constexpr float kNoLevelDb = -144.0f;
+
+    CLevelMeter();
+    CLevelMeter(const CLevelMeter&) = delete;
+    CLevelMeter& operator=(const CLevelMeter&) = delete;
+
+    // interleaved holds frames stereo float frames (1.0 = full scale). While writing, every
+    // completed block adds the peak of the last ten blocks to the histogram.
+    HRESULT Feed(const float* interleaved, std::size_t frames, bool writing);
+
+    // Recent levels: the peaks since the previous read (at least the last ten blocks); hold
+    // levels: the peaks of the last 255 blocks. In dB relative to full scale, -144 for no level.
+    // With active false all four are -144.
+    HRESULT ReadLevels(float& recentLeftDb, float& recentRightDb, float& holdLeftDb,
+                       float& holdRightDb, bool active);
+
+    // The histogram's loudest peak and level, for the writer's post-processing.
+    void ReadHistogram(float& maxPeakDb, float& levelDb) const;
+
+private:
+    float RingMax(const float* ring, int newestBlock, int blockCount) const;
+
+    mutable std::mutex m_lock;
+    alignas(16) float m_peakLeft[kRingBlocks];
+    alignas(16) float m_peakRight[kRingBlocks];
+    int m_framesLeft = kBlockFrames;
+    int m_blockIndex = 0;
+    int m_lastRead = 0;
+    CVuHistogram m_histogram;
+};
+
+}  // namespace sondrel
