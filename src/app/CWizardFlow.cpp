@@ -1,0 +1,266 @@
+#include "app/CWizardFlow.h"
+
+#include "app/StringTable.h"
+#include "app/TagText.h"
+
+namespace sondrel {
+
+namespace {
+
+constexpr const char* kInvalidConfiguration = "Invalid device configuration detected.";
+
+// The one device whose turntable choice must not get the turntable equaliser.
+constexpr std::uint32_t kFlatTurntableVendor = 0x0D8C;
+constexpr std::uint32_t kFlatTurntableProduct = 0x0131;
+
+bool IsBack(int result) {
+    return result == kPageBack;
+}
+bool IsClose(int result) {
+    return result == kPageClose;
+}
+
+}  // namespace
+
+CWizardFlow::CWizardFlow(WizardServices services) : m_services(std::move(services)) {
+    startRecordPage.recorder = m_services.recorder;
+    recordingPage.recorder = m_services.recorder;
+}
+
+void CWizardFlow::Message(StringId stringId) {
+    m_services.host->MessageBox(LoadString(stringId), MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
+void CWizardFlow::RunWizard() {
+    m_productTitle = LoadString(kIdsProductTitle);
+    m_deviceMatch = IdentifiedDevice{};
+    Stage stage = Stage::Connect;
+    while (stage != Stage::End) {
+        switch (stage) {
+            case Stage::Connect:
+                stage = Connect();
+                break;
+            case Stage::Source:
+                stage = Source();
+                break;
+            case Stage::Start:
+                stage = Start();
+                break;
+            case Stage::Record:
+                stage = Record();
+                break;
+            case Stage::Tag:
+                stage = Tag();
+                break;
+            case Stage::Export:
+                stage = Export();
+                break;
+            case Stage::Finish:
+                stage = Finish();
+                break;
+            case Stage::End:
+                break;
+        }
+    }
+    // A closed exporting page may leave the worker moving files; it must be done before the
+    // temporary files go away.
+    if (m_services.waitForExport)
+        m_services.waitForExport();
+    exportingPage.progress.Reset();
+    m_services.recorder->CloseInput();
+    m_services.recorderSetup->Shutdown();
+}
+
+CWizardFlow::Stage CWizardFlow::Connect() {
+    IWizardHost& host = *m_services.host;
+    m_devices.clear();
+    while (m_devices.size() != 1) {
+        if (IsClose(host.ShowConnect()))
+            return Stage::End;
+        m_devices = m_services.findKnownDevices();
+        if (m_devices.empty()) {
+            Message(kIdsMsgCannotConnect);
+        } else if (m_devices.size() > 1) {
+            Message(kIdsMsgSeveralDevices);
+        } else {
+            m_deviceMatch =
+                m_services.identifyCaptureDevice(m_devices[0].first, m_devices[0].second);
+            if (m_deviceMatch.row == nullptr) {
+                Message(kIdsMsgCannotConnect);
+                m_devices.clear();
+            }
+        }
+    }
+    if (m_services.recorderSetup->UseDevice(m_deviceMatch) != 0) {
+        Message(kIdsMsgCannotConnect);
+        return Stage::Connect;
+    }
+    return Stage::Source;
+}
+
+CWizardFlow::Stage CWizardFlow::Source() {
+    IWizardHost& host = *m_services.host;
+    const KnownDevice& e = *m_deviceMatch.row;
+    m_sourceType = 0;
+    if (e.offersTurntable && e.offersTape) {
+        const int deviceResult = host.ShowSelectDevice(selectDevicePage);
+        if (IsBack(deviceResult))
+            return Stage::Connect;
+        if (IsClose(deviceResult))
+            return Stage::End;
+        if (selectDevicePage.TapePlayerChosen()) {
+            tapeSelectPage.chrome = false;
+            const int tapeResult = host.ShowTapeSelect(tapeSelectPage);
+            if (IsBack(tapeResult))
+                return Stage::Connect;
+            if (IsClose(tapeResult))
+                return Stage::End;
+            if (tapeSelectPage.chrome)
+                m_sourceType = 2;
+        } else if (!(e.vendorId == kFlatTurntableVendor && e.productId == kFlatTurntableProduct)) {
+            m_sourceType = 1;
+        }
+    } else if (e.offersTurntable) {
+        m_sourceType = 1;
+    } else if (e.offersTape) {
+        host.MessageBox(kInvalidConfiguration, MessageButtons::Ok, MessageIcon::Exclamation);
+        return Stage::End;
+    }
+    if (m_sourceType == 1 && !e.turntableRiaa)
+        m_sourceType = 3;
+    return Stage::Start;
+}
+
+CWizardFlow::Stage CWizardFlow::Start() {
+    IWizardHost& host = *m_services.host;
+    IRecorder& recorder = *m_services.recorder;
+    const WindowHandle mainWindow = host.MainWindow();
+    if (mainWindow) {
+        recorder.OpenInput(mainWindow, true);
+        m_services.recorderSetup->SetSourceFilter(m_sourceType);
+    }
+    const int result = host.ShowStartRecord(startRecordPage);
+    if (IsBack(result))
+        return Stage::Connect;
+    if (IsClose(result))
+        return Stage::End;
+    if (mainWindow) {
+        recorder.OpenInput(mainWindow, startRecordPage.split);
+        m_services.recorderSetup->SetSourceFilter(m_sourceType);
+    }
+    recorder.StartRecording();
+    recordingPage.split = startRecordPage.split;
+    recordingPage.markCount = 0;
+    return Stage::Record;
+}
+
+CWizardFlow::Stage CWizardFlow::Record() {
+    IWizardHost& host = *m_services.host;
+    const int result = host.ShowRecording(recordingPage);
+    if (IsBack(result))
+        return Stage::Start;
+    if (IsClose(result))
+        return Stage::End;
+    host.ShowPleaseWait();
+    m_tracks.clear();
+    m_services.recorder->StopRecording();
+    m_services.recorder->FinishRecording(false, false, m_tracks);
+    host.HidePleaseWait();
+    return Stage::Tag;
+}
+
+CWizardFlow::Stage CWizardFlow::Tag() {
+    int result;
+    m_titles.clear();
+    if (m_tracks.size() == 1) {
+        tagSinglePage.ClearTags();
+        result = m_services.host->ShowTagSingle(tagSinglePage);
+        m_artist = tagSinglePage.artist;
+        m_title = tagSinglePage.title;
+        m_album = tagSinglePage.album;
+        m_titles.push_back(m_title);
+    } else {
+        result = RunMultiTrackTagging();
+    }
+    for (std::string& title : m_titles)
+        title = SanitizeTagText(title, TagField::Title);
+    m_artist = SanitizeTagText(m_artist, TagField::Artist);
+    m_album = SanitizeTagText(m_album, TagField::Album);
+    if (IsBack(result))
+        return Stage::Start;
+    if (IsClose(result))
+        return Stage::End;
+    return Stage::Export;
+}
+
+int CWizardFlow::RunMultiTrackTagging() {
+    IWizardHost& host = *m_services.host;
+    TagMultiplePageState pages[4];
+    const int trackCount = static_cast<int>(m_tracks.size());
+    for (int i = 0; i < 4; ++i) {
+        pages[i].trackCount = trackCount;
+        pages[i].firstTrackOffset = 10 * i;
+        pages[i].ClearTitles();
+    }
+    // Page i is shown when there are more than 10 * i tracks; back from page i shows page i-1.
+    int page = 0;
+    while (page < 4) {
+        if (page > 0 && trackCount < 10 * page + 1)
+            break;
+        const int result = host.ShowTagMultiple(page, pages[page]);
+        if (IsClose(result))
+            return kPageClose;
+        if (IsBack(result)) {
+            if (page == 0)
+                return kPageBack;
+            --page;
+            continue;
+        }
+        ++page;
+    }
+    m_artist = pages[0].artist;
+    m_album = pages[0].album;
+    for (const auto& p : pages) {
+        for (const auto& title : p.titles)
+            m_titles.push_back(title);
+    }
+    return kPageNext;
+}
+
+CWizardFlow::Stage CWizardFlow::Export() {
+    IWizardHost& host = *m_services.host;
+    for (;;) {
+        exportingPage.progress.Reset();
+        m_services.startExport(m_tracks, m_artist, m_titles, m_album, m_productTitle,
+                               exportingPage.progress);
+        const int result = host.ShowExporting(exportingPage);
+        HRESULT errorCode = S_OK;
+        bool retry = false;
+        if (exportingPage.progress && exportingPage.progress->GetResult() == E_FAIL &&
+            exportingPage.progress->GetErrorCode(errorCode) == S_OK) {
+            retry = host.MessageBox(LoadString(kIdsMsgExportFailed), MessageButtons::YesNo,
+                                    MessageIcon::Exclamation) == kAnswerYes;
+        }
+        exportingPage.progress.Reset();
+        if (retry)
+            continue;
+        if (IsBack(result))
+            return Stage::Tag;
+        if (IsClose(result))
+            return Stage::End;
+        return Stage::Finish;
+    }
+}
+
+CWizardFlow::Stage CWizardFlow::Finish() {
+    const int result = m_services.host->ShowFinished(finishedPage);
+    if (IsClose(result))
+        return Stage::End;
+    if (finishedPage.RecordSomethingElse()) {
+        m_services.recorder->CloseInput();
+        return Stage::Start;
+    }
+    return Stage::End;
+}
+
+}  // namespace sondrel

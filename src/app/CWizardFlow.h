@@ -1,0 +1,85 @@
+// The spine of the program: shows one page at a time and decides from each page's result, the
+// device checks and the recorder's and exporter's answers what comes next, from connecting the
+// device to the finished page. Runs on the main thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/IWizardHost.h"
+#include "app/StringTable.h"
+#include "app/WizardPageState.h"
+#include "base/CUnknownStandAlone.h"
+#include "devices/KnownDevices.h"
+#include "export/IProgressStatus.h"
+#include "recording/IRecorder.h"
+
+namespace sondrel {
+
+// Everything the flow calls on; the program's start-up wires the real parts, tests their own.
+struct WizardServices {
+    IWizardHost* host = nullptr;
+    IRecorder* recorder = nullptr;
+    IRecorderSetup* recorderSetup = nullptr;
+    // Present USB devices that are in the known-device table.
+    std::function<std::vector<UsbIdPair>()> findKnownDevices;
+    // Maps a known device to its capture device; the row is none when it has none.
+    std::function<IdentifiedDevice(std::uint32_t vendorId, std::uint32_t productId)>
+        identifyCaptureDevice;
+    // Starts an export on a worker thread and hands back its progress object.
+    std::function<HRESULT(const std::vector<std::string>& tracks, const std::string& artist,
+                          const std::vector<std::string>& titles, const std::string& album,
+                          const std::string& productTitle, ComPtr<IProgressStatus>& progress)>
+        startExport;
+    // Waits until the export worker no longer touches the track files (before they are deleted).
+    std::function<void()> waitForExport;
+};
+
+class CWizardFlow {
+public:
+    explicit CWizardFlow(WizardServices services);
+
+    // Runs the whole page sequence and returns when the user is done.
+    void RunWizard();
+
+    // The source equaliser type chosen last (0..3); for the host's reports and tests.
+    int SourceType() const { return m_sourceType; }
+    const std::vector<std::string>& Tracks() const { return m_tracks; }
+
+    // Page states live for the whole run, so their values survive between showings.
+    SelectDevicePageState selectDevicePage;
+    TapeSelectPageState tapeSelectPage;
+    StartRecordPageState startRecordPage;
+    RecordingPageState recordingPage;
+    TagSinglePageState tagSinglePage;
+    ExportingPageState exportingPage;
+    FinishedPageState finishedPage;
+
+private:
+    enum class Stage { Connect, Source, Start, Record, Tag, Export, Finish, End };
+
+    Stage Connect();
+    Stage Source();
+    Stage Start();
+    Stage Record();
+    Stage Tag();
+    Stage Export();
+    Stage Finish();
+    int RunMultiTrackTagging();
+    void Message(StringId stringId);
+
+    WizardServices m_services;
+    std::string m_productTitle;
+    std::vector<UsbIdPair> m_devices;
+    IdentifiedDevice m_deviceMatch{};
+    int m_sourceType = 0;
+    std::vector<std::string> m_tracks;
+    std::vector<std::string> m_titles;
+    std::string m_artist;
+    std::string m_album;
+    std::string m_title;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,46 @@
+// What the wizard flow needs from the program's surface: showing each page modally with its
+// state, the please-wait window and message boxes. The Qt pages, the headless command-line
+// host and the scripted test host implement it.
+#pragma once
+
+#include <string>
+
+#include "app/WizardPageState.h"
+#include "recording/IRecorder.h"
+
+namespace sondrel {
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageIcon { Exclamation, Question };
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
+
+class IWizardHost {
+public:
+    virtual ~IWizardHost() = default;
+
+    // The main window that owns the pages and the monitor output; null when there is none.
+    virtual WindowHandle MainWindow() = 0;
+
+    // Each returns the page result: kPageNext, kPageBack or kPageClose (any other value is
+    // treated as next by the flow).
+    virtual int ShowConnect() = 0;
+    virtual int ShowSelectDevice(SelectDevicePageState& page) = 0;
+    virtual int ShowTapeSelect(TapeSelectPageState& page) = 0;
+    virtual int ShowStartRecord(StartRecordPageState& page) = 0;
+    virtual int ShowRecording(RecordingPageState& page) = 0;
+    virtual int ShowTagSingle(TagSinglePageState& page) = 0;
+    // pageIndex 0 is tracks 1-10, 1..3 the pages for 11-20, 21-30, 31-40.
+    virtual int ShowTagMultiple(int pageIndex, TagMultiplePageState& page) = 0;
+    virtual int ShowExporting(ExportingPageState& page) = 0;
+    virtual int ShowFinished(FinishedPageState& page) = 0;
+
+    virtual void ShowPleaseWait() = 0;
+    virtual void HidePleaseWait() = 0;
+
+    // Returns kAnswerOk, kAnswerYes or kAnswerNo.
+    virtual int MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) = 0;
+};
+
+}  // namespace sondrel

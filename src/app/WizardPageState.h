@@ -1,0 +1,122 @@
+// What the wizard pages hold between showings and the page logic that does not depend on a
+// window: the level slider, the recording page's time and track texts, the tag fields. The Qt
+// pages and the headless host both drive these, so the behaviour is the same in both.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "base/CUnknownStandAlone.h"
+#include "export/IProgressStatus.h"
+#include "recording/IRecorder.h"
+
+namespace sondrel {
+
+// Page results: the ids of the buttons that end a page.
+inline constexpr int kPageNext = 1001;
+inline constexpr int kPageBack = 1000;
+inline constexpr int kPageClose = 2;
+
+struct SelectDevicePageState {
+    // 0 = "TURNTABLE", 1 = "TAPE PLAYER"; the last choice is shown again.
+    int deviceTypeIndex = 0;
+    bool TapePlayerChosen() const { return deviceTypeIndex == 1; }
+};
+
+struct TapeSelectPageState {
+    // Every showing starts at "normal"; the page clears it when it opens.
+    bool chrome = false;
+};
+
+enum class ScrollCode {
+    LineUp,
+    LineDown,
+    PageUp,
+    PageDown,
+    ThumbPosition,
+    ThumbTrack,
+    Top,
+    Bottom,
+    EndScroll
+};
+
+struct StartRecordPageState {
+    static constexpr int kMinLevel = -30;  // tenths of a dB
+    static constexpr int kMaxLevel = 90;
+
+    IRecorder* recorder = nullptr;
+    bool split = true;
+    int levelTenthsDb = 0;
+    bool monoCheckPending = true;
+
+    // Applies a scroll-bar message and sends the resulting gain to the recorder, also when the
+    // level did not change, so the recorder always holds the page's value.
+    void Scroll(ScrollCode code, int thumbPosition = 0);
+    int ScrollPosition() const { return 60 - levelTenthsDb; }
+    std::string LevelText() const;  // "+0.0", "-3.0", "+9.0"
+};
+
+struct RecordingPageState {
+    static constexpr std::uint32_t kMaxTracks = 40;
+
+    IRecorder* recorder = nullptr;
+    bool split = false;
+    std::uint32_t markCount = 0;
+
+    struct Tick {
+        bool levelsRead = false;
+        float levels[4] = {-144.0f, -144.0f, -144.0f, -144.0f};
+        std::string timeText;
+        std::string trackText;  // empty: leave the track text as it is
+        std::uint32_t seconds = 0;
+        bool writing = false;
+    };
+    // One 50 ms timer tick: levels, status, the time and track texts.
+    Tick OnTimer();
+    // "new track": at most 40 tracks; later presses are ignored.
+    void NewTrack();
+    std::string InitialTrackText() const;  // "Automatic" with split, else empty
+};
+
+struct TagSinglePageState {
+    std::string artist;
+    std::string title;
+    std::string album;
+    int trackNumber = 1;
+    void ClearTags() {
+        artist.clear();
+        title.clear();
+        album.clear();
+    }
+};
+
+struct TagMultiplePageState {
+    int trackCount = 0;
+    int firstTrackOffset = 0;  // 0 for tracks 1-10, then 10, 20, 30
+    std::string artist;        // first page only
+    std::string album;         // first page only
+    std::array<std::string, 10> titles;
+
+    void ClearTitles() {
+        for (auto& t : titles)
+            t.clear();
+    }
+    // Whether the title edit at page position 1..10 takes input.
+    bool TitleEnabled(int position) const;
+    std::string NumberLabel(int position) const;
+};
+
+struct ExportingPageState {
+    ComPtr<IProgressStatus> progress;
+    // Bar position 0..256 for a fraction done.
+    static int BarPosition(float fraction);
+};
+
+struct FinishedPageState {
+    // 1 = "Record Something Else", 0 = "Close Sondrel".
+    int choice = 1;
+    bool RecordSomethingElse() const { return choice == 1; }
+};
+
+}  // namespace sondrel
