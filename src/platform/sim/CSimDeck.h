@@ -1,0 +1,60 @@
+// The simulated record deck behind the USB capture device: silence until it is started,
+// then the side from its first sample (the generated demo side, a WAV file or given
+// samples), then silence again.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/Result.h"
+#include "platform/sim/CSimDemoSide.h"
+
+namespace sondrel {
+
+// Threading: choosing the side (Use..., LoadWav) happens on the main thread while no capture
+// ring of the deck's device is running. StartDeck, StopDeck and the queries may be called
+// from any thread at any time. Render is called by one capture thread at a time; it never
+// blocks and never allocates.
+class CSimDeck {
+public:
+    CSimDeck() = default;
+
+    void UseDemoSide();
+    void UseSilence();
+    // Interleaved 16-bit stereo frames.
+    void UseSamples(std::vector<std::int16_t> interleavedStereo);
+    // E_FAIL with a message when the file cannot be played; the side is then silence.
+    HRESULT LoadWav(const std::filesystem::path& path, std::string& error);
+
+    // Puts the needle down: the next rendered frame is the side's first. Starting again
+    // restarts the side.
+    void StartDeck();
+    void StopDeck();
+
+    bool IsStarted() const { return m_playing.load(std::memory_order_acquire); }
+    std::uint64_t SideFrames() const;
+    // Frames of the side rendered since the last start (at most SideFrames()).
+    std::uint64_t FramesPlayed() const;
+    bool IsSideFinished() const;
+    const CSimDemoSide& DemoSide() const { return m_demo; }
+
+    void Render(std::int16_t* out, std::uint32_t frames);
+
+private:
+    enum class Source { Demo, Silence, Samples };
+
+    Source m_source = Source::Demo;
+    CSimDemoSide m_demo;
+    std::vector<std::int16_t> m_samples;
+
+    std::atomic<bool> m_playing{false};
+    std::atomic<std::uint32_t> m_startCount{0};
+    // Renderer's side of the start handshake and its position in the side.
+    std::atomic<std::uint32_t> m_seenStartCount{0};
+    std::atomic<std::uint64_t> m_positionFrames{0};
+};
+
+}  // namespace sondrel

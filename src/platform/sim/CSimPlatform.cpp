@@ -1,0 +1,172 @@
+#include "platform/sim/CSimPlatform.h"
+
+#include <chrono>
+#include <thread>
+
+namespace sondrel {
+
+// The small services in one object: USB list, endpoints, threads, version and shell.
+class CSimPlatform::Services final : public IUsbDeviceList,
+                                     public ICaptureEndpoints,
+                                     public IThreadServices,
+                                     public ISystemInfo,
+                                     public IShell {
+public:
+    explicit Services(const SimSystemDescription& description) : m_description(description) {
+        std::error_code ec;
+        m_tempFolder = std::filesystem::temp_directory_path(ec);
+        if (ec)
+            m_tempFolder = "/tmp";
+        m_musicFolder = m_tempFolder / "sondrel-sim" / "Music";
+    }
+
+    HRESULT EnumeratePresentDevices(std::vector<std::string>& hardwareIds) override {
+        hardwareIds.clear();
+        if (m_description.usbFails)
+            return E_FAIL;
+        hardwareIds = m_description.usbHardwareIds;
+        return S_OK;
+    }
+
+    HRESULT EnumerateActiveCaptureEndpoints(std::vector<CaptureEndpointInfo>& endpoints) override {
+        endpoints.clear();
+        if (m_description.endpointsFail)
+            return E_FAIL;
+        if (!m_description.endpoints.empty()) {
+            endpoints = m_description.endpoints;
+            return S_OK;
+        }
+        for (const SimCaptureDevice& device : m_description.captureDevices) {
+            if (!device.id.IsNull())
+                endpoints.push_back({device.description, device.channels});
+        }
+        return S_OK;
+    }
+
+    void SleepMs(std::uint32_t milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+    std::uint64_t MonotonicMs() override {
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    }
+    // The simulated computer leaves scheduling alone: tests must not need real-time rights.
+    bool RaiseCurrentThreadPriority() override { return false; }
+    HRESULT BeginTimerPeriod(std::uint32_t) override { return S_OK; }
+    HRESULT EndTimerPeriod(std::uint32_t) override { return S_OK; }
+
+    SystemVersion GetVersion() override { return m_description.version; }
+
+    HRESULT GetMusicFolder(std::filesystem::path& folder) override {
+        std::lock_guard lock(m_mutex);
+        folder = m_musicFolder;
+        return S_OK;
+    }
+    HRESULT GetTempFolder(std::filesystem::path& folder) override {
+        std::lock_guard lock(m_mutex);
+        folder = m_tempFolder;
+        return S_OK;
+    }
+    HRESULT OpenFolder(const std::filesystem::path& folder) override {
+        std::lock_guard lock(m_mutex);
+        m_opened.push_back(folder.string());
+        return S_OK;
+    }
+    HRESULT OpenWebAddress(const std::string& url) override {
+        std::lock_guard lock(m_mutex);
+        m_opened.push_back(url);
+        return S_OK;
+    }
+
+    const SimSystemDescription& m_description;
+    mutable std::mutex m_mutex;
+    std::filesystem::path m_musicFolder;
+    std::filesystem::path m_tempFolder;
+    std::vector<std::string> m_opened;
+};
+
+CSimPlatform::CSimPlatform(SimSystemDescription description)
+    : m_description(std::move(description)),
+      m_services(std::make_unique<Services>(m_description)),
+      m_audio(m_description, m_deck, *m_services),
+      m_mixers(m_description) {
+    switch (m_description.deckSource) {
+        case SimDeckSource::Demo:
+            m_deck.UseDemoSide();
+            break;
+        case SimDeckSource::Silence:
+            m_deck.UseSilence();
+            break;
+        case SimDeckSource::WavFile: {
+            std::string ignored;
+            m_deck.LoadWav(m_description.deckWavPath, ignored);
+            break;
+        }
+    }
+}
+
+CSimPlatform::~CSimPlatform() = default;
+
+std::unique_ptr<CSimPlatform> CSimPlatform::CreateDefault(std::size_t knownDeviceRow) {
+    return std::make_unique<CSimPlatform>(SimSystemDescription::ForKnownDevice(knownDeviceRow));
+}
+
+HRESULT CSimPlatform::Create(SimSystemDescription description,
+                             std::unique_ptr<CSimPlatform>& platform, std::string& error) {
+    platform.reset();
+    const bool wantsWav = description.deckSource == SimDeckSource::WavFile;
+    const std::filesystem::path wav = description.deckWavPath;
+    description.deckSource = wantsWav ? SimDeckSource::Silence : description.deckSource;
+    auto created = std::make_unique<CSimPlatform>(std::move(description));
+    if (wantsWav) {
+        if (Failed(created->m_deck.LoadWav(wav, error)))
+            return E_FAIL;
+        created->m_description.deckSource = SimDeckSource::WavFile;
+        created->m_description.deckWavPath = wav;
+    }
+    platform = std::move(created);
+    return S_OK;
+}
+
+HRESULT CSimPlatform::CreateFromFile(const std::filesystem::path& file,
+                                     std::unique_ptr<CSimPlatform>& platform, std::string& error) {
+    platform.reset();
+    SimSystemDescription description;
+    if (Failed(SimSystemDescription::Load(file, description, error)))
+        return E_FAIL;
+    return Create(std::move(description), platform, error);
+}
+
+IUsbDeviceList& CSimPlatform::Usb() {
+    return *m_services;
+}
+ICaptureEndpoints& CSimPlatform::Endpoints() {
+    return *m_services;
+}
+IThreadServices& CSimPlatform::Threads() {
+    return *m_services;
+}
+ISystemInfo& CSimPlatform::System() {
+    return *m_services;
+}
+IShell& CSimPlatform::Shell() {
+    return *m_services;
+}
+
+void CSimPlatform::SetMusicFolder(const std::filesystem::path& folder) {
+    std::lock_guard lock(m_services->m_mutex);
+    m_services->m_musicFolder = folder;
+}
+
+void CSimPlatform::SetTempFolder(const std::filesystem::path& folder) {
+    std::lock_guard lock(m_services->m_mutex);
+    m_services->m_tempFolder = folder;
+}
+
+std::vector<std::string> CSimPlatform::OpenedItems() const {
+    std::lock_guard lock(m_services->m_mutex);
+    return m_services->m_opened;
+}
+
+}  // namespace sondrel

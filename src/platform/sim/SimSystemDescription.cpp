@@ -1,0 +1,432 @@
+#include "platform/sim/SimSystemDescription.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+#include "devices/KnownDevices.h"
+#include "platform/IMixerSystem.h"
+
+namespace sondrel {
+
+namespace {
+
+struct Token {
+    std::string text;
+    bool quoted = false;
+};
+
+// Splits a line into words and quoted strings; stops at a '#' outside quotes.
+bool Tokenize(std::string_view line, std::vector<Token>& tokens, std::string& error) {
+    std::size_t i = 0;
+    while (i < line.size()) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++i;
+        } else if (c == '#') {
+            break;
+        } else if (c == '"') {
+            Token token{"", true};
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                if (line[i] == '\\' && i + 1 < line.size() &&
+                    (line[i + 1] == '"' || line[i + 1] == '\\')) {
+                    token.text.push_back(line[i + 1]);
+                    i += 2;
+                } else if (line[i] == '"') {
+                    closed = true;
+                    ++i;
+                    break;
+                } else {
+                    token.text.push_back(line[i++]);
+                }
+            }
+            if (!closed) {
+                error = "unterminated quoted name";
+                return false;
+            }
+            tokens.push_back(std::move(token));
+        } else {
+            Token token;
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
+                token.text.push_back(line[i++]);
+            }
+            tokens.push_back(std::move(token));
+        }
+    }
+    return true;
+}
+
+bool ParseNumber(std::string_view text, std::uint32_t& value) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// The attributes after a statement's name: bare flags and key=value pairs.
+class Attributes {
+public:
+    Attributes(const std::vector<Token>& tokens, std::size_t first) {
+        for (std::size_t i = first; i < tokens.size(); ++i) {
+            const std::string& t = tokens[i].text;
+            const std::size_t eq = t.find('=');
+            if (eq == std::string::npos) {
+                m_items.push_back({t, "", false});
+            } else {
+                m_items.push_back({t.substr(0, eq), t.substr(eq + 1), false});
+            }
+        }
+    }
+    bool Flag(std::string_view key) {
+        for (Item& item : m_items) {
+            if (item.key == key && item.value.empty())
+                return item.used = true;
+        }
+        return false;
+    }
+    const std::string* Value(std::string_view key) {
+        for (Item& item : m_items) {
+            if (item.key == key && !item.value.empty()) {
+                item.used = true;
+                return &item.value;
+            }
+        }
+        return nullptr;
+    }
+    bool Number(std::string_view key, std::uint32_t& value, std::string& error) {
+        const std::string* text = Value(key);
+        if (text == nullptr)
+            return true;
+        if (!ParseNumber(*text, value)) {
+            error = "bad number for " + std::string(key) + ": " + *text;
+            return false;
+        }
+        return true;
+    }
+    // Anything not consumed is a mistake in the file.
+    bool AllUsed(std::string& error) const {
+        for (const Item& item : m_items) {
+            if (!item.used) {
+                error = "unknown attribute: " + item.key;
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    struct Item {
+        std::string key;
+        std::string value;
+        bool used;
+    };
+    std::vector<Item> m_items;
+};
+
+bool ParseId(Attributes& attributes, GUID& id, std::string& error) {
+    const std::string* text = attributes.Value("id");
+    if (text == nullptr)
+        return true;
+    const auto parsed = GUID::Parse(*text);
+    if (!parsed) {
+        error = "bad id: " + *text;
+        return false;
+    }
+    id = *parsed;
+    return true;
+}
+
+// Devices without an id of their own get a stable one from their place and name, so two
+// devices with the same description still differ.
+GUID MakeId(std::string_view kind, std::size_t index, std::string_view description) {
+    return GUID::FromName(std::string("sim/") + std::string(kind) + "/" + std::to_string(index) +
+                          "/" + std::string(description));
+}
+
+HRESULT ParseLine(const std::vector<Token>& tokens, const std::filesystem::path& baseFolder,
+                  SimSystemDescription& d, std::string& error) {
+    const std::string& keyword = tokens[0].text;
+    auto needName = [&]() -> bool {
+        if (tokens.size() < 2) {
+            error = keyword + " needs a name";
+            return false;
+        }
+        return true;
+    };
+
+    if (keyword == "version") {
+        if (tokens.size() < 2) {
+            error = "version needs major.minor";
+            return E_FAIL;
+        }
+        const std::string& v = tokens[1].text;
+        const std::size_t dot = v.find('.');
+        std::uint32_t major = 0, minor = 0;
+        if (!ParseNumber(v.substr(0, dot), major) ||
+            (dot != std::string::npos && !ParseNumber(v.substr(dot + 1), minor))) {
+            error = "bad version: " + v;
+            return E_FAIL;
+        }
+        Attributes attributes(tokens, 2);
+        std::uint32_t platform = kPlatformIdNt;
+        if (!attributes.Number("platform", platform, error) || !attributes.AllUsed(error)) {
+            return E_FAIL;
+        }
+        d.version = {major, minor, platform};
+        return S_OK;
+    }
+    if (keyword == "usb") {
+        // Bare words keep their backslashes, so ids are written as the system shows them.
+        if (tokens.size() != 2) {
+            error = "usb needs one hardware id";
+            return E_FAIL;
+        }
+        d.usbHardwareIds.push_back(tokens[1].text);
+        return S_OK;
+    }
+    if (keyword == "usb-fails") {
+        d.usbFails = true;
+        return S_OK;
+    }
+    if (keyword == "endpoints-fail") {
+        d.endpointsFail = true;
+        return S_OK;
+    }
+    if (keyword == "capture") {
+        if (!needName())
+            return E_FAIL;
+        SimCaptureDevice device;
+        device.description = tokens[1].text;
+        Attributes attributes(tokens, 2);
+        std::uint32_t channels = 2;
+        if (!attributes.Number("channels", channels, error))
+            return E_FAIL;
+        device.channels = static_cast<std::uint16_t>(channels);
+        const bool isDefault = attributes.Flag("default");
+        device.deck = attributes.Flag("deck");
+        device.broken = attributes.Flag("broken");
+        device.id =
+            isDefault ? GUID{} : MakeId("capture", d.captureDevices.size(), device.description);
+        if (!ParseId(attributes, device.id, error) || !attributes.AllUsed(error))
+            return E_FAIL;
+        d.captureDevices.push_back(std::move(device));
+        return S_OK;
+    }
+    if (keyword == "output") {
+        if (!needName())
+            return E_FAIL;
+        SimOutputDevice device;
+        device.description = tokens[1].text;
+        Attributes attributes(tokens, 2);
+        const bool isDefault = attributes.Flag("default");
+        device.broken = attributes.Flag("broken");
+        device.id =
+            isDefault ? GUID{} : MakeId("output", d.outputDevices.size(), device.description);
+        if (!ParseId(attributes, device.id, error) || !attributes.AllUsed(error))
+            return E_FAIL;
+        d.outputDevices.push_back(std::move(device));
+        return S_OK;
+    }
+    if (keyword == "endpoint") {
+        if (!needName())
+            return E_FAIL;
+        CaptureEndpointInfo endpoint;
+        endpoint.friendlyName = tokens[1].text;
+        Attributes attributes(tokens, 2);
+        std::uint32_t channels = 2;
+        if (!attributes.Number("channels", channels, error) || !attributes.AllUsed(error)) {
+            return E_FAIL;
+        }
+        endpoint.formatChannels = static_cast<std::uint16_t>(channels);
+        d.endpoints.push_back(std::move(endpoint));
+        return S_OK;
+    }
+    if (keyword == "mixer") {
+        if (!needName())
+            return E_FAIL;
+        SimMixer mixer;
+        mixer.name = tokens[1].text;
+        Attributes attributes(tokens, 2);
+        mixer.broken = attributes.Flag("broken");
+        if (!attributes.AllUsed(error))
+            return E_FAIL;
+        d.mixers.push_back(std::move(mixer));
+        return S_OK;
+    }
+    if (keyword == "destination") {
+        if (!needName())
+            return E_FAIL;
+        if (d.mixers.empty()) {
+            error = "destination before any mixer";
+            return E_FAIL;
+        }
+        SimMixerDestination destination;
+        destination.name = tokens[1].text;
+        Attributes attributes(tokens, 2);
+        if (!attributes.Number("component", destination.componentType, error) ||
+            !attributes.Number("channels", destination.channels, error)) {
+            return E_FAIL;
+        }
+        destination.hasMux = attributes.Flag("mux");
+        if (const std::string* order = attributes.Value("mux-order")) {
+            if (*order != "forward" && *order != "reversed") {
+                error = "mux-order is forward or reversed";
+                return E_FAIL;
+            }
+            destination.hasMux = true;
+            destination.muxForward = *order == "forward";
+        }
+        if (!attributes.AllUsed(error))
+            return E_FAIL;
+        d.mixers.back().destinations.push_back(std::move(destination));
+        return S_OK;
+    }
+    if (keyword == "source") {
+        if (!needName())
+            return E_FAIL;
+        if (d.mixers.empty() || d.mixers.back().destinations.empty()) {
+            error = "source before any destination";
+            return E_FAIL;
+        }
+        SimMixerSource source;
+        source.name = tokens[1].text;
+        Attributes attributes(tokens, 2);
+        if (!attributes.Number("component", source.componentType, error) ||
+            !attributes.Number("target", source.targetType, error) ||
+            !attributes.Number("channels", source.channels, error)) {
+            return E_FAIL;
+        }
+        if (const std::string* range = attributes.Value("volume")) {
+            const std::size_t dots = range->find("..");
+            if (dots == std::string::npos ||
+                !ParseNumber(range->substr(0, dots), source.volumeMinimum) ||
+                !ParseNumber(range->substr(dots + 2), source.volumeMaximum) ||
+                source.volumeMinimum > source.volumeMaximum) {
+                error = "volume is MIN..MAX";
+                return E_FAIL;
+            }
+            source.hasVolume = true;
+            source.volumeValue = source.volumeMinimum;
+        }
+        if (!attributes.Number("value", source.volumeValue, error) || !attributes.AllUsed(error)) {
+            return E_FAIL;
+        }
+        d.mixers.back().destinations.back().sources.push_back(std::move(source));
+        return S_OK;
+    }
+    if (keyword == "deck") {
+        if (tokens.size() < 2) {
+            error = "deck needs demo, silence or wav";
+            return E_FAIL;
+        }
+        const std::string& kind = tokens[1].text;
+        if (kind == "demo" && tokens.size() == 2) {
+            d.deckSource = SimDeckSource::Demo;
+        } else if (kind == "silence" && tokens.size() == 2) {
+            d.deckSource = SimDeckSource::Silence;
+        } else if (kind == "wav" && tokens.size() == 3) {
+            d.deckSource = SimDeckSource::WavFile;
+            const std::filesystem::path path(tokens[2].text);
+            d.deckWavPath = path.is_relative() ? baseFolder / path : path;
+        } else {
+            error = "deck needs demo, silence or wav \"path\"";
+            return E_FAIL;
+        }
+        return S_OK;
+    }
+    if (keyword == "capture-mode") {
+        if (tokens.size() == 2 && tokens[1].text == "lossless") {
+            d.captureMode = SimCaptureMode::Lossless;
+        } else if (tokens.size() == 2 && tokens[1].text == "paced") {
+            d.captureMode = SimCaptureMode::Paced;
+        } else {
+            error = "capture-mode is lossless or paced";
+            return E_FAIL;
+        }
+        return S_OK;
+    }
+    error = "unknown statement: " + keyword;
+    return E_FAIL;
+}
+
+}  // namespace
+
+SimSystemDescription SimSystemDescription::ForKnownDevice(std::size_t row) {
+    if (row >= kKnownDevices.size())
+        row = kDemoDeviceRow;
+    const KnownDevice& known = kKnownDevices[row];
+    SimSystemDescription d;
+
+    char hardwareId[64];
+    std::snprintf(hardwareId, sizeof hardwareId, "USB\\VID_%04X&PID_%04X&REV_0100",
+                  static_cast<unsigned>(known.vendorId), static_cast<unsigned>(known.productId));
+    d.usbHardwareIds = {"USB\\ROOT_HUB20&VID8086&PID2934&REV0003", hardwareId};
+
+    const std::string deviceName = known.captureNames[0];
+    d.captureDevices.push_back({"Primary Sound Capture Driver", GUID{}, 2, false, false});
+    d.captureDevices.push_back(
+        {deviceName, MakeId("capture", 1, deviceName), 2, /*deck=*/true, false});
+    d.outputDevices.push_back({"Primary Sound Driver", GUID{}, false});
+    d.outputDevices.push_back(
+        {"Speakers (Built-in Audio)", MakeId("output", 1, "Speakers (Built-in Audio)"), false});
+
+    SimMixer mixer;
+    mixer.name = deviceName;
+    SimMixerDestination record{"Recording Control", kMixerDstWaveIn, 2, true, false, {}};
+    record.sources.push_back({"Microphone", kMixerSrcMicrophone, 0, 1, true, 0, 65535, 65535});
+    record.sources.push_back({"Line In", kMixerSrcLine, 0, 2, true, 0, 65535, 65535});
+    mixer.destinations.push_back(std::move(record));
+    d.mixers.push_back(std::move(mixer));
+    return d;
+}
+
+HRESULT SimSystemDescription::Parse(std::string_view text, const std::filesystem::path& baseFolder,
+                                    SimSystemDescription& description, std::string& error) {
+    SimSystemDescription d;
+    int lineNumber = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        ++lineNumber;
+
+        std::vector<Token> tokens;
+        std::string lineError;
+        if (!Tokenize(line, tokens, lineError)) {
+            error = "line " + std::to_string(lineNumber) + ": " + lineError;
+            return E_FAIL;
+        }
+        if (tokens.empty())
+            continue;
+        if (Failed(ParseLine(tokens, baseFolder, d, lineError))) {
+            error = "line " + std::to_string(lineNumber) + ": " + lineError;
+            return E_FAIL;
+        }
+    }
+    description = std::move(d);
+    return S_OK;
+}
+
+HRESULT SimSystemDescription::Load(const std::filesystem::path& file,
+                                   SimSystemDescription& description, std::string& error) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        error = "cannot open the system description " + file.string();
+        return E_FAIL;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string lineError;
+    if (Failed(Parse(text.str(), file.parent_path(), description, lineError))) {
+        error = file.string() + ": " + lineError;
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+}  // namespace sondrel
