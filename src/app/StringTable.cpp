@@ -1,0 +1,99 @@
+#include "app/StringTable.h"
+
+#include <mutex>
+#include <utility>
+
+namespace sondrel {
+
+namespace {
+
+struct Entry {
+    StringId id;
+    const char* text;
+};
+
+constexpr Entry kBuiltIn[] = {
+    {kIdsMeterLeft, "L"},
+    {kIdsMeterReadoutFormat, "%.1f"},
+    {kIdsMeterRight, "R"},
+    {kIdsMsgCannotConnect,
+     "Unable to connect to the audio device\n\nPlease make sure your audio device is "
+     "connected and turned on."},
+    {kIdsProductTitle, "Sondrel by Korvell"},
+    {kIdsMsgAbortRecording, "Would you like to quit and abort your recording now?"},
+    {kIdsMsgSeveralDevices,
+     "Sondrel is unable to initialize your audio recording device.\nPlease disconnect all "
+     "other USB audio devices. Then hit the 'next' button again."},
+    {kIdsAlbum, "Album"},
+    {kIdsUnknownArtist, "<Unknown artist>"},
+    {kIdsUnknownAlbum, "<Unknown album>"},
+    {kIdsUnknownTitle, "<Unknown title>"},
+    {kIdsMsgMonoRecording,
+     "Your computer is currently set to record in mono mode instead of stereo. Your "
+     "recordings may not sound right if you continue. Please refer to the quick start guide "
+     "or visit the Sondrel support page for more information.\n\nWould you like to visit the "
+     "Sondrel support page now?"},
+    {kIdsMsgMonoRecordingMarvane,
+     "Your computer is currently set to record in mono mode instead of stereo. Your "
+     "recordings may not sound right if you continue. Please refer to the quick start guide "
+     "or visit the Marvane support page for more information.\n\nWould you like to visit the "
+     "Marvane support page now?"},
+    {kIdsAutomatic, "Automatic"},
+    {kIdsRecordingFinished, "Recording Finished"},
+    {kIdsAppName, "Sondrel"},
+    {kIdsMsgExportFailed, "Unable to export files.\n\nWould you like to try exporting again?"},
+    {kIdsTrackNumberFormat, "Track %d"},
+};
+
+std::mutex& OverrideLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::map<StringId, std::string>& Overrides() {
+    static std::map<StringId, std::string> overrides;
+    return overrides;
+}
+
+}  // namespace
+
+const char* BuiltInString(StringId id) {
+    for (const Entry& entry : kBuiltIn) {
+        if (entry.id == id)
+            return entry.text;
+    }
+    return nullptr;
+}
+
+std::string LoadString(StringId id) {
+    {
+        std::lock_guard lock(OverrideLock());
+        const auto& overrides = Overrides();
+        if (auto it = overrides.find(id); it != overrides.end())
+            return it->second;
+    }
+    const char* text = BuiltInString(id);
+    return text ? std::string(text) : std::string();
+}
+
+void SetStringOverrides(std::map<StringId, std::string> overrides) {
+    std::lock_guard lock(OverrideLock());
+    Overrides() = std::move(overrides);
+}
+
+void ClearStringOverrides() {
+    std::lock_guard lock(OverrideLock());
+    Overrides().clear();
+}
+
+std::string FormatNumberText(const std::string& format, long long number) {
+    const std::string digits = std::to_string(number);
+    const std::size_t at = format.find("%d");
+    if (at == std::string::npos)
+        return format.empty() ? digits : format + " " + digits;
+    std::string text = format;
+    text.replace(at, 2, digits);
+    return text;
+}
+
+}  // namespace sondrel

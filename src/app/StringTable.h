@@ -1,0 +1,48 @@
+// The program's string table: every user-visible text addressed by its number, in English,
+// with a hook through which a language pack replaces entries.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace sondrel {
+
+using StringId = std::uint32_t;
+
+inline constexpr StringId kIdsMeterLeft = 137;           // "L"
+inline constexpr StringId kIdsMeterReadoutFormat = 138;  // "%.1f"
+inline constexpr StringId kIdsMeterRight = 139;          // "R"
+inline constexpr StringId kIdsMsgCannotConnect = 142;
+inline constexpr StringId kIdsProductTitle = 143;  // "Sondrel by Korvell"
+inline constexpr StringId kIdsMsgAbortRecording = 144;
+inline constexpr StringId kIdsMsgSeveralDevices = 146;
+inline constexpr StringId kIdsAlbum = 149;
+inline constexpr StringId kIdsUnknownArtist = 152;
+inline constexpr StringId kIdsUnknownAlbum = 153;
+inline constexpr StringId kIdsUnknownTitle = 154;
+inline constexpr StringId kIdsMsgMonoRecording = 155;
+inline constexpr StringId kIdsMsgMonoRecordingMarvane = 156;
+inline constexpr StringId kIdsAutomatic = 157;
+inline constexpr StringId kIdsRecordingFinished = 158;
+inline constexpr StringId kIdsAppName = 159;  // "Sondrel", the message-box caption
+inline constexpr StringId kIdsMsgExportFailed = 162;
+inline constexpr StringId kIdsTrackNumberFormat = 163;  // "Track %d"
+
+// The text of an entry: the language pack's when it has one, else the built-in English text,
+// else an empty string. Thread-safe (the export worker reads its texts too).
+std::string LoadString(StringId id);
+
+// The built-in English text, or nullptr for an unknown id.
+const char* BuiltInString(StringId id);
+
+// Installs a language pack's entries; they win over the built-in ones until replaced or
+// cleared. Entries for ids the program does not know are kept (and returned) as well.
+void SetStringOverrides(std::map<StringId, std::string> overrides);
+void ClearStringOverrides();
+
+// Formats a "%d" text such as "Track %d" without handing translated text to printf: the
+// first "%d" becomes the number; a text without one gets " " and the number appended.
+std::string FormatNumberText(const std::string& format, long long number);
+
+}  // namespace sondrel
