@@ -46,9 +46,10 @@ bool SourceIsGone(const std::string& path) {
 
 }  // namespace
 
-CWavExporter::CWavExporter(std::function<fs::path()> exportFolder)
+CWavExporter::CWavExporter(std::function<fs::path()> exportFolder, int maxNameNumber)
     : m_progress(ComPtr<CProgressStatus>::Attach(new CProgressStatus())),
-      m_exportFolderSource(std::move(exportFolder)) {}
+      m_exportFolderSource(std::move(exportFolder)),
+      m_maxNameNumber(maxNameNumber) {}
 
 CWavExporter::~CWavExporter() {
     WaitForExport();
@@ -120,7 +121,7 @@ HRESULT CWavExporter::StartExport(const std::vector<std::string>& sourcePaths,
 }
 
 bool CWavExporter::CreateAlbumFolder(const fs::path& base, const std::string& name) {
-    for (int number = 0; number <= kMaxNameNumber; ++number) {
+    for (int number = 0; number <= m_maxNameNumber; ++number) {
         const fs::path candidate =
             base / (number == 0 ? name : name + " " + std::to_string(number));
         if (::mkdir(candidate.c_str(), 0777) == 0) {
@@ -184,7 +185,7 @@ HRESULT CWavExporter::ExportTrack(const std::string& sourcePath, const std::stri
                                  : FileNameComponent(title, numbered);
 
     MoveOutcome outcome = MoveFileNoReplace(sourcePath, folder / (stem + ".wav"));
-    for (int number = 1; outcome == MoveOutcome::TargetExists && number <= kMaxNameNumber;
+    for (int number = 1; outcome == MoveOutcome::TargetExists && number <= m_maxNameNumber;
          ++number) {
         outcome =
             MoveFileNoReplace(sourcePath, folder / (stem + " " + std::to_string(number) + ".wav"));

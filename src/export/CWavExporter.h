@@ -27,7 +27,9 @@ class CWavExporter {
 public:
     // exportFolder yields the export folder (existing, repaired by the settings); it is
     // called on the caller's thread at each StartExport.
-    explicit CWavExporter(std::function<std::filesystem::path()> exportFolder);
+    // maxNameNumber bounds the " N" numbers tried for a folder or file name.
+    explicit CWavExporter(std::function<std::filesystem::path()> exportFolder,
+                          int maxNameNumber = kMaxNameNumber);
     // Waits for a running export to finish, so that no track file is half-moved or left
     // behind when the temporary files are deleted after the exporter has gone.
     virtual ~CWavExporter();
@@ -71,6 +73,7 @@ private:
     ComPtr<CProgressStatus> m_progress;
 
     std::function<std::filesystem::path()> m_exportFolderSource;
+    int m_maxNameNumber;
     std::filesystem::path m_exportFolder;
     std::thread m_worker;
 

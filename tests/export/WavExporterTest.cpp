@@ -221,12 +221,22 @@ TEST_F(WavExporterTest, FolderThatNoNumberCanCureEndsFailed) {
     EXPECT_TRUE(fs::exists(sources[0]));
 
     // Every name taken: the loop gives up after a bounded number of names.
-    CWavExporter exporter(m_folderSource);
+    constexpr int kNumbers = 25;
+    CWavExporter exporter(m_folderSource, kNumbers);
     fs::create_directory(m_exportFolder / "Album");
-    for (int number = 1; number <= kMaxNameNumber; ++number) {
+    for (int number = 1; number <= kNumbers; ++number) {
         fs::create_directory(m_exportFolder / ("Album " + std::to_string(number)));
     }
     EXPECT_EQ(RunExport(exporter, sources, kUnknownArtist, {"t"}, kUnknownAlbum), E_FAIL);
+    EXPECT_TRUE(fs::exists(sources[0]));
+    EXPECT_EQ(Entries(m_exportFolder).size(), kNumbers + 1u);
+    // The same bound holds for file names.
+    const fs::path full = m_exportFolder / "Album";
+    test::WriteFile(full / "t.wav", "");
+    for (int number = 1; number <= kNumbers; ++number) {
+        test::WriteFile(full / ("t " + std::to_string(number) + ".wav"), "");
+    }
+    EXPECT_EQ(exporter.ExportTrack(sources[0], "t", full, 0, 1), E_FAIL);
     EXPECT_TRUE(fs::exists(sources[0]));
 }
 
