@@ -1,0 +1,82 @@
+#include "devices/KnownDevices.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "devices/SimSystems.h"
+
+namespace sondrel {
+namespace {
+
+using test::DebugCapture;
+using test::ParseSimSystem;
+
+TEST(KnownDevicesTest, TableKeepsNamesExactlyAsWritten) {
+    ASSERT_EQ(kKnownDevices.size(), 12u);
+    EXPECT_STREQ(kKnownDevices[11].captureNames[0], "USB AUDIO  CODEC");
+    EXPECT_STREQ(kKnownDevices[0].captureNames[2], "Microphone (USB Audio Codec )");
+    EXPECT_EQ(kKnownDevices[1].captureNames[1], nullptr);
+    // Every row is findable by its own ids, and finds itself (no duplicate ids in the table).
+    for (const KnownDevice& row : kKnownDevices) {
+        EXPECT_EQ(FindKnownDevice(row.vendorId, row.productId), &row);
+    }
+    // The maker's own deck and turntable offer no source choice.
+    for (std::size_t row : {8u, 9u}) {
+        EXPECT_FALSE(kKnownDevices[row].offersTurntable);
+        EXPECT_FALSE(kKnownDevices[row].offersTape);
+    }
+}
+
+TEST(KnownDevicesTest, LookupNeedsBothIds) {
+    EXPECT_EQ(FindKnownDevice(0x15E4, 0x0174), &kKnownDevices[8]);
+    EXPECT_EQ(FindKnownDevice(0x15E4, 0x0175), nullptr);
+    EXPECT_EQ(FindKnownDevice(0x0174, 0x15E4), nullptr);
+    EXPECT_TRUE(IsKnownDevice({0x2034, 0x0105}));
+    EXPECT_FALSE(IsKnownDevice({0, 0}));
+}
+
+TEST(KnownDevicesTest, ParsesHardwareIds) {
+    EXPECT_EQ(ParseHardwareId("USB\\VID_15E4&PID_0174&REV_0100"), (UsbIdPair{0x15E4, 0x0174}));
+    EXPECT_EQ(ParseHardwareId("usb\\vid_0d8c&pid_013a&rev_0010"), (UsbIdPair{0x0D8C, 0x013A}));
+    // Reading stops at the first character that is not hexadecimal.
+    EXPECT_EQ(ParseHardwareId("USB\\VID_08BB&PID_29C0Z&MI_00"), (UsbIdPair{0x08BB, 0x29C0}));
+    // A missing marker gives 0; the first marker counts.
+    EXPECT_EQ(ParseHardwareId("USB\\VID_2034"), (UsbIdPair{0x2034, 0}));
+    EXPECT_EQ(ParseHardwareId("HID\\VID_2034&PID_0105"), (UsbIdPair{0, 0x0105}));
+    EXPECT_EQ(ParseHardwareId("USB\\VID_0001&PID_0002&PID_0003"), (UsbIdPair{1, 2}));
+    EXPECT_EQ(ParseHardwareId(""), (UsbIdPair{0, 0}));
+    EXPECT_EQ(ParseHardwareId("USB\\VID_&PID_"), (UsbIdPair{0, 0}));
+    // An overlong number must not wrap around onto a table row.
+    EXPECT_EQ(ParseHardwareId("USB\\VID_1000015E4&PID_100000174").first, 0xFFFFFFFFu);
+    EXPECT_FALSE(IsKnownDevice(ParseHardwareId("USB\\VID_1000015E4&PID_100000174")));
+}
+
+TEST(KnownDevicesTest, FindsKnownDevicesInSystemOrder) {
+    auto platform = ParseSimSystem(
+        "usb USB\\VID_8086&PID_1E31&REV_0004\n"
+        "usb usb\\vid_15e4&pid_0179&rev_0100\n"
+        "usb \"\"\n"
+        "usb USB\\VID_2034\n"
+        "usb USB\\VID_0D8C&PID_0121&REV_0100\n"
+        "usb USB\\VID_15E4&PID_0179&REV_0100\n");
+    DebugCapture debug;
+    const std::vector<UsbIdPair> found = FindKnownDevices(platform->Usb());
+    EXPECT_EQ(found,
+              (std::vector<UsbIdPair>{{0x15E4, 0x0179}, {0x0D8C, 0x0121}, {0x15E4, 0x0179}}));
+    EXPECT_EQ(debug.Text(),
+              "Found unknown device:USB\\VID_8086&PID_1E31&REV_0004\n"
+              "Found known device:usb\\vid_15e4&pid_0179&rev_0100\n"
+              "Found unknown device:\n"
+              "Found unknown device:USB\\VID_2034\n"
+              "Found known device:USB\\VID_0D8C&PID_0121&REV_0100\n"
+              "Found known device:USB\\VID_15E4&PID_0179&REV_0100\n");
+}
+
+TEST(KnownDevicesTest, FailedDeviceListGivesNothing) {
+    auto platform = ParseSimSystem("usb USB\\VID_15E4&PID_0174\nusb-fails\n");
+    EXPECT_TRUE(FindKnownDevices(platform->Usb()).empty());
+}
+
+}  // namespace
+}  // namespace sondrel
