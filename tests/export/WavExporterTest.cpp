@@ -246,9 +246,9 @@ TEST_F(WavExporterTest, DestructionDuringExportLosesNoTrack) {
     TempFolder shm("/dev/shm");
     const bool crossDevice = shm.Valid();
     const fs::path sourceFolder = crossDevice ? shm.Path() : m_sources;
-    constexpr std::size_t kTracks = 12;
+    constexpr std::size_t kTracks = 8;
     std::vector<std::string> sources;
-    const std::string payload(2 * 1024 * 1024, 'a');
+    const std::string payload(3 * 512 * 1024, 'a');  // more than one copy chunk
     for (std::size_t i = 0; i < kTracks; ++i) {
         const fs::path path = sourceFolder / ("temp" + std::to_string(i) + ".wav");
         WriteFile(path, payload + std::to_string(i));

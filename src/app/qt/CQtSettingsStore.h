@@ -1,0 +1,40 @@
+// A settings store kept in an INI file through QSettings, section "Settings": the vendor
+// store is <config>/Brevitt/Calvero.conf, the application profile
+// <config>/SDRL/<application name>.conf, where <config> is the user's configuration folder
+// ($XDG_CONFIG_HOME, by default ~/.config).
+#pragma once
+
+#include <QString>
+#include <mutex>
+
+#include "app/ISettingsStore.h"
+
+namespace sondrel {
+
+class CQtSettingsStore final : public ISettingsStore {
+public:
+    explicit CQtSettingsStore(QString filePath);
+
+    static QString VendorStorePath();
+    // applicationName: the executable's file name without its extension.
+    static QString ProfileStorePath(const QString& applicationName);
+
+    const QString& FilePath() const { return m_filePath; }
+
+    HRESULT ReadString(std::string_view name, std::string& value) override;
+    HRESULT ReadInteger(std::string_view name, std::uint32_t& value) override;
+    HRESULT ReadBinary(std::string_view name, std::vector<std::uint8_t>& value) override;
+    HRESULT WriteString(std::string_view name, std::string_view value) override;
+    HRESULT WriteInteger(std::string_view name, std::uint32_t value) override;
+    HRESULT WriteBinary(std::string_view name, std::span<const std::uint8_t> value) override;
+    HRESULT Remove(std::string_view name) override;
+
+private:
+    // Every call opens the file afresh, so values are never cached and another instance of
+    // the store (or the user's editor) is seen at once; the lock serialises this object's
+    // own readers and writers across threads.
+    std::mutex m_lock;
+    QString m_filePath;
+};
+
+}  // namespace sondrel
