@@ -66,7 +66,8 @@ inline void Append(Bytes& b, const Bytes& more) {
 }
 
 inline void AppendText(Bytes& b, const char* fourCc) {
-    b.insert(b.end(), fourCc, fourCc + 4);
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<std::uint8_t>(fourCc[i]));
 }
 
 // A chunk: id, declared size (the payload's unless given), payload, pad byte if odd.
