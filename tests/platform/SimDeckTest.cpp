@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "platform/sim/CSimPlatform.h"
+#include "recording/CTrackDetector.h"
+
+namespace sondrel {
+namespace {
+
+constexpr std::uint32_t kRingBytes = 176400;
+
+// Drains a capture ring the way the capture thread does: everything from its own offset up
+// to the read position, as one or two regions, then unlock.
+class RingDrainer {
+public:
+    explicit RingDrainer(ICaptureRing& ring) : m_ring(ring) {}
+
+    // Appends what was available to out; returns the bytes taken.
+    std::uint32_t Poll(std::vector<std::int16_t>& out, std::uint32_t maxBytes = ~0u) {
+        std::uint32_t capture = 0, read = 0;
+        EXPECT_EQ(m_ring.GetCurrentPosition(capture, read), S_OK);
+        std::uint32_t end = read;
+        if (end < m_offset)
+            end += m_ring.SizeBytes();
+        const std::uint32_t bytes = std::min(end - m_offset, maxBytes);
+        if (bytes == 0)
+            return 0;
+        RingRegions regions;
+        EXPECT_EQ(m_ring.Lock(m_offset, bytes, regions), S_OK);
+        EXPECT_EQ(regions.firstBytes + regions.secondBytes, bytes);
+        Append(regions.first, regions.firstBytes, out);
+        Append(regions.second, regions.secondBytes, out);
+        EXPECT_EQ(m_ring.Unlock(regions), S_OK);
+        m_offset = (m_offset + bytes) % m_ring.SizeBytes();
+        return bytes;
+    }
+
+private:
+    static void Append(const std::uint8_t* data, std::uint32_t bytes,
+                       std::vector<std::int16_t>& out) {
+        const std::size_t at = out.size();
+        out.resize(at + bytes / 2);
+        std::memcpy(out.data() + at, data, bytes);
+    }
+
+    ICaptureRing& m_ring;
+    std::uint32_t m_offset = 0;
+};
+
+std::unique_ptr<ICaptureRing> OpenDeckRing(CSimPlatform& platform) {
+    std::unique_ptr<ICaptureRing> ring;
+    EXPECT_EQ(platform.Audio().CreateCaptureRing(platform.SimAudio().DeckDevice(), CaptureFormat(),
+                                                 kRingBytes, ring),
+              S_OK);
+    return ring;
+}
+
+// Every frame carries its own number, so a lost, doubled or reordered frame shows.
+std::vector<std::int16_t> NumberedSide(std::uint32_t frames) {
+    std::vector<std::int16_t> samples(frames * 2);
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        samples[2 * f] = static_cast<std::int16_t>(f & 0xFFFF);
+        samples[2 * f + 1] = static_cast<std::int16_t>((f >> 16) | 0x4000);
+    }
+    return samples;
+}
+
+TEST(SimDeckTest, SilenceUntilTheDeckStartsThenTheSideFromItsFirstSample) {
+    auto platform = CSimPlatform::CreateDefault();
+    auto ring = OpenDeckRing(*platform);
+    ASSERT_TRUE(ring);
+    std::vector<std::int16_t> got;
+    RingDrainer drainer(*ring);
+    EXPECT_EQ(drainer.Poll(got), 0u);  // not started: nothing captured
+    ASSERT_EQ(ring->StartLooping(), S_OK);
+    for (int i = 0; i < 3; ++i)
+        drainer.Poll(got);
+    ASSERT_GT(got.size(), 3u * 44100u);
+    EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](std::int16_t s) { return s == 0; }));
+    EXPECT_FALSE(platform->Deck().IsStarted());
+
+    platform->StartDeck();
+    got.clear();
+    drainer.Poll(got);
+    const std::size_t frames = got.size() / 2;
+    ASSERT_GT(frames, 1000u);
+    std::vector<std::int16_t> expected(frames * 2);
+    platform->Deck().DemoSide().Render(0, static_cast<std::uint32_t>(frames), expected.data());
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(platform->Deck().FramesPlayed(), frames);
+
+    // Starting again puts the needle back at the beginning.
+    platform->StartDeck();
+    EXPECT_EQ(platform->Deck().FramesPlayed(), 0u);
+    got.clear();
+    drainer.Poll(got);
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 2000, expected.begin()));
+}
+
+TEST(SimDeckTest, LosslessRingDeliversEverySampleExactlyOnce) {
+    auto platform = CSimPlatform::CreateDefault();
+    const std::uint32_t sideFrames = 3 * 44100 + 12345;  // several wraps, ending mid-ring
+    platform->Deck().UseSamples(NumberedSide(sideFrames));
+    auto ring = OpenDeckRing(*platform);
+    ASSERT_EQ(ring->StartLooping(), S_OK);
+    platform->StartDeck();
+
+    // A consumer that takes uneven bites, sometimes less than is there.
+    std::vector<std::int16_t> got;
+    RingDrainer drainer(*ring);
+    const std::uint32_t bites[] = {~0u, 4000, 123456, 4, ~0u, 176396, 70000};
+    for (int i = 0; platform->Deck().FramesPlayed() < sideFrames || i < 40; ++i) {
+        drainer.Poll(got, bites[i % std::size(bites)]);
+        ASSERT_LT(i, 1000);
+    }
+    drainer.Poll(got);
+    ASSERT_GE(got.size(), sideFrames * 2u);
+    const std::vector<std::int16_t> side = NumberedSide(sideFrames);
+    EXPECT_TRUE(std::equal(side.begin(), side.end(), got.begin()));
+    // After the side: silence.
+    EXPECT_TRUE(
+        std::all_of(got.begin() + side.size(), got.end(), [](std::int16_t s) { return s == 0; }));
+    EXPECT_TRUE(platform->Deck().IsSideFinished());
+}
+
+TEST(SimDeckTest, LosslessRingRunsFasterThanRealTimeOnAPollingThread) {
+    auto platform = CSimPlatform::CreateDefault();
+    const std::uint32_t sideFrames = 20 * 44100;
+    platform->Deck().UseSamples(NumberedSide(sideFrames));
+    auto ring = OpenDeckRing(*platform);
+    IThreadServices& threads = platform->Threads();
+
+    std::vector<std::int16_t> got;
+    got.reserve(sideFrames * 2 + 2 * kRingBytes);
+    const std::uint64_t startMs = threads.MonotonicMs();
+    std::thread capture([&] {
+        RingDrainer drainer(*ring);
+        ring->StartLooping();
+        while (got.size() < sideFrames * 2u) {
+            threads.SleepMs(10);
+            drainer.Poll(got);
+        }
+        ring->Stop();
+    });
+    platform->StartDeck();
+    capture.join();
+    const std::uint64_t elapsedMs = threads.MonotonicMs() - startMs;
+    EXPECT_LT(elapsedMs, 10000u);  // 20 s of audio in well under half that
+    const std::vector<std::int16_t> side = NumberedSide(sideFrames);
+    // The deck may have started a few polls after the ring: skip the leading silence.
+    const auto first = std::find_if(got.begin(), got.end(), [](std::int16_t s) { return s != 0; });
+    ASSERT_NE(first, got.end());
+    const auto start = first - got.begin() - 1;  // frame 0's left sample is 0 itself
+    ASSERT_GE(start, 0);
+    ASSERT_EQ(start % 2, 0);
+    ASSERT_LE(static_cast<std::size_t>(start) + side.size(), got.size());
+    EXPECT_TRUE(std::equal(side.begin(), side.end(), got.begin() + start));
+}
+
+TEST(SimDeckTest, PacedRingFollowsTheClockAndOverwritesWhatWasNotTaken) {
+    auto platform = CSimPlatform::CreateDefault();
+    platform->SimAudio().SetCaptureMode(SimCaptureMode::Paced);
+    platform->Deck().UseSamples(NumberedSide(10 * 44100));
+    auto ring = OpenDeckRing(*platform);
+    IThreadServices& threads = platform->Threads();
+    platform->StartDeck();
+    ASSERT_EQ(ring->StartLooping(), S_OK);
+    const std::uint64_t startMs = threads.MonotonicMs();
+    threads.SleepMs(200);
+    std::vector<std::int16_t> got;
+    RingDrainer drainer(*ring);
+    drainer.Poll(got);
+    const std::uint64_t elapsedMs = threads.MonotonicMs() - startMs;
+    const double frames = got.size() / 2.0;
+    EXPECT_GE(frames, 0.19 * 44100);
+    EXPECT_LE(frames, (elapsedMs + 2) * 44.1);
+    // The first frames are the side's first.
+    EXPECT_EQ(got[0], 0);
+    EXPECT_EQ(got[2], 1);
+
+    // Away for longer than the ring holds: the oldest audio is gone, positions keep going.
+    threads.SleepMs(1300);
+    std::uint32_t capture = 0, read = 0;
+    ASSERT_EQ(ring->GetCurrentPosition(capture, read), S_OK);
+    EXPECT_GT(platform->Deck().FramesPlayed(), 1.4 * 44100);
+    EXPECT_EQ(read % 4, 0u);
+}
+
+TEST(SimDeckTest, DemoSideHasSongsGapsAndRunOut) {
+    const CSimDemoSide side;
+    const std::uint32_t rate = CSimDemoSide::kFramesPerSecond;
+    ASSERT_GE(side.Songs().size(), 3u);
+    // Peak per half second over the whole side.
+    const std::uint32_t blockFrames = rate / 2;
+    std::vector<std::int16_t> block(blockFrames * 2);
+    std::vector<int> peaks;
+    std::vector<double> correlation;  // left/right likeness per block
+    for (std::uint64_t at = 0; at < side.TotalFrames(); at += blockFrames) {
+        side.Render(at, blockFrames, block.data());
+        int peak = 0;
+        double lr = 0, ll = 0, rr = 0;
+        for (std::uint32_t i = 0; i < blockFrames; ++i) {
+            peak = std::max({peak, std::abs(block[2 * i]), std::abs(block[2 * i + 1])});
+            lr += double(block[2 * i]) * block[2 * i + 1];
+            ll += double(block[2 * i]) * block[2 * i];
+            rr += double(block[2 * i + 1]) * block[2 * i + 1];
+        }
+        peaks.push_back(peak);
+        correlation.push_back(lr / std::sqrt(ll * rr + 1));
+    }
+    auto blockOf = [&](std::uint64_t frame) {
+        return static_cast<std::size_t>(frame / blockFrames);
+    };
+
+    std::uint64_t previousEnd = 0;
+    for (std::size_t s = 0; s < side.Songs().size(); ++s) {
+        const SimSideSection& song = side.Songs()[s];
+        EXPECT_GE(song.frames, 50u * rate) << s;
+        if (s > 0) {
+            const std::uint64_t gap = song.startFrame - previousEnd;
+            EXPECT_GE(gap, 3u * rate) << s;
+            EXPECT_LE(gap, 5u * rate) << s;
+            for (std::size_t b = blockOf(previousEnd) + 1; b < blockOf(song.startFrame); ++b) {
+                EXPECT_LE(peaks[b], CSimDemoSide::kNoisePeak) << "gap block " << b;
+            }
+        }
+        // Loud throughout, apart from the fades at its edges; and stereo, not one signal
+        // copied to both channels.
+        for (std::size_t b = blockOf(song.startFrame) + 1;
+             b + 4 < blockOf(song.startFrame + song.frames); ++b) {
+            EXPECT_GT(peaks[b], 3000) << "song " << s << " block " << b;
+            EXPECT_LT(correlation[b], 0.999) << "song " << s << " block " << b;
+        }
+        previousEnd = song.startFrame + song.frames;
+    }
+    const SimSideSection runOut = side.RunOut();
+    EXPECT_EQ(runOut.frames, 70u * rate);
+    EXPECT_EQ(runOut.startFrame + runOut.frames, side.TotalFrames());
+    for (std::size_t b = blockOf(runOut.startFrame) + 1; b < peaks.size(); ++b) {
+        EXPECT_LE(peaks[b], CSimDemoSide::kNoisePeak);
+        EXPECT_GT(peaks[b], 0);  // surface noise, not digital silence
+    }
+
+    // Songs differ from one another, and rendering is repeatable.
+    std::vector<std::int16_t> a(2000), b(2000), again(2000);
+    side.Render(side.Songs()[0].startFrame + 10 * rate, 1000, a.data());
+    side.Render(side.Songs()[1].startFrame + 10 * rate, 1000, b.data());
+    side.Render(side.Songs()[0].startFrame + 10 * rate, 1000, again.data());
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a, again);
+    // Past the end: digital silence.
+    side.Render(side.TotalFrames() - 10, 1000, a.data());
+    EXPECT_TRUE(std::all_of(a.begin() + 20, a.end(), [](std::int16_t s) { return s == 0; }));
+}
+
+// The demo exists to show automatic splitting: the track detector must find the songs, cut in
+// the gaps and end the side during the run-out.
+TEST(SimDeckTest, DemoSideSplitsIntoItsSongs) {
+    const CSimDemoSide side;
+    const std::uint32_t rate = CSimDemoSide::kFramesPerSecond;
+    std::vector<DetectedTrack> tracks;
+    CTrackDetector detector;
+    ASSERT_EQ(detector.Prepare(static_cast<float>(rate), &tracks), S_OK);
+    std::vector<std::int16_t> block(rate / 100 * 2);
+    std::uint64_t endOfSideFrame = 0;
+    for (std::uint64_t at = 0; at < side.TotalFrames() && endOfSideFrame == 0; at += rate / 100) {
+        side.Render(at, rate / 100, block.data());
+        if (detector.Feed(block.data(), block.size()))
+            endOfSideFrame = at;
+    }
+    const SimSideSection runOut = side.RunOut();
+    EXPECT_GT(endOfSideFrame, runOut.startFrame + 60u * rate);
+    ASSERT_EQ(detector.Segment(), S_OK);
+    ASSERT_EQ(tracks.size(), side.Songs().size());
+    for (std::size_t i = 0; i + 1 < tracks.size(); ++i) {
+        const auto cut = static_cast<std::uint64_t>(tracks[i].EndFrame());
+        const SimSideSection& song = side.Songs()[i];
+        EXPECT_GT(cut, song.startFrame + song.frames) << i;
+        EXPECT_LT(cut, side.Songs()[i + 1].startFrame) << i;
+    }
+}
+
+}  // namespace
+}  // namespace sondrel
