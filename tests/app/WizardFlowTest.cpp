@@ -1,0 +1,516 @@
+// The wizard's page sequence driven by scripted pages: device checks, source choice, the
+// recording road, tagging with any number of tracks, export failure and retry.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "app/CWizardFlow.h"
+#include "app/StringTable.h"
+#include "devices/KnownDevices.h"
+#include "export/CWavExporter.h"
+
+namespace sondrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeRecorder : public IRecorder, public IRecorderSetup {
+public:
+    HRESULT QueryInterface(const GUID&, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    std::uint32_t AddRef() override { return 2; }
+    std::uint32_t Release() override { return 1; }
+
+    HRESULT OpenInput(WindowHandle, bool split) override {
+        CloseInput();
+        log.push_back(split ? "OpenInput(1)" : "OpenInput(0)");
+        open = true;
+        return S_OK;
+    }
+    HRESULT StartRecording() override {
+        log.push_back("StartRecording");
+        return open ? S_OK : E_FAIL;
+    }
+    HRESULT StopRecording() override {
+        log.push_back("StopRecording");
+        return open ? S_OK : E_FAIL;
+    }
+    HRESULT FinishRecording(bool p, bool q, std::vector<std::string>& trackFiles) override {
+        log.push_back("FinishRecording");
+        EXPECT_FALSE(p);
+        EXPECT_FALSE(q);
+        open = false;
+        for (int i = 0; i < tracksToMake; ++i) {
+            const fs::path path = folder / ("temp" + std::to_string(nextFile++) + ".wav");
+            std::ofstream(path) << "track " << i;
+            trackFiles.push_back(path.string());
+            made.push_back(path.string());
+        }
+        return S_OK;
+    }
+    HRESULT CloseInput() override {
+        if (open)
+            log.push_back("CloseInput");
+        open = false;
+        for (const auto& f : made)
+            fs::remove(f);
+        made.clear();
+        return S_OK;
+    }
+    HRESULT GetLevels(float&, float&, float&, float&, bool&) override { return E_FAIL; }
+    HRESULT GetDeviceInfo(std::uint32_t, std::uint32_t&, std::string&) override { return S_FALSE; }
+    HRESULT SelectDevice(std::uint32_t) override { return S_OK; }
+    HRESULT GetSelectedDevice(std::uint32_t&) override { return E_FAIL; }
+    HRESULT GetStatus(std::uint32_t&, bool&, std::uint32_t&, std::uint32_t&) override {
+        return E_FAIL;
+    }
+    HRESULT GetChannelInfo(std::uint32_t, std::int32_t&, std::string&) override { return S_FALSE; }
+    HRESULT SelectChannel(std::int32_t, const KnownDevice*) override { return S_OK; }
+    HRESULT GetSelectedChannel(std::int32_t&) override { return E_FAIL; }
+    HRESULT GetRecordLevel(float&) override { return E_FAIL; }
+    HRESULT SetRecordLevel(float) override { return S_OK; }
+    HRESULT MarkTrack() override { return S_OK; }
+    HRESULT SetInputGain(float gainDb) override {
+        lastGainDb = gainDb;
+        return S_OK;
+    }
+
+    int UseDevice(const IdentifiedDevice& device) override {
+        log.push_back("UseDevice");
+        return device.captureGuid.IsNull() ? 1 : 0;
+    }
+    void SetSourceFilter(int type) override { sourceTypes.push_back(type); }
+    void Shutdown() override {
+        log.push_back("Shutdown");
+        CloseInput();
+    }
+
+    fs::path folder;
+    int tracksToMake = 1;
+    int nextFile = 0;
+    bool open = false;
+    float lastGainDb = 0;
+    std::vector<std::string> made;
+    std::vector<std::string> log;
+    std::vector<int> sourceTypes;
+};
+
+// One scripted step: the page expected next and how it answers.
+struct Step {
+    std::string page;
+    int result = kPageNext;
+    std::function<void(void*)> fill;  // receives the page state
+};
+
+class ScriptedHost : public IWizardHost {
+public:
+    WindowHandle MainWindow() override { return this; }
+    int ShowConnect() override { return Next("Connect", nullptr); }
+    int ShowSelectDevice(SelectDevicePageState& p) override { return Next("SelectDevice", &p); }
+    int ShowTapeSelect(TapeSelectPageState& p) override {
+        EXPECT_FALSE(p.chrome) << "every showing of the tape page starts at normal";
+        return Next("TapeSelect", &p);
+    }
+    int ShowStartRecord(StartRecordPageState& p) override { return Next("StartRecord", &p); }
+    int ShowRecording(RecordingPageState& p) override { return Next("Recording", &p); }
+    int ShowTagSingle(TagSinglePageState& p) override {
+        EXPECT_TRUE(p.artist.empty() && p.title.empty() && p.album.empty());
+        return Next("TagSingle", &p);
+    }
+    int ShowTagMultiple(int index, TagMultiplePageState& p) override {
+        return Next("TagMultiple" + std::to_string(index + 1), &p);
+    }
+    int ShowExporting(ExportingPageState& p) override {
+        // Like the real page: wait until the export is over, then end with next.
+        if (p.progress) {
+            for (int i = 0; i < 2000 && p.progress->GetResult() == S_FALSE; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+        return Next("Exporting", &p);
+    }
+    int ShowFinished(FinishedPageState& p) override { return Next("Finished", &p); }
+    void ShowPleaseWait() override { shown.push_back("PleaseWait"); }
+    void HidePleaseWait() override {}
+    int MessageBox(const std::string& text, MessageButtons, MessageIcon) override {
+        messages.push_back(text);
+        if (answers.empty())
+            return kAnswerOk;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    int Next(const std::string& page, void* state) {
+        shown.push_back(page);
+        if (script.empty()) {
+            ADD_FAILURE() << "unexpected page " << page;
+            return kPageClose;
+        }
+        Step step = script.front();
+        script.pop_front();
+        EXPECT_EQ(step.page, page);
+        if (step.page != page)
+            return kPageClose;
+        if (step.fill)
+            step.fill(state);
+        return step.result;
+    }
+
+    std::deque<Step> script;
+    std::deque<int> answers;
+    std::vector<std::string> shown;
+    std::vector<std::string> messages;
+};
+
+class WizardFlowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() /
+               ("sondrel-flow-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root / "tmp");
+        fs::create_directories(root / "export");
+        recorder.folder = root / "tmp";
+        exporter = std::make_unique<CWavExporter>([this] { return root / "export"; });
+    }
+    void TearDown() override {
+        exporter.reset();
+        fs::remove_all(root);
+    }
+
+    void Run() {
+        WizardServices services;
+        services.host = &host;
+        services.recorder = &recorder;
+        services.recorderSetup = &recorder;
+        services.findKnownDevices = [this] {
+            std::vector<UsbIdPair> result;
+            if (!presentDevices.empty()) {
+                result = presentDevices.front();
+                if (presentDevices.size() > 1)
+                    presentDevices.pop_front();
+            }
+            return result;
+        };
+        services.identifyCaptureDevice = [this](std::uint32_t v, std::uint32_t p) {
+            IdentifiedDevice d;
+            if (captureFound) {
+                d.row = customRow ? customRow : FindKnownDevice(v, p);
+                d.captureGuid = GUID::FromName("capture");
+            }
+            return d;
+        };
+        services.startExport = [this](auto&&... args) { return exporter->StartExport(args...); };
+        services.waitForExport = [this] { exporter->WaitForExport(); };
+        flow = std::make_unique<CWizardFlow>(services);
+        flow->RunWizard();
+        EXPECT_TRUE(host.script.empty())
+            << "pages left unshown, next: " << host.script.front().page;
+    }
+
+    std::vector<fs::path> Exported() {
+        std::vector<fs::path> files;
+        for (const auto& e : fs::recursive_directory_iterator(root / "export")) {
+            if (e.is_regular_file())
+                files.push_back(fs::relative(e.path(), root / "export"));
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    // The demo turntable: turntable only, RIAA.
+    std::deque<std::vector<UsbIdPair>> presentDevices{{{0x15E4, 0x0174}}};
+    bool captureFound = true;
+    const KnownDevice* customRow = nullptr;
+    fs::path root;
+    FakeRecorder recorder;
+    ScriptedHost host;
+    std::unique_ptr<CWavExporter> exporter;
+    std::unique_ptr<CWizardFlow> flow;
+};
+
+Step Page(std::string page, int result = kPageNext, std::function<void(void*)> fill = {}) {
+    return Step{std::move(page), result, std::move(fill)};
+}
+
+template <class T>
+std::function<void(void*)> Fill(std::function<void(T&)> f) {
+    return [f](void* p) { f(*static_cast<T*>(p)); };
+}
+
+const KnownDevice* RowWith(bool turntable, bool tape, bool riaa) {
+    for (const auto& row : kKnownDevices) {
+        if (row.offersTurntable == turntable && row.offersTape == tape &&
+            row.turntableRiaa == riaa && !(row.vendorId == 0x0D8C && row.productId == 0x0131)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(WizardFlowTest, OneTrackRecordingIsTaggedAndExported) {
+    host.script = {
+        Page("Connect"),
+        Page("StartRecord", kPageNext,
+             Fill<StartRecordPageState>([](auto& p) { p.split = false; })),
+        Page("Recording"),
+        Page("TagSingle", kPageNext, Fill<TagSinglePageState>([](auto& p) {
+                 p.artist = "The Band";
+                 p.album = "Live!";
+                 p.title = "Song: One?";
+             })),
+        Page("Exporting"),
+        Page("Finished", kPageNext, Fill<FinishedPageState>([](auto& p) { p.choice = 0; }))};
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    // The demo turntable's row has neither source flag: no equaliser, no device-type page.
+    EXPECT_EQ(flow->SourceType(), 0);
+    const std::vector<std::string> expectedLog{"UseDevice",       "OpenInput(1)",   "CloseInput",
+                                               "OpenInput(0)",    "StartRecording", "StopRecording",
+                                               "FinishRecording", "Shutdown"};
+    EXPECT_EQ(recorder.log, expectedLog);
+    EXPECT_EQ(recorder.sourceTypes, (std::vector<int>{0, 0}));
+    const auto files = Exported();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].filename().string(), "Song One.wav");
+    EXPECT_NE(files[0].parent_path().string().find("The Band"), std::string::npos);
+}
+
+TEST_F(WizardFlowTest, DeviceChecksRepeatUntilExactlyOneUsableDevice) {
+    // Two devices, then none, then one without a capture device, then one that works.
+    const UsbIdPair demo{0x15E4, 0x0174};
+    presentDevices.clear();
+    presentDevices.push_back({demo, demo});
+    presentDevices.push_back({});
+    presentDevices.push_back({demo});
+    presentDevices.push_back({demo});
+    host.script = {Page("Connect"), Page("Connect"),
+                   Page("Connect", kPageNext, [&](void*) { captureFound = false; }),
+                   Page("Connect", kPageNext), Page("Connect", kPageClose)};
+    // The third "next" finds the device but no capture device; the fourth has captureFound
+    // still false, so the fifth showing is closed.
+    Run();
+    ASSERT_EQ(host.messages.size(), 4u);
+    EXPECT_EQ(host.messages[0], LoadString(kIdsMsgSeveralDevices));
+    EXPECT_EQ(host.messages[1], LoadString(kIdsMsgCannotConnect));
+    EXPECT_EQ(host.messages[2], LoadString(kIdsMsgCannotConnect));
+    EXPECT_EQ(host.messages[3], LoadString(kIdsMsgCannotConnect));
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "UseDevice"), 0);
+}
+
+TEST_F(WizardFlowTest, SourceTypeFollowsTheDeviceRowAndTheUsersChoice) {
+    struct Case {
+        UsbIdPair device;
+        std::vector<Step> pages;
+        int expected;
+    };
+    const KnownDevice* both = RowWith(true, true, true);
+    ASSERT_NE(both, nullptr);
+    const UsbIdPair bothIds{both->vendorId, both->productId};
+    const auto choose = [](int index) {
+        return Fill<SelectDevicePageState>([index](auto& p) { p.deviceTypeIndex = index; });
+    };
+    const auto tape = [](bool chrome) {
+        return Fill<TapeSelectPageState>([chrome](auto& p) { p.chrome = chrome; });
+    };
+    const std::vector<Case> cases{
+        {bothIds, {Page("SelectDevice", kPageNext, choose(0))}, both->turntableRiaa ? 1 : 3},
+        {bothIds,
+         {Page("SelectDevice", kPageNext, choose(1)), Page("TapeSelect", kPageNext, tape(false))},
+         0},
+        {bothIds,
+         {Page("SelectDevice", kPageNext, choose(1)), Page("TapeSelect", kPageNext, tape(true))},
+         2},
+        {{0x0D8C, 0x0131}, {Page("SelectDevice", kPageNext, choose(0))}, 0},
+        // Row 3 offers both sources but no RIAA: the turntable gets type 3.
+        {{0x0C76, 0x1600}, {Page("SelectDevice", kPageNext, choose(0))}, 3},
+        {{0x08BB, 0x2900}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        FakeRecorder fresh;
+        fresh.folder = recorder.folder;
+        std::swap(recorder.log, fresh.log);
+        recorder.sourceTypes.clear();
+        presentDevices = {{c.device}};
+        host.script = {Page("Connect")};
+        for (const Step& s : c.pages)
+            host.script.push_back(s);
+        host.script.push_back(Page("StartRecord", kPageClose));
+        Run();
+        EXPECT_EQ(flow->SourceType(), c.expected)
+            << std::hex << c.device.first << ":" << c.device.second;
+    }
+}
+
+TEST_F(WizardFlowTest, TurntableOnlyRowGetsTheTurntableEqualiser) {
+    static const KnownDevice bassLift{0x1234, 0x5678, {"Deck", nullptr, nullptr},
+                                      true,   false,  false};
+    customRow = &bassLift;
+    host.script = {Page("Connect"), Page("StartRecord", kPageClose)};
+    Run();
+    EXPECT_EQ(flow->SourceType(), 3);
+}
+
+TEST_F(WizardFlowTest, TapeOnlyRowEndsTheProgramWithAFixedMessage) {
+    // No row of the table is tape-only; such a row is a broken configuration.
+    static const KnownDevice tapeOnly{0x1234, 0x5678, {"Tape", nullptr, nullptr},
+                                      false,  true,   true};
+    customRow = &tapeOnly;
+    host.script = {Page("Connect")};
+    Run();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Invalid device configuration detected.");
+    EXPECT_EQ(recorder.log.back(), "Shutdown");
+}
+
+TEST_F(WizardFlowTest, BackFromTapePageGoesToConnectAndDetectsAgain) {
+    const KnownDevice* both = RowWith(true, true, true);
+    presentDevices = {{{both->vendorId, both->productId}}};
+    host.script = {Page("Connect"),
+                   Page("SelectDevice", kPageNext,
+                        Fill<SelectDevicePageState>([](auto& p) { p.deviceTypeIndex = 1; })),
+                   Page("TapeSelect", kPageBack), Page("Connect"),
+                   // The device-type page shows the last choice again.
+                   Page("SelectDevice", kPageClose, Fill<SelectDevicePageState>([](auto& p) {
+                            EXPECT_EQ(p.deviceTypeIndex, 1);
+                        }))};
+    Run();
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "UseDevice"), 2);
+}
+
+// Runs one recording that yields trackCount files and answers the tag pages with titles.
+class TrackCountTest : public WizardFlowTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TrackCountTest, TagPagesMatchTheTrackCount) {
+    const int tracks = GetParam();
+    recorder.tracksToMake = tracks;
+    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording")};
+    if (tracks == 1) {
+        host.script.push_back(Page("TagSingle", kPageNext,
+                                   Fill<TagSinglePageState>([](auto& p) { p.title = "only"; })));
+    } else {
+        const int pages = tracks <= 10 ? 1 : std::min(4, (tracks + 9) / 10);
+        for (int i = 0; i < pages; ++i) {
+            host.script.push_back(Page("TagMultiple" + std::to_string(i + 1), kPageNext,
+                                       Fill<TagMultiplePageState>([i, tracks](auto& p) {
+                                           EXPECT_EQ(p.trackCount, tracks);
+                                           EXPECT_EQ(p.firstTrackOffset, 10 * i);
+                                           if (i == 0)
+                                               p.artist = "Artist";
+                                           for (int k = 0; k < 10; ++k)
+                                               p.titles[k] = "T" + std::to_string(10 * i + k + 1);
+                                       })));
+        }
+    }
+    const bool exportFails = tracks == 0 || tracks > 40;
+    host.script.push_back(Page("Exporting"));
+    if (exportFails)
+        host.answers = {kAnswerNo};
+    host.script.push_back(
+        Page("Finished", kPageNext, Fill<FinishedPageState>([](auto& p) { p.choice = 0; })));
+    Run();
+    if (exportFails) {
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0], LoadString(kIdsMsgExportFailed));
+    } else {
+        EXPECT_TRUE(host.messages.empty());
+        EXPECT_EQ(Exported().size(), static_cast<std::size_t>(tracks));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, TrackCountTest, ::testing::Values(0, 1, 2, 11, 40, 41));
+
+TEST_F(WizardFlowTest, BackFromTagPagesNeedsANewRecording) {
+    recorder.tracksToMake = 12;
+    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
+                   Page("TagMultiple1", kPageNext,
+                        Fill<TagMultiplePageState>([](auto& p) { p.titles[0] = "kept"; })),
+                   // Back from the second page shows the first again with its text.
+                   Page("TagMultiple2", kPageBack),
+                   Page("TagMultiple1", kPageBack, Fill<TagMultiplePageState>([](auto& p) {
+                            EXPECT_EQ(p.titles[0], "kept");
+                        })),
+                   // Back from the first tag page: the start page, and a new recording.
+                   Page("StartRecord", kPageClose)};
+    Run();
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "StartRecording"), 1);
+    // Twice for the first start page (monitoring, then the split setting), once more now.
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "OpenInput(1)"), 3);
+}
+
+TEST_F(WizardFlowTest, FailedExportIsRetriedOnYes) {
+    // An export folder that cannot be used (a file in its place) fails every attempt.
+    recorder.tracksToMake = 1;
+    host.script = {Page("Connect"),   Page("StartRecord"),         Page("Recording"),
+                   Page("TagSingle"), Page("Exporting"),           Page("Exporting"),
+                   Page("Exporting"), Page("Finished", kPageClose)};
+    host.answers = {kAnswerYes, kAnswerYes, kAnswerNo};
+    fs::remove_all(root / "export");
+    std::ofstream(root / "export") << "not a folder";
+    Run();
+    EXPECT_EQ(host.messages.size(), 3u);
+}
+
+TEST_F(WizardFlowTest, RecordSomethingElseKeepsDeviceSourceAndStartPageSettings) {
+    host.script = {
+        Page("Connect"),
+        Page("StartRecord", kPageNext, Fill<StartRecordPageState>([](auto& p) {
+                 p.split = false;
+                 p.Scroll(ScrollCode::Top);
+             })),
+        Page("Recording"),
+        Page("TagSingle"),
+        Page("Exporting"),
+        Page("Finished", kPageNext, Fill<FinishedPageState>([](auto& p) { p.choice = 1; })),
+        Page("StartRecord", kPageClose, Fill<StartRecordPageState>([](auto& p) {
+                 EXPECT_FALSE(p.split);
+                 EXPECT_EQ(p.LevelText(), "+9.0");
+             }))};
+    Run();
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "UseDevice"), 1);
+    EXPECT_EQ(recorder.sourceTypes, (std::vector<int>{0, 0, 0}));
+    EXPECT_FLOAT_EQ(recorder.lastGainDb, 9.0f);
+}
+
+TEST(StartRecordPage, LevelSliderSteps) {
+    StartRecordPageState page;
+    page.levelTenthsDb = 85;
+    page.Scroll(ScrollCode::PageUp);
+    EXPECT_EQ(page.LevelText(), "+9.0");
+    page.Scroll(ScrollCode::LineUp);
+    EXPECT_EQ(page.levelTenthsDb, 90);
+    page.Scroll(ScrollCode::Bottom);
+    EXPECT_EQ(page.LevelText(), "-3.0");
+    EXPECT_EQ(page.ScrollPosition(), 90);
+    page.Scroll(ScrollCode::ThumbTrack, 60);
+    EXPECT_EQ(page.LevelText(), "+0.0");
+    page.Scroll(ScrollCode::LineDown);
+    EXPECT_EQ(page.LevelText(), "-0.1");
+}
+
+TEST(TagMultiplePage, EnabledTitlesAndNumbers) {
+    TagMultiplePageState first{3, 0};
+    EXPECT_TRUE(first.TitleEnabled(3));
+    EXPECT_FALSE(first.TitleEnabled(4));
+    TagMultiplePageState second{11, 10};
+    EXPECT_TRUE(second.TitleEnabled(1));
+    EXPECT_FALSE(second.TitleEnabled(2));
+    EXPECT_EQ(second.NumberLabel(1), "11");
+    TagMultiplePageState fourth{35, 30};
+    EXPECT_TRUE(fourth.TitleEnabled(5));
+    EXPECT_FALSE(fourth.TitleEnabled(6));
+    EXPECT_EQ(fourth.NumberLabel(10), "40");
+    EXPECT_EQ(ExportingPageState::BarPosition(0.5f), 128);
+}
+
+}  // namespace
+}  // namespace sondrel
