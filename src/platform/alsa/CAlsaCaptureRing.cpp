@@ -1,0 +1,137 @@
+#include "platform/alsa/CAlsaCaptureRing.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace sondrel {
+
+namespace {
+
+// Enough passes to drain a full ALSA buffer in period-sized reads plus a wrap of the ring.
+constexpr int kMaxReadsPerPump = 64;
+
+}  // namespace
+
+CAlsaCaptureRing::CAlsaCaptureRing(AlsaPcmSetup setup, std::uint32_t bufferBytes,
+                                   std::uint32_t frameBytes,
+                                   std::shared_ptr<AlsaXrunCounters> counters)
+    : m_setup(std::move(setup)),
+      m_buffer(bufferBytes),
+      m_frameBytes(frameBytes),
+      m_counters(std::move(counters)) {}
+
+CAlsaCaptureRing::~CAlsaCaptureRing() {
+    if (m_setup.pcm)
+        snd_pcm_drop(m_setup.pcm.get());
+}
+
+std::uint32_t CAlsaCaptureRing::SizeBytes() const {
+    return static_cast<std::uint32_t>(m_buffer.size());
+}
+
+HRESULT CAlsaCaptureRing::StartLooping() {
+    if (m_running)
+        return S_OK;
+    snd_pcm_t* pcm = m_setup.pcm.get();
+    if (snd_pcm_state(pcm) != SND_PCM_STATE_PREPARED && snd_pcm_prepare(pcm) < 0)
+        return E_FAIL;
+    if (snd_pcm_start(pcm) < 0)
+        return E_FAIL;
+    m_running = true;
+    m_broken = false;
+    return S_OK;
+}
+
+HRESULT CAlsaCaptureRing::Stop() {
+    if (!m_running)
+        return S_OK;
+    Pump();
+    snd_pcm_drop(m_setup.pcm.get());
+    m_running = false;
+    return S_OK;
+}
+
+HRESULT CAlsaCaptureRing::GetCurrentPosition(std::uint32_t& captureOffsetBytes,
+                                             std::uint32_t& readOffsetBytes) {
+    Pump();
+    captureOffsetBytes = static_cast<std::uint32_t>(m_producedBytes % m_buffer.size());
+    readOffsetBytes = captureOffsetBytes;
+    return m_broken ? E_FAIL : S_OK;
+}
+
+HRESULT CAlsaCaptureRing::Lock(std::uint32_t offsetBytes, std::uint32_t bytes,
+                               RingRegions& regions) {
+    regions = RingRegions{};
+    const auto size = static_cast<std::uint32_t>(m_buffer.size());
+    if (offsetBytes >= size || bytes > size || bytes == 0)
+        return E_FAIL;
+    const std::uint32_t first = std::min(bytes, size - offsetBytes);
+    regions.first = m_buffer.data() + offsetBytes;
+    regions.firstBytes = first;
+    if (bytes > first) {
+        regions.second = m_buffer.data();
+        regions.secondBytes = bytes - first;
+    }
+    return S_OK;
+}
+
+HRESULT CAlsaCaptureRing::Unlock(const RingRegions& regions) {
+    const std::uint8_t* begin = m_buffer.data();
+    const std::uint8_t* end = begin + m_buffer.size();
+    const auto inside = [&](const std::uint8_t* p, std::uint32_t n) {
+        return n == 0 || (p >= begin && p + n <= end);
+    };
+    if (!inside(regions.first, regions.firstBytes) || !inside(regions.second, regions.secondBytes))
+        return E_FAIL;
+    m_consumedBytes =
+        std::min(m_consumedBytes + regions.firstBytes + regions.secondBytes, m_producedBytes);
+    return S_OK;
+}
+
+void CAlsaCaptureRing::Pump() {
+    if (!m_running || m_broken)
+        return;
+    snd_pcm_t* pcm = m_setup.pcm.get();
+    const std::uint64_t size = m_buffer.size();
+    for (int pass = 0; pass < kMaxReadsPerPump; ++pass) {
+        // One frame stays free: a completely full ring would look empty to the consumer.
+        const std::uint64_t unconsumed = m_producedBytes - m_consumedBytes;
+        const std::uint64_t roomBytes =
+            size - m_frameBytes - std::min(unconsumed, size - m_frameBytes);
+        const std::uint64_t offset = m_producedBytes % size;
+        const std::uint64_t contiguousBytes = std::min(roomBytes, size - offset);
+        const auto wantFrames = static_cast<snd_pcm_uframes_t>(contiguousBytes / m_frameBytes);
+        if (wantFrames == 0)
+            return;
+        const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm);
+        if (avail < 0) {
+            if (!RecoverAlsaPcm(pcm, static_cast<int>(avail), true)) {
+                m_broken = true;
+                return;
+            }
+            m_counters->captureOverruns.fetch_add(1, std::memory_order_relaxed);
+            continue;
+        }
+        if (avail == 0)
+            return;
+        // Some plugins (the file plugin among them) refuse reads longer than their buffer.
+        const snd_pcm_uframes_t frames =
+            std::min({wantFrames, static_cast<snd_pcm_uframes_t>(avail), m_setup.bufferFrames});
+        const snd_pcm_sframes_t read = snd_pcm_readi(pcm, m_buffer.data() + offset, frames);
+        if (read == -EAGAIN)
+            return;
+        if (read < 0) {
+            if (!RecoverAlsaPcm(pcm, static_cast<int>(read), true)) {
+                m_broken = true;
+                return;
+            }
+            m_counters->captureOverruns.fetch_add(1, std::memory_order_relaxed);
+            continue;
+        }
+        m_producedBytes += static_cast<std::uint64_t>(read) * m_frameBytes;
+        if (static_cast<snd_pcm_uframes_t>(read) < frames)
+            return;
+    }
+}
+
+}  // namespace sondrel

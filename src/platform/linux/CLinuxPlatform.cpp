@@ -1,0 +1,126 @@
+#include "platform/linux/CLinuxPlatform.h"
+
+#include <alsa/asoundlib.h>
+
+#include <cstdio>
+
+#include "devices/KnownDevices.h"
+#include "platform/alsa/CAlsaAudioSystem.h"
+#include "platform/alsa/CAlsaMixerSystem.h"
+#include "platform/linux/CLinuxShell.h"
+#include "platform/linux/CLinuxThreadServices.h"
+#include "platform/udev/CUdevUsbDeviceList.h"
+#include "platform/udev/UsbHardwareId.h"
+
+namespace sondrel {
+
+namespace {
+
+// A version for which the mixer leaves the user's record level alone (only one older
+// version gets a fixed line volume) and the stereo check runs (newer than major 5).
+class CLinuxSystemInfo final : public ISystemInfo {
+public:
+    SystemVersion GetVersion() override { return SystemVersion{10, 0, kPlatformIdNt}; }
+};
+
+class CFakeUsbDeviceList final : public IUsbDeviceList {
+public:
+    explicit CFakeUsbDeviceList(std::string hardwareId) : m_hardwareId(std::move(hardwareId)) {}
+    HRESULT EnumeratePresentDevices(std::vector<std::string>& hardwareIds) override {
+        hardwareIds.assign(1, m_hardwareId);
+        return S_OK;
+    }
+
+private:
+    std::string m_hardwareId;
+};
+
+std::string Hex4(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
+    return text;
+}
+
+}  // namespace
+
+struct CLinuxPlatform::Parts {
+    std::unique_ptr<IUsbDeviceList> usb;
+    CAlsaAudioSystem audio;
+    CAlsaMixerSystem mixers;
+    CLinuxThreadServices threads;
+    CLinuxSystemInfo system;
+    CLinuxShell shell;
+};
+
+HRESULT CLinuxPlatform::Create(const LinuxPlatformOptions& options,
+                               std::unique_ptr<CLinuxPlatform>& platform, std::string& error) {
+    platform.reset();
+    error.clear();
+    const int rc = snd_config_update();
+    if (rc < 0) {
+        error = std::string("ALSA cannot be used: its configuration cannot be read (") +
+                snd_strerror(rc) + "). Check /usr/share/alsa/alsa.conf and ~/.asoundrc.";
+        return E_FAIL;
+    }
+    auto parts = std::make_unique<Parts>();
+    if (options.fakeUsb) {
+        const auto [vendorId, productId] = *options.fakeUsb;
+        if (FindKnownDevice(vendorId, productId) == nullptr) {
+            error = "The USB device " + Hex4(vendorId) + ":" + Hex4(productId) +
+                    " is not one of the supported turntables or cassette decks.";
+            return E_FAIL;
+        }
+        const std::string vendor = Hex4(vendorId);
+        const std::string product = Hex4(productId);
+        parts->usb = std::make_unique<CFakeUsbDeviceList>(
+            BuildUsbHardwareId([&](std::string_view name) -> std::optional<std::string> {
+                if (name == "idVendor")
+                    return vendor;
+                if (name == "idProduct")
+                    return product;
+                if (name == "bcdDevice")
+                    return std::string("0100");
+                return std::nullopt;
+            }));
+    } else {
+        if (!CUdevUsbDeviceList::IsAvailable()) {
+            error =
+                "udev cannot be used, so USB devices cannot be listed. Is /sys mounted? "
+                "(A device can be named by its USB ids instead.)";
+            return E_FAIL;
+        }
+        parts->usb = std::make_unique<CUdevUsbDeviceList>();
+    }
+    platform.reset(new CLinuxPlatform(std::move(parts)));
+    return S_OK;
+}
+
+CLinuxPlatform::CLinuxPlatform(std::unique_ptr<Parts> parts) : m_parts(std::move(parts)) {}
+CLinuxPlatform::~CLinuxPlatform() = default;
+
+IUsbDeviceList& CLinuxPlatform::Usb() {
+    return *m_parts->usb;
+}
+IAudioSystem& CLinuxPlatform::Audio() {
+    return m_parts->audio;
+}
+IMixerSystem& CLinuxPlatform::Mixers() {
+    return m_parts->mixers;
+}
+ICaptureEndpoints& CLinuxPlatform::Endpoints() {
+    return m_parts->audio;
+}
+IThreadServices& CLinuxPlatform::Threads() {
+    return m_parts->threads;
+}
+ISystemInfo& CLinuxPlatform::System() {
+    return m_parts->system;
+}
+IShell& CLinuxPlatform::Shell() {
+    return m_parts->shell;
+}
+CAlsaAudioSystem& CLinuxPlatform::AlsaAudio() {
+    return m_parts->audio;
+}
+
+}  // namespace sondrel
