@@ -1,0 +1,227 @@
+#include "recording/CRecordInput.h"
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "audiofile/CFileError.h"
+
+namespace sondrel {
+
+CRecordInput::CRecordInput() : m_floatBuffer(new float[kFloatBufferBytes / sizeof(float)]) {
+    m_converter.SetSourceFormat(CaptureFormat());
+    m_converter.SetDestFormat(FloatStreamFormat());
+    m_converter.ResetState();
+    m_detectedTracks.reserve(64);
+}
+
+CRecordInput::~CRecordInput() = default;
+
+HRESULT CRecordInput::StartWriting() {
+    m_writing.store(true, std::memory_order_release);
+    return S_OK;
+}
+
+HRESULT CRecordInput::StopWriting() {
+    m_writing.store(false, std::memory_order_release);
+    return S_OK;
+}
+
+HRESULT CRecordInput::OpenCapture(WindowHandle) {
+    return E_FAIL;
+}
+
+HRESULT CRecordInput::OpenFile(const std::filesystem::path& path) {
+    if (m_fileOpen || m_fileFinished)
+        return E_FAIL;
+    const WAVEFORMATEX format = CaptureFormat();
+    if (Failed(m_writer.Create(path, format)))
+        return E_FAIL;
+    m_fileOpen = true;
+    m_bytesWrittenAtomic.store(0, std::memory_order_release);
+    return S_OK;
+}
+
+void CRecordInput::SetProcessingFlags(bool flag1, bool flag2) {
+    m_processingFlag1 = flag1;
+    m_processingFlag2 = flag2;
+}
+
+HRESULT CRecordInput::SetGain(float gainDb) {
+    return m_gain.SetGainDb(gainDb);
+}
+
+HRESULT CRecordInput::SetDetection(bool on) {
+    if (!on) {
+        m_detecting.store(false, std::memory_order_release);
+        return S_OK;
+    }
+    // Disarm first: the capture thread must not feed a detector that is being reset.
+    m_detecting.store(false, std::memory_order_release);
+    m_detectedTracks.clear();
+    const HRESULT hr =
+        m_detector.Prepare(static_cast<float>(kCaptureFramesPerSecond), &m_detectedTracks);
+    m_detecting.store(true, std::memory_order_release);
+    return hr;
+}
+
+HRESULT CRecordInput::AddMark() {
+    if (m_detecting.load(std::memory_order_relaxed))
+        return S_FALSE;
+    m_marks.push_back(BytesWritten());
+    return S_OK;
+}
+
+HRESULT CRecordInput::TakeMarks(std::vector<std::uint64_t>& marks) {
+    HRESULT hr = S_OK;
+    if (m_detecting.load(std::memory_order_relaxed)) {
+        hr = m_detector.Segment();
+        for (const DetectedTrack& track : m_detectedTracks) {
+            const std::int64_t endFrame = track.EndFrame();
+            m_marks.push_back(
+                endFrame > 0 ? static_cast<std::uint64_t>(endFrame) * kCaptureBlockAlign : 0);
+        }
+    }
+    marks = m_marks;
+    m_detectedTracks.clear();
+    return hr;
+}
+
+HRESULT CRecordInput::GetStatus(std::uint32_t& seconds, bool& writing, std::uint32_t& markCount,
+                                std::uint32_t& reserved) const {
+    const std::uint64_t bytes = BytesWritten();
+    std::int64_t sinceMark = static_cast<std::int64_t>(bytes);
+    if (!m_marks.empty())
+        sinceMark -= static_cast<std::int64_t>(m_marks.back());
+    const std::int64_t wholeSeconds = sinceMark / static_cast<std::int64_t>(kCaptureBytesPerSecond);
+    seconds = static_cast<std::uint32_t>(wholeSeconds < 0 ? 0 : wholeSeconds);
+    writing = IsWriting();
+    markCount = static_cast<std::uint32_t>(m_marks.size());
+    reserved = 0;
+    return S_OK;
+}
+
+HRESULT CRecordInput::ReadLevels(float& recentLeftDb, float& recentRightDb, float& holdLeftDb,
+                                 float& holdRightDb, bool active) {
+    return m_meter.ReadLevels(recentLeftDb, recentRightDb, holdLeftDb, holdRightDb, active);
+}
+
+void CRecordInput::ReadHistogram(float& maxPeakDb, float& levelDb) const {
+    m_meter.ReadHistogram(maxPeakDb, levelDb);
+}
+
+HRESULT CRecordInput::GetWriteError(int& errorNumber) const {
+    if (!m_writeFailed.load(std::memory_order_acquire)) {
+        errorNumber = 0;
+        return S_FALSE;
+    }
+    errorNumber = m_writeErrorNumber.load(std::memory_order_relaxed);
+    return S_OK;
+}
+
+void CRecordInput::NoteWriteError(int errorNumber) {
+    // The first failure is the one worth reporting; later ones follow from it.
+    if (!m_writeFailed.load(std::memory_order_relaxed)) {
+        m_writeErrorNumber.store(errorNumber != 0 ? errorNumber : EIO, std::memory_order_relaxed);
+        m_writeFailed.store(true, std::memory_order_release);
+    }
+}
+
+HRESULT CRecordInput::CloseCapture() {
+    ShutFileGate();
+    if (!m_fileOpen)
+        return m_fileFinished ? S_OK : E_FAIL;
+    m_fileOpen = false;
+    m_fileFinished = true;
+
+    float maxPeakDb = 0.0f, levelDb = 0.0f;
+    m_meter.ReadHistogram(maxPeakDb, levelDb);
+    m_writer.SetProcessing(m_processingFlag1, m_processingFlag2, maxPeakDb, levelDb);
+    HRESULT hr;
+    try {
+        hr = m_writer.Close();
+    } catch (const CFileError& error) {
+        // The writer has closed the file; what it holds is still a readable recording.
+        NoteWriteError(error.ErrorNumber());
+        hr = E_FAIL;
+    } catch (...) {
+        NoteWriteError(EIO);
+        hr = E_FAIL;
+    }
+    std::uint64_t finalBytes = 0;
+    m_writer.GetBytesWritten(&finalBytes);
+    m_bytesWrittenAtomic.store(finalBytes, std::memory_order_release);
+    if (!m_marks.empty())
+        m_marks.push_back(finalBytes);
+    m_detectedTracks.clear();
+    return hr;
+}
+
+bool CRecordInput::EnterFileGate() {
+    if (m_fileGate.fetch_add(1, std::memory_order_acquire) & kGateShut) {
+        m_fileGate.fetch_sub(1, std::memory_order_release);
+        return false;
+    }
+    return true;
+}
+
+void CRecordInput::LeaveFileGate() {
+    m_fileGate.fetch_sub(1, std::memory_order_release);
+}
+
+void CRecordInput::ShutFileGate() {
+    m_fileGate.fetch_or(kGateShut, std::memory_order_acq_rel);
+    // A region inside takes at most one write of a second of audio; wait it out.
+    while ((m_fileGate.load(std::memory_order_acquire) & ~kGateShut) != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void CRecordInput::ProcessRegion(std::uint8_t* region, std::uint32_t bytes) {
+    bytes -= bytes % kCaptureBlockAlign;
+    if (bytes == 0)
+        return;
+    auto* samples = reinterpret_cast<std::int16_t*>(region);
+    const std::size_t sampleCount = bytes / sizeof(std::int16_t);
+    const std::size_t frames = bytes / kCaptureBlockAlign;
+
+    m_gain.Apply(samples, sampleCount);
+    Equalise(samples, frames);
+
+    const bool writing = m_writing.load(std::memory_order_acquire);
+    bool written = false;
+    if (writing && EnterFileGate()) {
+        if (m_fileOpen) {
+            try {
+                m_bytesWrittenAtomic.store(m_writer.Write(region, bytes),
+                                           std::memory_order_release);
+                written = true;
+            } catch (const CFileError& error) {
+                NoteWriteError(error.ErrorNumber());
+            } catch (...) {
+                NoteWriteError(EIO);
+            }
+            if (!written) {
+                // Keep what the file did take, and stop: later writes would fail alike.
+                std::uint64_t kept = 0;
+                m_writer.GetBytesWritten(&kept);
+                m_bytesWrittenAtomic.store(kept, std::memory_order_release);
+                m_writing.store(false, std::memory_order_release);
+            }
+        }
+        LeaveFileGate();
+    }
+
+    const std::size_t floatFrames =
+        m_converter.Convert(region, bytes, m_floatBuffer.get(), kFloatBufferBytes);
+    m_meter.Feed(m_floatBuffer.get(), floatFrames, writing);
+
+    PlayMonitor(region, bytes);
+
+    if (written && m_detecting.load(std::memory_order_acquire) && EnterFileGate()) {
+        if (m_detector.Feed(samples, sampleCount))
+            StopWriting();
+        LeaveFileGate();
+    }
+}
+
+}  // namespace sondrel

@@ -1,0 +1,124 @@
+// A record input: one opening of one capture device. This base owns what does not depend on
+// the device: the temporary file's writer, the level meter, the float converter, the gain, the
+// track detector, the marks and the per-region processing chain that the capture thread runs.
+// CRecordInputDSound adds the capture ring, the monitor, the equaliser and the thread itself.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "audiofile/CPcmFmtConverter.h"
+#include "audiofile/CWaveProcessWriter.h"
+#include "base/CUnknownStandAlone.h"
+#include "base/Result.h"
+#include "base/WaveFormat.h"
+#include "recording/CInputGain.h"
+#include "recording/CLevelMeter.h"
+#include "recording/CTrackDetector.h"
+#include "recording/IRecorder.h"
+
+namespace sondrel {
+
+// Threads. The user-interface thread makes every call below. The capture thread only runs
+// ProcessRegion (through the derived class's loop). What the two share:
+// - m_writing, m_detecting: atomics, read once per region, so a change lands at the next one.
+//   m_detecting is stored with release after the detector was prepared and loaded with acquire
+//   before the detector is fed.
+// - m_bytesWrittenAtomic: the writer's count as the capture thread last saw it; AddMark and
+//   GetStatus read it instead of the writer, which is not thread-safe.
+// - the meter: its own lock, the only one the capture thread ever takes.
+// - the writer and the detector: reached by the capture thread only inside the file gate
+//   (m_fileGate). CloseCapture shuts the gate and waits until no region is inside before it
+//   finishes the file, so a capture thread that is late to end can never touch a file that is
+//   being finished; the object itself stays alive while that thread holds its reference.
+// - write failures: kept in atomics (m_writeFailed, m_writeErrorNumber).
+class CRecordInput : public CUnknownStandAlone<IUnknown> {
+public:
+    static constexpr std::uint32_t kBufferBytes = kCaptureBytesPerSecond;  // one second
+    static constexpr std::uint32_t kFloatBufferBytes = 2 * kBufferBytes;
+
+    CRecordInput();
+
+    virtual HRESULT StartWriting();
+    virtual HRESULT StopWriting();
+    // Opens the capture device, the monitor and the capture thread. E_FAIL here.
+    virtual HRESULT OpenCapture(WindowHandle owner);
+    // Finishes the file: hands the histogram to the writer's processing, closes the writer and
+    // ends a list of manual marks with the final byte count. Once only.
+    virtual HRESULT CloseCapture();
+    virtual void SetSourceFilter(int sourceType) = 0;
+
+    // Creates the writer's file (truncating it) with the capture format.
+    HRESULT OpenFile(const std::filesystem::path& path);
+    void SetProcessingFlags(bool flag1, bool flag2);
+    HRESULT SetGain(float gainDb);
+    float GainFactor() const { return m_gain.Factor(); }
+    // Call before StartWriting; arming prepares the detector afresh.
+    HRESULT SetDetection(bool on);
+    bool IsDetecting() const { return m_detecting.load(std::memory_order_relaxed); }
+    // S_OK and a mark at the current end of the written data; S_FALSE (nothing added) while
+    // detection is on.
+    HRESULT AddMark();
+    // After CloseCapture: the marks, with the detected tracks' ends when detecting.
+    HRESULT TakeMarks(std::vector<std::uint64_t>& marks);
+    HRESULT GetStatus(std::uint32_t& seconds, bool& writing, std::uint32_t& markCount,
+                      std::uint32_t& reserved) const;
+    HRESULT ReadLevels(float& recentLeftDb, float& recentRightDb, float& holdLeftDb,
+                       float& holdRightDb, bool active);
+    // The loudest peak and the level the histogram holds (handed to the writer at close).
+    void ReadHistogram(float& maxPeakDb, float& levelDb) const;
+
+    bool IsWriting() const { return m_writing.load(std::memory_order_acquire); }
+    std::uint64_t BytesWritten() const {
+        return m_bytesWrittenAtomic.load(std::memory_order_acquire);
+    }
+    // S_OK with the errno value (EIO when there was none) once writing the file has failed,
+    // on the capture thread or while finishing it; S_FALSE while nothing failed.
+    HRESULT GetWriteError(int& errorNumber) const;
+
+protected:
+    ~CRecordInput() override;
+
+    // Capture thread: gain, equaliser, file, meter, monitor and detection for one region of
+    // whole 4-byte frames, in place. Never allocates, never blocks but on the meter's lock,
+    // never throws.
+    void ProcessRegion(std::uint8_t* region, std::uint32_t bytes);
+    virtual void Equalise(std::int16_t* /*samples*/, std::size_t /*frames*/) {}
+    virtual void PlayMonitor(const std::uint8_t* /*region*/, std::uint32_t /*bytes*/) {}
+
+    // Keeps the capture thread away from the writer and the detector from now on, waiting for
+    // a region that is inside to leave. Idempotent.
+    void ShutFileGate();
+
+private:
+    static constexpr std::uint32_t kGateShut = 0x80000000u;
+
+    bool EnterFileGate();
+    void LeaveFileGate();
+    void NoteWriteError(int errorNumber);
+
+    CWaveProcessWriter m_writer;
+    bool m_fileOpen = false;
+    bool m_fileFinished = false;
+    CLevelMeter m_meter;
+    CPcmFmtConverter m_converter;
+    std::unique_ptr<float[]> m_floatBuffer;
+    CInputGain m_gain;
+    CTrackDetector m_detector;
+    std::vector<DetectedTrack> m_detectedTracks;
+    std::vector<std::uint64_t> m_marks;
+    bool m_processingFlag1 = true;
+    bool m_processingFlag2 = false;
+
+    std::atomic<bool> m_writing{false};
+    std::atomic<bool> m_detecting{false};
+    std::atomic<std::uint64_t> m_bytesWrittenAtomic{0};
+    std::atomic<std::uint32_t> m_fileGate{0};
+    std::atomic<bool> m_writeFailed{false};
+    std::atomic<int> m_writeErrorNumber{0};
+};
+
+}  // namespace sondrel

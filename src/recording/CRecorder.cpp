@@ -1,0 +1,343 @@
+#include "recording/CRecorder.h"
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <system_error>
+
+#include "app/ISettingsStore.h"
+#include "audiofile/CFileError.h"
+#include "audiofile/CWaveReader.h"
+#include "audiofile/CWaveWriter.h"
+#include "platform/IPlatform.h"
+#include "recording/TempFileName.h"
+
+namespace sondrel {
+
+namespace {
+
+// "Record Level" holds the level in fixed point with 28 fraction bits.
+constexpr double kRecordLevelScale = 268435456.0;
+
+std::array<std::uint8_t, 16> GuidBytes(const GUID& guid) {
+    std::array<std::uint8_t, 16> bytes{};
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<std::uint8_t>(guid.data1 >> (8 * i));
+    for (int i = 0; i < 2; ++i) {
+        bytes[4 + i] = static_cast<std::uint8_t>(guid.data2 >> (8 * i));
+        bytes[6 + i] = static_cast<std::uint8_t>(guid.data3 >> (8 * i));
+    }
+    for (int i = 0; i < 8; ++i)
+        bytes[8 + i] = guid.data4[i];
+    return bytes;
+}
+
+}  // namespace
+
+CRecorder::CRecorder(IPlatform& platform, ISettingsStore& profile)
+    : m_platform(platform), m_profile(profile), m_mixer(platform.Mixers(), platform.System()) {}
+
+CRecorder::~CRecorder() {
+    CloseInput();
+}
+
+HRESULT CRecorder::QueryInterface(const GUID& iid, void** object) {
+    if (object == nullptr)
+        return E_FAIL;
+    if (iid == IID_IRecorder || iid == IID_IUnknown) {
+        *object = static_cast<IRecorder*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT CRecorder::TempFolder(std::filesystem::path& folder) {
+    if (!m_tempFolderOverride.empty()) {
+        folder = m_tempFolderOverride;
+        return S_OK;
+    }
+    return m_platform.Shell().GetTempFolder(folder);
+}
+
+HRESULT CRecorder::OpenInput(WindowHandle owner, bool splitTracks) {
+    CloseInput();
+    m_ownerWindow = owner;
+    m_splitTracks = splitTracks;
+    const HRESULT hr = OpenNewInput();
+    RestoreMixer();
+    return hr;
+}
+
+void CRecorder::RestoreMixer() {
+    std::uint32_t stored = 0;
+    float level = 1.0f;
+    if (m_profile.ReadInteger(kRecordLevelValue, stored) == S_OK)
+        level = static_cast<float>(static_cast<double>(static_cast<std::int32_t>(stored)) /
+                                   kRecordLevelScale);
+    m_mixer.SetLevel(level);
+    std::int32_t channel = kDefaultMixerChannelId;
+    if (m_profile.ReadInteger(kRecordDeviceChannelValue, stored) == S_OK)
+        channel = static_cast<std::int32_t>(stored);
+    m_mixer.SelectChannel(channel, m_knownDevice.row);
+}
+
+HRESULT CRecorder::OpenNewInput() {
+    m_lastWriteError = 0;
+    std::string deviceName;
+    if (Succeeded(m_captureDevices.GetNameByGuid(m_captureGuid, deviceName)))
+        m_mixer.SelectMixerDevice(deviceName);
+
+    auto* input = new (std::nothrow)
+        CRecordInputDSound(m_platform.Audio(), m_platform.Threads(), m_captureGuid, m_monitorGuid);
+    if (input == nullptr)
+        return E_FAIL;
+    m_input = ComPtr<CRecordInputDSound>::Attach(input);
+    m_input->SetStopTimeout(m_stopTimeout);
+
+    // Without a file there is nothing to record into; the name search never reuses an
+    // existing file, so when every name is taken the input stays unopened.
+    std::filesystem::path folder;
+    std::filesystem::path name;
+    if (Failed(TempFolder(folder)) || Failed(ReserveTempFileName(folder, name)))
+        return E_FAIL;
+    if (Failed(m_input->OpenFile(name))) {
+        std::error_code ignored;
+        std::filesystem::remove(name, ignored);
+        return E_FAIL;
+    }
+    m_tempFileName = name;
+
+    const HRESULT hr = m_input->OpenCapture(m_ownerWindow);
+    if (Failed(hr))
+        return hr;
+    m_input->SetDetection(m_splitTracks);
+    m_input->SetGain(m_inputGainDb);
+    return S_OK;
+}
+
+HRESULT CRecorder::StartRecording() {
+    if (!m_input)
+        return E_FAIL;
+    return m_input->StartWriting();
+}
+
+HRESULT CRecorder::StopRecording() {
+    if (!m_input)
+        return E_FAIL;
+    return m_input->StopWriting();
+}
+
+void CRecorder::DropInput(std::vector<std::uint64_t>* marks) {
+    if (!m_input)
+        return;
+    m_input->CloseCapture();
+    if (marks != nullptr)
+        m_input->TakeMarks(*marks);
+    int error = 0;
+    if (m_input->GetWriteError(error) == S_OK)
+        m_lastWriteError = error;
+    m_input.Reset();
+}
+
+HRESULT CRecorder::FinishRecording(bool process, bool secondProcess,
+                                   std::vector<std::string>& trackFiles) {
+    trackFiles.clear();
+    std::vector<std::uint64_t> marks;
+    if (m_input) {
+        m_input->SetProcessingFlags(process, secondProcess);
+        DropInput(&marks);
+    }
+    if (m_tempFileName.empty())
+        return E_FAIL;
+    if (marks.empty()) {
+        trackFiles.push_back(m_tempFileName.string());
+        return S_OK;
+    }
+    const HRESULT hr = SplitAtMarks(marks);
+    for (const auto& name : m_splitFileNames)
+        trackFiles.push_back(name.string());
+    return hr;
+}
+
+HRESULT CRecorder::SplitAtMarks(const std::vector<std::uint64_t>& marks) {
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[kChunkBytes]);
+    if (!buffer)
+        return E_FAIL;
+    auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
+    if (!reader)
+        return E_FAIL;
+    if (Failed(reader->Open(m_tempFileName, 0)))
+        return S_OK;
+    WAVEFORMATEX format{};
+    reader->GetFormat(&format, nullptr);
+    format.cbSize = 0;
+
+    std::filesystem::path folder;
+    if (Failed(TempFolder(folder)))
+        return E_FAIL;
+    std::int64_t position = 0;
+    for (const std::uint64_t mark : marks) {
+        std::int64_t length = static_cast<std::int64_t>(mark) - position;
+        std::filesystem::path name;
+        if (Failed(ReserveTempFileName(folder, name)))
+            return E_FAIL;
+        m_splitFileNames.push_back(name);
+        CWaveWriter writer;
+        if (Failed(writer.Create(name, format)))
+            return E_FAIL;
+        try {
+            while (length > 0) {
+                const auto bytes = static_cast<std::int32_t>(
+                    std::min<std::int64_t>(length, static_cast<std::int64_t>(kChunkBytes)));
+                reader->ReadAt(buffer.get(), position, bytes);
+                writer.Write(buffer.get(), static_cast<std::size_t>(bytes));
+                position += bytes;
+                length -= bytes;
+            }
+            if (Failed(writer.Close()))
+                return E_FAIL;
+        } catch (const CFileError& error) {
+            m_lastWriteError = error.ErrorNumber() != 0 ? error.ErrorNumber() : EIO;
+            return E_FAIL;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CRecorder::CloseInput() {
+    DropInput(nullptr);
+    DeleteTempFiles();
+    return S_OK;
+}
+
+void CRecorder::DeleteTempFiles() {
+    std::error_code ignored;
+    if (!m_tempFileName.empty()) {
+        std::filesystem::remove(m_tempFileName, ignored);
+        m_tempFileName.clear();
+    }
+    for (const auto& name : m_splitFileNames)
+        std::filesystem::remove(name, ignored);
+    m_splitFileNames.clear();
+}
+
+HRESULT CRecorder::GetLevels(float& recentLeftDb, float& recentRightDb, float& holdLeftDb,
+                             float& holdRightDb, bool& active) {
+    if (!m_input)
+        return E_FAIL;
+    return m_input->ReadLevels(recentLeftDb, recentRightDb, holdLeftDb, holdRightDb, active);
+}
+
+HRESULT CRecorder::GetDeviceInfo(std::uint32_t index, std::uint32_t& deviceId, std::string& name) {
+    std::int32_t id = 0;
+    const HRESULT hr = m_captureDevices.GetInfoByIndex(index, id, name);
+    deviceId = static_cast<std::uint32_t>(id);
+    return hr;
+}
+
+HRESULT CRecorder::SelectDevice(std::uint32_t deviceId) {
+    GUID guid;
+    if (Failed(m_captureDevices.GetGuidById(static_cast<std::int32_t>(deviceId), guid)))
+        return S_OK;
+    m_captureGuid = guid;
+    const auto bytes = GuidBytes(guid);
+    m_profile.WriteBinary(kRecordDeviceValue, bytes);
+    CloseInput();
+    return OpenNewInput();
+}
+
+HRESULT CRecorder::GetSelectedDevice(std::uint32_t& deviceId) {
+    std::int32_t id = 0;
+    const HRESULT hr = m_captureDevices.GetIdByGuid(m_captureGuid, id);
+    deviceId = static_cast<std::uint32_t>(id);
+    return Failed(hr) ? E_FAIL : S_OK;
+}
+
+HRESULT CRecorder::GetStatus(std::uint32_t& seconds, bool& writing, std::uint32_t& markCount,
+                             std::uint32_t& reserved) {
+    if (!m_input)
+        return E_FAIL;
+    return m_input->GetStatus(seconds, writing, markCount, reserved);
+}
+
+HRESULT CRecorder::GetChannelInfo(std::uint32_t index, std::int32_t& channelId, std::string& name) {
+    return m_mixer.GetChannelInfo(static_cast<std::int32_t>(index), channelId, name);
+}
+
+HRESULT CRecorder::SelectChannel(std::int32_t channelId, const KnownDevice* row) {
+    m_profile.WriteInteger(kRecordDeviceChannelValue, static_cast<std::uint32_t>(channelId));
+    return m_mixer.SelectChannel(channelId, row);
+}
+
+HRESULT CRecorder::GetSelectedChannel(std::int32_t& channelId) {
+    return m_mixer.GetSelectedChannel(channelId);
+}
+
+HRESULT CRecorder::GetRecordLevel(float& level) {
+    return m_mixer.GetLevel(level);
+}
+
+HRESULT CRecorder::SetRecordLevel(float level) {
+    // trunc(level × 2^28), kept as the 32 bits of a signed number.
+    const double scaled = std::trunc(static_cast<double>(level) * kRecordLevelScale);
+    std::int32_t fixed = 0;
+    if (scaled >= 2147483647.0)
+        fixed = 2147483647;
+    else if (scaled <= -2147483648.0)
+        fixed = INT32_MIN;
+    else if (std::isfinite(scaled))
+        fixed = static_cast<std::int32_t>(scaled);
+    m_profile.WriteInteger(kRecordLevelValue, static_cast<std::uint32_t>(fixed));
+    return m_mixer.SetLevel(level);
+}
+
+HRESULT CRecorder::MarkTrack() {
+    if (m_input)
+        m_input->AddMark();
+    return S_OK;
+}
+
+HRESULT CRecorder::SetInputGain(float gainDb) {
+    m_inputGainDb = gainDb;
+    if (m_input)
+        m_input->SetGain(gainDb);
+    return S_OK;
+}
+
+int CRecorder::UseDevice(const IdentifiedDevice& device) {
+    m_knownDevice = device;
+    m_captureDevices.EnumerateCaptureDevices(m_platform.Audio());
+    m_mixer.EnumerateMixers();
+    m_captureGuid = device.captureGuid;
+    m_renderDevices.EnumerateOutputDevices(m_platform.Audio());
+    GUID monitor;
+    m_renderDevices.ChooseMonitorOutput(monitor);
+    m_monitorGuid = monitor;
+    return device.captureGuid.IsNull() ? 1 : 0;
+}
+
+void CRecorder::SetSourceFilter(int sourceType) {
+    if (m_input)
+        m_input->SetSourceFilter(sourceType);
+}
+
+void CRecorder::Shutdown() {
+    CloseInput();
+}
+
+HRESULT CRecorder::GetWriteError(int& errorNumber) const {
+    int error = 0;
+    if (m_input && m_input->GetWriteError(error) == S_OK) {
+        errorNumber = error;
+        return S_OK;
+    }
+    errorNumber = m_lastWriteError;
+    return m_lastWriteError != 0 ? S_OK : S_FALSE;
+}
+
+}  // namespace sondrel

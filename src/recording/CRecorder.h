@@ -1,0 +1,111 @@
+// The recorder behind IRecorder: owns the capture and output device lists, the mixer wrapper,
+// the current record input and its temporary WAV file, and cuts a finished recording at its
+// marks into one temporary WAV file per track.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/CUnknownStandAlone.h"
+#include "devices/CRecordMixer.h"
+#include "devices/CRecorderDSound.h"
+#include "devices/KnownDevices.h"
+#include "devices/OutputDeviceList.h"
+#include "recording/CRecordInputDSound.h"
+#include "recording/IRecorder.h"
+
+namespace sondrel {
+
+class IPlatform;
+class ISettingsStore;
+
+// Threads: every call on the user-interface thread. The capture thread belongs to the input;
+// the recorder reaches it only through the input's operations.
+class CRecorder final : public CUnknownStandAlone<IRecorder>, public IRecorderSetup {
+public:
+    // The recorder keeps both references; the platform and the profile must outlive it.
+    CRecorder(IPlatform& platform, ISettingsStore& profile);
+
+    HRESULT QueryInterface(const GUID& iid, void** object) override;
+
+    // IRecorder.
+    HRESULT OpenInput(WindowHandle owner, bool splitTracks) override;
+    HRESULT StartRecording() override;
+    HRESULT StopRecording() override;
+    HRESULT FinishRecording(bool process, bool secondProcess,
+                            std::vector<std::string>& trackFiles) override;
+    HRESULT CloseInput() override;
+    HRESULT GetLevels(float& recentLeftDb, float& recentRightDb, float& holdLeftDb,
+                      float& holdRightDb, bool& active) override;
+    HRESULT GetDeviceInfo(std::uint32_t index, std::uint32_t& deviceId, std::string& name) override;
+    HRESULT SelectDevice(std::uint32_t deviceId) override;
+    HRESULT GetSelectedDevice(std::uint32_t& deviceId) override;
+    HRESULT GetStatus(std::uint32_t& seconds, bool& writing, std::uint32_t& markCount,
+                      std::uint32_t& reserved) override;
+    HRESULT GetChannelInfo(std::uint32_t index, std::int32_t& channelId,
+                           std::string& name) override;
+    HRESULT SelectChannel(std::int32_t channelId, const KnownDevice* row) override;
+    HRESULT GetSelectedChannel(std::int32_t& channelId) override;
+    HRESULT GetRecordLevel(float& level) override;
+    HRESULT SetRecordLevel(float level) override;
+    HRESULT MarkTrack() override;
+    HRESULT SetInputGain(float gainDb) override;
+
+    // IRecorderSetup.
+    int UseDevice(const IdentifiedDevice& device) override;
+    void SetSourceFilter(int sourceType) override;
+    void Shutdown() override;
+
+    // S_OK with the errno value when writing the current or last recording failed (disk
+    // full and the like: writing stopped there and the file holds what was written before);
+    // S_FALSE when nothing failed. Cleared by the next OpenInput or SelectDevice.
+    HRESULT GetWriteError(int& errorNumber) const;
+
+    // Where the temporary files go instead of the system's temporary folder; empty restores
+    // the system's folder.
+    void SetTempFolder(const std::filesystem::path& folder) { m_tempFolderOverride = folder; }
+    // How long closing waits for the capture thread (10 s).
+    void SetStopTimeout(std::chrono::milliseconds timeout) { m_stopTimeout = timeout; }
+
+    const std::filesystem::path& TempFileName() const { return m_tempFileName; }
+    const std::vector<std::filesystem::path>& SplitFileNames() const { return m_splitFileNames; }
+    const GUID& CaptureGuid() const { return m_captureGuid; }
+    const GUID& MonitorGuid() const { return m_monitorGuid; }
+    float InputGainDb() const { return m_inputGainDb; }
+
+private:
+    ~CRecorder() override;
+
+    HRESULT OpenNewInput();
+    void RestoreMixer();
+    HRESULT TempFolder(std::filesystem::path& folder);
+    HRESULT SplitAtMarks(const std::vector<std::uint64_t>& marks);
+    void DeleteTempFiles();
+    // Stops and forgets the input, keeping its write error.
+    void DropInput(std::vector<std::uint64_t>* marks);
+
+    IPlatform& m_platform;
+    ISettingsStore& m_profile;
+
+    ComPtr<CRecordInputDSound> m_input;
+    CRecorderDSound m_captureDevices;
+    CRecordMixer m_mixer;
+    OutputDeviceList m_renderDevices;
+    IdentifiedDevice m_knownDevice;
+    GUID m_captureGuid;
+    GUID m_monitorGuid;
+    WindowHandle m_ownerWindow = nullptr;
+    std::filesystem::path m_tempFileName;
+    std::vector<std::filesystem::path> m_splitFileNames;
+    bool m_splitTracks = false;
+    float m_inputGainDb = 0.0f;
+
+    std::filesystem::path m_tempFolderOverride;
+    std::chrono::milliseconds m_stopTimeout = CRecordInputDSound::kDefaultStopTimeout;
+    int m_lastWriteError = 0;
+};
+
+}  // namespace sondrel
