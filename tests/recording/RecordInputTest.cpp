@@ -1,0 +1,117 @@
+// The record input on its own: marks and status, the histogram of an unwritten recording,
+// and a capture thread that is late to end.
+#include <gtest/gtest.h>
+
+#include "RecordingTestRig.h"
+#include "recording/CRecordInputDSound.h"
+
+namespace sondrel::test {
+namespace {
+
+class RecordInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<std::int16_t> side;
+        AppendTone(side, 1000, 16000, 20);
+        platform.sim->Deck().UseSamples(std::move(side));
+        input = ComPtr<CRecordInputDSound>::Attach(new CRecordInputDSound(
+            platform.audio, platform.threads, platform.sim->SimAudio().DeckDevice(), GUID{}));
+        path = scratch.Path() / "temp0.wav";
+        ASSERT_EQ(input->OpenFile(path), S_OK);
+        ASSERT_EQ(input->OpenCapture(nullptr), S_OK);
+        platform.sim->StartDeck();
+    }
+
+    void WaitForBytes(std::uint64_t bytes) {
+        ASSERT_TRUE(WaitFor([&] { return input->BytesWritten() >= bytes; }));
+    }
+
+    ScratchFolder scratch;
+    TestPlatform platform;
+    ComPtr<CRecordInputDSound> input;
+    std::filesystem::path path;
+};
+
+TEST_F(RecordInputTest, ManualMarksEndWithTheFinalByteCount) {
+    EXPECT_EQ(input->OpenCapture(nullptr), E_FAIL);  // one thread per input
+    input->StartWriting();
+    WaitForBytes(200000);
+    platform.threads.PauseAndPark();
+    ASSERT_EQ(input->AddMark(), S_OK);
+    const std::uint64_t first = input->BytesWritten();
+    platform.threads.Resume();
+    WaitForBytes(first + 400000);
+    platform.threads.PauseAndPark();
+    ASSERT_EQ(input->AddMark(), S_OK);
+    const std::uint64_t second = input->BytesWritten();
+    std::uint32_t seconds = 9, marks = 0, reserved = 9;
+    bool writing = false;
+    input->GetStatus(seconds, writing, marks, reserved);
+    EXPECT_EQ(marks, 2u);
+    EXPECT_TRUE(writing);
+    platform.threads.Resume();
+    WaitForBytes(second + 2 * 176400 + 1);
+    input->GetStatus(seconds, writing, marks, reserved);
+    EXPECT_GE(seconds, 2u);  // counted from the last mark, not from the start
+    EXPECT_LT(seconds, (input->BytesWritten() - first) / 176400);
+
+    ASSERT_EQ(input->CloseCapture(), S_OK);
+    EXPECT_TRUE(input->HasThreadEnded());
+    std::vector<std::uint64_t> taken;
+    ASSERT_EQ(input->TakeMarks(taken), S_OK);
+    const auto samples = ReadWavSamples(path);
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_EQ(taken[0], first);
+    EXPECT_EQ(taken[1], second);
+    EXPECT_EQ(taken[2], samples.size() * 2);
+}
+
+TEST_F(RecordInputTest, DetectionRefusesMarksAndAnUnwrittenRecordingHasTheEmptyHistogram) {
+    ASSERT_EQ(input->SetDetection(true), S_OK);
+    EXPECT_EQ(input->AddMark(), S_FALSE);
+    // Audio flows through meter and monitor, but nothing is written.
+    ASSERT_TRUE(WaitFor([&] { return platform.sim->Deck().FramesPlayed() >= 3 * 44100; }));
+    float recentL, recentR, holdL, holdR;
+    ASSERT_EQ(input->ReadLevels(recentL, recentR, holdL, holdR, true), S_OK);
+    EXPECT_NEAR(holdL, 20 * std::log10(16000.0 / 32768), 0.01);
+    ASSERT_EQ(input->CloseCapture(), S_OK);
+    float maxPeakDb = 0, levelDb = 0;
+    input->ReadHistogram(maxPeakDb, levelDb);
+    EXPECT_EQ(maxPeakDb, -120.0f);
+    EXPECT_EQ(levelDb, -24.0f);
+    std::vector<std::uint64_t> taken{7};
+    input->TakeMarks(taken);
+    EXPECT_TRUE(taken.empty());
+    EXPECT_TRUE(ReadWavSamples(path).empty());  // a valid, empty recording
+    int error = 0;
+    EXPECT_EQ(input->GetWriteError(error), S_FALSE);
+}
+
+TEST_F(RecordInputTest, ALateCaptureThreadNeverTouchesTheFinishedFile) {
+    input->SetStopTimeout(std::chrono::milliseconds(100));
+    input->StartWriting();
+    WaitForBytes(300000);
+    platform.audio.hang.store(1);
+    ASSERT_TRUE(WaitFor([&] { return platform.audio.hang.load() == 2; }));
+    // The thread hangs in the driver with audio waiting: closing gives up on it after the
+    // timeout and finishes the file without it.
+    EXPECT_EQ(input->CloseCapture(), S_OK);
+    EXPECT_FALSE(input->HasThreadEnded());
+    const auto sizeAtClose = std::filesystem::file_size(path);
+    const auto samplesAtClose = ReadWavSamples(path);
+    EXPECT_EQ(samplesAtClose.size() * 2 + 44, sizeAtClose);
+
+    // Now it wakes, processes what it found and leaves; the finished file stays as it was.
+    platform.audio.hang.store(0);
+    ASSERT_TRUE(WaitFor([&] { return input->HasThreadEnded(); }));
+    EXPECT_EQ(std::filesystem::file_size(path), sizeAtClose);
+    EXPECT_EQ(ReadWavSamples(path), samplesAtClose);
+    // The thread kept the input alive by its own reference and drops it as its last act.
+    EXPECT_TRUE(WaitFor([&] {
+        input->AddRef();
+        return input->Release() == 1;
+    }));
+}
+
+}  // namespace
+}  // namespace sondrel::test
