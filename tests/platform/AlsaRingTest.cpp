@@ -1,0 +1,310 @@
+// The ALSA rings run for real on PCMs that the test configures: ALSA's file plugin plays a
+// generated recording into the capture ring and records what the output ring plays, a
+// one-channel PCM stands for a device set to mono.
+#include <gtest/gtest.h>
+
+#include <alsa/asoundlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "devices/IdentifyCaptureDevice.h"
+#include "devices/StereoCheck.h"
+#include "platform/alsa/CAlsaAudioSystem.h"
+
+namespace sondrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kRingBytes = kCaptureBytesPerSecond;
+
+// A distinct value for every sample of a few seconds of stereo audio.
+std::vector<std::int16_t> Recording(std::size_t frames) {
+    std::vector<std::int16_t> samples(frames * 2);
+    for (std::size_t i = 0; i < frames; ++i) {
+        samples[2 * i] = static_cast<std::int16_t>(i * 7 - 32768);
+        samples[2 * i + 1] = static_cast<std::int16_t>(-static_cast<std::int32_t>(i % 30011));
+    }
+    return samples;
+}
+
+class AlsaRingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("sondrel-alsa-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        m_input = Recording(3 * kCaptureFramesPerSecond);
+        std::ofstream(m_dir / "side.raw", std::ios::binary)
+            .write(reinterpret_cast<const char*>(m_input.data()),
+                   static_cast<std::streamsize>(m_input.size() * 2));
+        const fs::path config = m_dir / "asound.conf";
+        std::ofstream(config)
+            << "<" << SystemAlsaConf() << ">\n"
+            << "pcm.turntable {\n type file\n slave.pcm \"null\"\n"
+            << " file \"/dev/null\"\n infile \"" << (m_dir / "side.raw").string()
+            << "\"\n format \"raw\"\n"
+            << " hint { show on; description \"USB AUDIO  CODEC, USB Audio\" }\n}\n"
+            << "pcm.speakers {\n type file\n slave.pcm \"null\"\n file \""
+            << (m_dir / "played.raw").string() << "\"\n format \"raw\"\n"
+            << " hint { show on; description \"Speakers, Built-in Audio\" }\n}\n"
+            << "pcm.monomic {\n type multi\n slaves.a.pcm \"null\"\n"
+            << " slaves.a.channels 1\n bindings.0.slave a\n"
+            << " bindings.0.channel 0\n"
+            << " hint { show on; description \"Mono Microphone\" }\n}\n";
+        setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+        // ALSA keeps its configuration per process; each test brings its own.
+        snd_config_update_free_global();
+    }
+
+    void TearDown() override {
+        snd_config_update_free_global();
+        unsetenv("ALSA_CONFIG_PATH");
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    static std::string SystemAlsaConf() {
+        for (const char* candidate : {"/usr/share/alsa/alsa.conf", "/etc/alsa/alsa.conf"}) {
+            if (fs::exists(candidate))
+                return candidate;
+        }
+        return "/usr/share/alsa/alsa.conf";
+    }
+
+    GUID IdOf(CAlsaAudioSystem& audio, const std::string& description, bool capture) {
+        std::vector<AudioDeviceEntry> devices;
+        EXPECT_EQ(capture ? audio.EnumerateCaptureDevices(devices)
+                          : audio.EnumerateOutputDevices(devices),
+                  S_OK);
+        for (const AudioDeviceEntry& device : devices) {
+            if (device.description == description)
+                return device.id;
+        }
+        ADD_FAILURE() << "no device " << description;
+        return GUID{};
+    }
+
+    // Drains the ring the way the capture thread does: everything from the consumer's offset
+    // up to the read position, locked, copied, unlocked.
+    static std::uint32_t Drain(ICaptureRing& ring, std::uint32_t& offset,
+                               std::vector<std::uint8_t>& out) {
+        std::uint32_t capture = 0;
+        std::uint32_t read = 0;
+        EXPECT_EQ(ring.GetCurrentPosition(capture, read), S_OK);
+        std::uint32_t end = read < offset ? read + ring.SizeBytes() : read;
+        if (end == offset)
+            return 0;
+        RingRegions regions;
+        EXPECT_EQ(ring.Lock(offset, end - offset, regions), S_OK);
+        out.insert(out.end(), regions.first, regions.first + regions.firstBytes);
+        if (regions.second != nullptr)
+            out.insert(out.end(), regions.second, regions.second + regions.secondBytes);
+        EXPECT_EQ(ring.Unlock(regions), S_OK);
+        offset = (offset + regions.firstBytes + regions.secondBytes) % ring.SizeBytes();
+        return regions.firstBytes + regions.secondBytes;
+    }
+
+    fs::path m_dir;
+    std::vector<std::int16_t> m_input;
+};
+
+TEST_F(AlsaRingTest, ConfiguredPcmsAreListedWithTheirHintDescriptions) {
+    CAlsaAudioSystem audio;
+    std::vector<AudioDeviceEntry> capture;
+    ASSERT_EQ(audio.EnumerateCaptureDevices(capture), S_OK);
+    ASSERT_FALSE(capture.empty());
+    EXPECT_TRUE(capture[0].id.IsNull());
+    EXPECT_EQ(IdOf(audio, "USB AUDIO  CODEC, USB Audio", true), GUID::FromName("turntable"));
+    // The null PCM is no device anyone records from.
+    for (const AudioDeviceEntry& device : capture)
+        EXPECT_EQ(device.description.find("Discard all samples"), std::string::npos);
+
+    // The table's row 11 finds the turntable by its product name.
+    const IdentifiedDevice found = IdentifyCaptureDevice(audio, 0x08BB, 0x29C0);
+    ASSERT_NE(found.row, nullptr);
+    EXPECT_EQ(found.captureGuid, GUID::FromName("turntable"));
+}
+
+TEST_F(AlsaRingTest, CaptureRingDeliversTheRecordingSampleForSample) {
+    CAlsaAudioSystem audio;
+    std::unique_ptr<ICaptureRing> ring;
+    ASSERT_EQ(audio.CreateCaptureRing(IdOf(audio, "USB AUDIO  CODEC, USB Audio", true),
+                                      CaptureFormat(), kRingBytes, ring),
+              S_OK)
+        << audio.LastError();
+    ASSERT_EQ(ring->SizeBytes(), kRingBytes);
+    ASSERT_EQ(ring->StartLooping(), S_OK);
+
+    // Two and a half seconds: the ring wraps twice.
+    const std::size_t wanted = m_input.size() * 2 * 5 / 6;
+    std::vector<std::uint8_t> captured;
+    std::uint32_t offset = 0;
+    for (int poll = 0; poll < 10000 && captured.size() < wanted; ++poll)
+        Drain(*ring, offset, captured);
+    ASSERT_GE(captured.size(), wanted);
+    EXPECT_EQ(ring->Stop(), S_OK);
+    EXPECT_EQ(std::memcmp(captured.data(), m_input.data(), wanted), 0);
+    EXPECT_EQ(audio.CaptureOverruns(), 0u);
+}
+
+TEST_F(AlsaRingTest, CaptureRingNeverOverwritesWhatWasNotConsumed) {
+    CAlsaAudioSystem audio;
+    std::unique_ptr<ICaptureRing> ring;
+    ASSERT_EQ(
+        audio.CreateCaptureRing(GUID::FromName("turntable"), CaptureFormat(), kRingBytes, ring),
+        S_OK);
+    ASSERT_EQ(ring->StartLooping(), S_OK);
+    std::uint32_t capture = 0;
+    std::uint32_t read = 0;
+    for (int poll = 0; poll < 50; ++poll)
+        ASSERT_EQ(ring->GetCurrentPosition(capture, read), S_OK);
+    // Full but for one frame, so that a full ring never looks empty.
+    EXPECT_EQ(read, kRingBytes - 4);
+
+    // Consuming in small steps lets the ring go on without a gap.
+    std::vector<std::uint8_t> captured;
+    std::uint32_t offset = 0;
+    for (int poll = 0; poll < 10000 && captured.size() < 2 * kRingBytes; ++poll) {
+        std::uint32_t end = 0;
+        ASSERT_EQ(ring->GetCurrentPosition(capture, end), S_OK);
+        const std::uint32_t available = (end + kRingBytes - offset) % kRingBytes;
+        const std::uint32_t step = std::min<std::uint32_t>(available, 4410 * 4);
+        if (step == 0)
+            continue;
+        RingRegions regions;
+        ASSERT_EQ(ring->Lock(offset, step, regions), S_OK);
+        captured.insert(captured.end(), regions.first, regions.first + regions.firstBytes);
+        if (regions.second != nullptr)
+            captured.insert(captured.end(), regions.second, regions.second + regions.secondBytes);
+        ASSERT_EQ(ring->Unlock(regions), S_OK);
+        offset = (offset + step) % kRingBytes;
+    }
+    ASSERT_GE(captured.size(), 2 * kRingBytes);
+    EXPECT_EQ(std::memcmp(captured.data(), m_input.data(), 2 * kRingBytes), 0);
+
+    RingRegions regions;
+    EXPECT_EQ(ring->Lock(kRingBytes, 4, regions), E_FAIL);
+    EXPECT_EQ(regions.first, nullptr);
+    EXPECT_EQ(ring->Lock(0, kRingBytes + 4, regions), E_FAIL);
+    std::uint8_t foreign[8];
+    EXPECT_EQ(ring->Unlock(RingRegions{foreign, 8, nullptr, 0}), E_FAIL);
+}
+
+// Never zero, so that silence and audio can be told apart.
+std::int16_t Sample(int block, std::size_t index) {
+    return static_cast<std::int16_t>((block * 1000 + static_cast<int>(index)) % 30000 + 1);
+}
+
+TEST_F(AlsaRingTest, OutputRingPlaysEachWrittenBlockOnceAndInOrder) {
+    CAlsaAudioSystem audio;
+    std::unique_ptr<IOutputRing> ring;
+    ASSERT_EQ(audio.CreateOutputRing(IdOf(audio, "Speakers, Built-in Audio", false),
+                                     CaptureFormat(), kRingBytes, ring),
+              S_OK)
+        << audio.LastError();
+
+    // Blocks of 10 ms, each a ramp starting at its own number, written ahead of the write
+    // cursor like the monitor does; more than a ring's worth so that the ring wraps.
+    constexpr std::uint32_t kBlockBytes = 1764;
+    constexpr int kBlocks = 250;
+    std::uint32_t writeOffset = 0;
+    bool playing = false;
+    for (int block = 0; block < kBlocks; ++block) {
+        std::uint32_t play = 0;
+        std::uint32_t write = 0;
+        ASSERT_EQ(ring->GetCurrentPosition(play, write), S_OK);
+        std::uint32_t ahead = (writeOffset + kRingBytes - write) % kRingBytes;
+        if (ahead > kRingBytes / 2 || ahead < 4096)
+            writeOffset = (write + 4096) % kRingBytes;
+        RingRegions regions;
+        ASSERT_EQ(ring->Lock(writeOffset, kBlockBytes, regions), S_OK);
+        std::vector<std::int16_t> samples(kBlockBytes / 2);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = Sample(block, i);
+        std::memcpy(regions.first, samples.data(), regions.firstBytes);
+        if (regions.second != nullptr) {
+            std::memcpy(regions.second,
+                        reinterpret_cast<std::uint8_t*>(samples.data()) + regions.firstBytes,
+                        regions.secondBytes);
+        }
+        ASSERT_EQ(ring->Unlock(regions), S_OK);
+        writeOffset = (writeOffset + kBlockBytes) % kRingBytes;
+        if (!playing) {
+            ASSERT_EQ(ring->PlayLooping(), S_OK);
+            playing = true;
+        }
+    }
+    // Let the ring send what is still ahead of its write cursor.
+    for (int i = 0; i < 40; ++i) {
+        std::uint32_t play = 0;
+        std::uint32_t write = 0;
+        ASSERT_EQ(ring->GetCurrentPosition(play, write), S_OK);
+    }
+    ASSERT_EQ(ring->Stop(), S_OK);
+    ring.reset();
+
+    std::ifstream file(m_dir / "played.raw", std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    std::vector<std::int16_t> played(bytes.size() / 2);
+    std::memcpy(played.data(), bytes.data(), played.size() * 2);
+    // This null sink plays instantly, so the writer keeps falling behind: blocks arrive with
+    // silence between them, but whole, once each, in order, and never as a stale repeat.
+    std::size_t at = 0;
+    for (int block = 0; block < kBlocks; ++block) {
+        const std::int16_t first = Sample(block, 0);
+        while (at < played.size() && played[at] != first)
+            ++at;
+        ASSERT_LT(at, played.size()) << "block " << block << " missing";
+        for (std::size_t i = 0; i < kBlockBytes / 2; ++i) {
+            ASSERT_EQ(played[at + i], Sample(block, i)) << "block " << block;
+        }
+        at += kBlockBytes / 2;
+    }
+    const auto audible =
+        played.size() - static_cast<std::size_t>(std::count(played.begin(), played.end(), 0));
+    EXPECT_EQ(audible, std::size_t{kBlocks} * kBlockBytes / 2);
+}
+
+TEST_F(AlsaRingTest, RingsRefuseMissingDevicesAndOtherFormats) {
+    CAlsaAudioSystem audio;
+    std::unique_ptr<ICaptureRing> capture;
+    EXPECT_EQ(audio.CreateCaptureRing(GUID::FromName("no-such-pcm"), CaptureFormat(), kRingBytes,
+                                      capture),
+              E_FAIL);
+    EXPECT_EQ(capture, nullptr);
+    WAVEFORMATEX floats = FloatStreamFormat();
+    EXPECT_EQ(audio.CreateCaptureRing(GUID::FromName("turntable"), floats, kRingBytes, capture),
+              E_FAIL);
+    EXPECT_EQ(audio.CreateCaptureRing(GUID::FromName("turntable"), CaptureFormat(), 6, capture),
+              E_FAIL);
+    // A stereo ring on a device that only has one channel.
+    EXPECT_EQ(
+        audio.CreateCaptureRing(GUID::FromName("monomic"), CaptureFormat(), kRingBytes, capture),
+        E_FAIL);
+    EXPECT_NE(audio.LastError().find("monomic"), std::string::npos) << audio.LastError();
+}
+
+TEST_F(AlsaRingTest, EndpointsReportTheChannelsTheDeviceRecordsWith) {
+    CAlsaAudioSystem audio;
+    std::vector<CaptureEndpointInfo> endpoints;
+    ASSERT_EQ(audio.EnumerateActiveCaptureEndpoints(endpoints), S_OK);
+    std::map<std::string, std::uint16_t> channels;
+    for (const CaptureEndpointInfo& endpoint : endpoints)
+        channels[endpoint.friendlyName] = endpoint.formatChannels;
+    EXPECT_EQ(channels["USB AUDIO  CODEC, USB Audio"], 2);
+    EXPECT_EQ(channels["Mono Microphone"], 1);
+    EXPECT_EQ(channels.count("Default Audio Device"), 0u);
+
+    EXPECT_TRUE(IsCaptureEndpointMono(audio, "Mono Microphone"));
+    EXPECT_FALSE(IsCaptureEndpointMono(audio, "USB AUDIO  CODEC, USB Audio"));
+}
+
+}  // namespace
+}  // namespace sondrel
