@@ -1,16 +1,95 @@
-// Entry point of the sondrel executable.
+// Entry point: start-up in its order (language, single instance, settings, export folder),
+// then the wizard — headless from the command line, or the demo on a machine without display.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <cstdio>
-#include <cstring>
+#include <iostream>
+
+#include "app/CommandLine.h"
+#include "app/LanguageResources.h"
+#include "app/RunHeadless.h"
+#include "app/StringTable.h"
+#include "app/qt/CQtSettingsStore.h"
+#include "app/qt/CSingleInstance.h"
+#include "app/qt/LanguagePack.h"
+#include "platform/linux/CLinuxPlatform.h"
+
+namespace {
+
+bool HasDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("Sondrel 0.1.0\n");
+    using namespace sondrel;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    CommandLine cl;
+    std::string error;
+    if (Failed(ParseCommandLine(args, cl, error))) {
+        std::cerr << "sondrel: " << error << "\n";
+        return 2;
+    }
+    if (cl.help) {
+        std::cout << CommandLineUsage();
+        return 0;
+    }
+    if (cl.version) {
+        std::cout << "Sondrel 0.1.0\n";
+        return 0;
+    }
+
+    QCoreApplication app(argc, argv);
+    LoadLanguageResources(QCoreApplication::applicationDirPath(),
+                          QString::fromStdString(UserUiLocale()));
+
+    const QString applicationName = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
+    CSingleInstance instance;
+    if (instance.BringRunningInstanceForward()) {
+        std::cout << LoadString(kIdsProductTitle)
+                  << " is already running; it was brought to the front.\n";
+        return 0;
+    }
+    instance.Listen([] {
+        std::cout << "[another start of Sondrel asked for this window]\n" << std::flush;
+    });
+
+    if (!cl.headless) {
+        if (HasDisplay()) {
+            std::cout << "The windowed wizard is not part of this build yet. Run the wizard "
+                         "headless with --demo, or --headless (see --help).\n";
             return 0;
         }
+        std::cout << "No display: running the demo headless.\n";
+        cl.demo = true;
+        cl.headless = true;
     }
-    std::printf(
-        "Sondrel 0.1.0: the audio engine (WAV files, PCM conversion, processing writer) is "
-        "built; the wizard is not yet part of this build.\n");
-    return 0;
+
+    CQtSettingsStore vendorStore(CQtSettingsStore::VendorStorePath());
+    CQtSettingsStore profileStore(CQtSettingsStore::ProfileStorePath(applicationName));
+    HeadlessEnvironment env;
+    env.vendorStore = &vendorStore;
+    env.profileStore = &profileStore;
+    env.out = &std::cout;
+    env.err = &std::cerr;
+    env.createRealPlatform = [](const CommandLine& c, std::unique_ptr<IPlatform>& platform,
+                                std::string& message) {
+        LinuxPlatformOptions options;
+        options.fakeUsb = c.fakeUsb;
+        std::unique_ptr<CLinuxPlatform> linux;
+        const HRESULT hr = CLinuxPlatform::Create(options, linux, message);
+        platform = std::move(linux);
+        return hr;
+    };
+    if (cl.demo) {
+        cl.simulate = true;
+        if (cl.answers.artist.empty())
+            cl.answers.artist = "Sondrel Demo";
+        if (cl.answers.album.empty())
+            cl.answers.album = "Side A";
+    }
+    return RunHeadless(cl, env);
 }

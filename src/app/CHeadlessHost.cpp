@@ -1,0 +1,219 @@
+#include "app/CHeadlessHost.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+#include <thread>
+
+namespace sondrel {
+
+namespace {
+
+constexpr auto kPoll = std::chrono::milliseconds(2);
+constexpr std::uint32_t kFramesPerSecond = 44100;
+
+std::string Clock(std::uint32_t seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u", seconds / 3600, (seconds / 60) % 60,
+                  seconds % 60);
+    return text;
+}
+
+}  // namespace
+
+CHeadlessHost::CHeadlessHost(HeadlessAnswers answers, HeadlessDeck deck, std::ostream& out)
+    : m_answers(std::move(answers)), m_deck(std::move(deck)), m_out(out) {}
+
+void CHeadlessHost::Fail(const std::string& reason) {
+    if (m_failure.empty())
+        m_failure = reason;
+}
+
+int CHeadlessHost::ShowConnect() {
+    // A second showing means the device checks failed; a batch run cannot plug anything in.
+    if (++m_connectShown > 1) {
+        m_out << "[connect] no usable device; giving up\n";
+        Fail("no usable device");
+        return kPageClose;
+    }
+    m_out << "[connect] next\n";
+    return kPageNext;
+}
+
+int CHeadlessHost::ShowSelectDevice(SelectDevicePageState& page) {
+    page.deviceTypeIndex = m_answers.source == HeadlessSource::Turntable ? 0 : 1;
+    m_out << "[device type] " << (page.deviceTypeIndex == 0 ? "TURNTABLE" : "TAPE PLAYER") << "\n";
+    return kPageNext;
+}
+
+int CHeadlessHost::ShowTapeSelect(TapeSelectPageState& page) {
+    page.chrome = m_answers.source == HeadlessSource::TapeChrome;
+    m_out << "[tape type] " << (page.chrome ? "chrome" : "normal") << "\n";
+    return kPageNext;
+}
+
+int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
+    page.split = m_answers.split == HeadlessSplit::Auto;
+    if (m_answers.gainDb) {
+        const int tenths = static_cast<int>(std::lround(*m_answers.gainDb * 10.0));
+        page.Scroll(ScrollCode::ThumbTrack, 60 - tenths);
+    } else {
+        page.Scroll(ScrollCode::EndScroll);
+    }
+    m_out << "[start] level " << page.LevelText() << " dB, split "
+          << (page.split ? "automatic" : "manual") << "; record\n";
+    return kPageNext;
+}
+
+bool CHeadlessHost::PlaceMarkExactly(RecordingPageState& page, double seconds) {
+    if (!m_deck.holdAt || !m_deck.heldAndDrained || !m_deck.release)
+        return false;
+    m_deck.holdAt(static_cast<std::uint64_t>(std::llround(seconds * kFramesPerSecond)));
+    while (!m_deck.heldAndDrained())
+        std::this_thread::sleep_for(kPoll);
+    page.NewTrack();
+    m_deck.release();
+    return true;
+}
+
+int CHeadlessHost::ShowRecording(RecordingPageState& page) {
+    // The user presses Start on the deck right after "record".
+    if (m_deck.start)
+        m_deck.start();
+    m_out << "[recording] deck started\n";
+    const double sideSeconds = m_deck.sideSeconds ? m_deck.sideSeconds() : 0.0;
+    std::uint32_t lastReported = 0;
+    std::uint32_t secondsBeforeLastMark = 0;
+    std::size_t nextMark = 0;
+    for (;;) {
+        if (!page.split && nextMark < m_answers.markSeconds.size()) {
+            const double at = m_answers.markSeconds[nextMark];
+            if (PlaceMarkExactly(page, at)) {
+                page.OnTimer();
+                m_out << "[recording] new track at " << at << " s (track " << page.markCount + 1
+                      << ")\n";
+                secondsBeforeLastMark = static_cast<std::uint32_t>(at);
+                ++nextMark;
+                continue;
+            }
+        }
+        const RecordingPageState::Tick tick = page.OnTimer();
+        const std::uint32_t total = secondsBeforeLastMark + tick.seconds;
+        if (!page.split && nextMark < m_answers.markSeconds.size() &&
+            total >= m_answers.markSeconds[nextMark]) {
+            page.NewTrack();
+            m_out << "[recording] new track at " << total << " s\n";
+            secondsBeforeLastMark = total;
+            ++nextMark;
+        }
+        if (total >= lastReported + 60) {
+            lastReported = total - total % 60;
+            m_out << "[recording] " << Clock(total) << " recorded, track "
+                  << (page.split ? std::string("automatic") : std::to_string(page.markCount + 1))
+                  << "\n";
+            m_out.flush();
+        }
+        const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();
+        if (page.split) {
+            // Automatic splitting ends writing by itself after the quiet end of the side.
+            if (tick.levelsRead && tick.seconds > 0 && !tick.writing) {
+                m_out << "[recording] " << tick.timeText << " after " << Clock(total) << "\n";
+                break;
+            }
+            if (sideDone && sideSeconds > 0 && total > sideSeconds + 180) {
+                m_out << "[recording] the side did not end by itself; next\n";
+                break;
+            }
+        } else if (sideDone && nextMark >= m_answers.markSeconds.size()) {
+            m_out << "[recording] side finished after " << Clock(total) << "; next\n";
+            break;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    return kPageNext;
+}
+
+void CHeadlessHost::ShowPleaseWait() {
+    m_out << "Please wait...\n";
+}
+
+std::string CHeadlessHost::TitleAt(std::size_t index) const {
+    return index < m_answers.titles.size() ? m_answers.titles[index] : std::string();
+}
+
+int CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
+    page.artist = m_answers.artist;
+    page.album = m_answers.album;
+    page.title = TitleAt(0);
+    m_out << "[tag] 1 track\n";
+    return kPageNext;
+}
+
+int CHeadlessHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& page) {
+    if (pageIndex == 0) {
+        page.artist = m_answers.artist;
+        page.album = m_answers.album;
+        m_out << "[tag] " << page.trackCount << " tracks\n";
+    }
+    for (int k = 0; k < 10; ++k)
+        page.titles[k] = TitleAt(static_cast<std::size_t>(10 * pageIndex + k));
+    return kPageNext;
+}
+
+int CHeadlessHost::ShowExporting(ExportingPageState& page) {
+    int lastPercent = -1;
+    while (page.progress) {
+        float fraction = 0;
+        page.progress->GetProgress(fraction);
+        const int percent = ExportingPageState::BarPosition(fraction) * 100 / 256;
+        if (percent != lastPercent && percent % 10 == 0) {
+            m_out << "[export] " << percent << "%\n";
+            lastPercent = percent;
+        }
+        const HRESULT result = page.progress->GetResult();
+        if (result != S_FALSE) {
+            m_exportSucceeded = result != E_FAIL;
+            if (!m_exportSucceeded)
+                Fail("the export failed");
+            break;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    return kPageNext;
+}
+
+int CHeadlessHost::ShowFinished(FinishedPageState& page) {
+    m_finished = true;
+    page.choice = 0;
+    if (m_exportSucceeded && albumFolder) {
+        const std::filesystem::path folder = albumFolder();
+        m_out << "Album folder: " << folder.string() << "\n";
+        std::vector<std::filesystem::path> files;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+            if (entry.is_regular_file())
+                files.push_back(entry.path());
+        }
+        std::sort(files.begin(), files.end());
+        for (const auto& f : files) {
+            m_out << "  " << f.filename().string() << "  (" << std::filesystem::file_size(f, ec)
+                  << " bytes)\n";
+        }
+    }
+    m_out << "[finished] Close Sondrel\n";
+    return kPageNext;
+}
+
+int CHeadlessHost::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon) {
+    // Batch answers: OK where that is the only button; No to every question (no retry of a
+    // failed export, no visit to the support page).
+    const int answer = buttons == MessageButtons::Ok ? kAnswerOk : kAnswerNo;
+    m_out << "[message] " << text << "\n  -> " << (answer == kAnswerOk ? "OK" : "No") << "\n";
+    if (buttons == MessageButtons::Ok)
+        Fail(text);
+    return answer;
+}
+
+}  // namespace sondrel

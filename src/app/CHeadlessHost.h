@@ -1,0 +1,81 @@
+// The wizard without a window: every page is answered from command-line options, progress and
+// message boxes are printed, and the result (album folder and files) is reported at the end.
+// This is the program's batch interface and the engine of `./run --demo`.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/IWizardHost.h"
+
+namespace sondrel {
+
+enum class HeadlessSource { Turntable, TapeNormal, TapeChrome };
+enum class HeadlessSplit { Auto, Manual };
+
+struct HeadlessAnswers {
+    HeadlessSource source = HeadlessSource::Turntable;
+    HeadlessSplit split = HeadlessSplit::Auto;
+    std::optional<double> gainDb;     // -3.0 .. +9.0
+    std::vector<double> markSeconds;  // "new track" at these recording times, ascending
+    std::string artist;
+    std::string album;
+    std::vector<std::string> titles;
+};
+
+// How the host reaches the deck that plays the side. Only start and sideFinished are needed;
+// with holdAt/heldAndDrained/release (the simulated deck) marks land on the exact frame.
+struct HeadlessDeck {
+    std::function<void()> start;
+    std::function<bool()> sideFinished;
+    std::function<double()> sideSeconds;  // length of the side, 0 when unknown
+    std::function<void(std::uint64_t sideFrame)> holdAt;
+    std::function<bool()> heldAndDrained;
+    std::function<void()> release;
+};
+
+class CHeadlessHost : public IWizardHost {
+public:
+    CHeadlessHost(HeadlessAnswers answers, HeadlessDeck deck, std::ostream& out);
+
+    // Where the last export went; set by the program before the finished page.
+    std::function<std::filesystem::path()> albumFolder;
+
+    // True once an export succeeded and the finished page was reached.
+    bool Succeeded() const { return m_exportSucceeded && m_finished; }
+    const std::string& FailureReason() const { return m_failure; }
+
+    WindowHandle MainWindow() override { return this; }
+    int ShowConnect() override;
+    int ShowSelectDevice(SelectDevicePageState& page) override;
+    int ShowTapeSelect(TapeSelectPageState& page) override;
+    int ShowStartRecord(StartRecordPageState& page) override;
+    int ShowRecording(RecordingPageState& page) override;
+    int ShowTagSingle(TagSinglePageState& page) override;
+    int ShowTagMultiple(int pageIndex, TagMultiplePageState& page) override;
+    int ShowExporting(ExportingPageState& page) override;
+    int ShowFinished(FinishedPageState& page) override;
+    void ShowPleaseWait() override;
+    void HidePleaseWait() override {}
+    int MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) override;
+
+private:
+    void Fail(const std::string& reason);
+    std::string TitleAt(std::size_t index) const;
+    bool PlaceMarkExactly(RecordingPageState& page, double seconds);
+
+    HeadlessAnswers m_answers;
+    HeadlessDeck m_deck;
+    std::ostream& m_out;
+    int m_connectShown = 0;
+    bool m_exportSucceeded = false;
+    bool m_finished = false;
+    std::string m_failure;
+};
+
+}  // namespace sondrel

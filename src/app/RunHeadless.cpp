@@ -1,0 +1,134 @@
+#include "app/RunHeadless.h"
+
+#include <cstring>
+#include <ostream>
+
+#include "app/CHeadlessHost.h"
+#include "app/CSettings.h"
+#include "app/CWizardFlow.h"
+#include "devices/IdentifyCaptureDevice.h"
+#include "export/CWavExporter.h"
+#include "platform/DebugOutput.h"
+#include "platform/sim/CSimPlatform.h"
+#include "recording/CRecorder.h"
+
+namespace sondrel {
+
+namespace {
+
+HRESULT CreateSimulation(const CommandLine& cl, std::unique_ptr<CSimPlatform>& platform,
+                         std::string& error) {
+    if (cl.simulateSystem) {
+        if (Failed(CSimPlatform::CreateFromFile(*cl.simulateSystem, platform, error))) {
+            return E_FAIL;
+        }
+    } else {
+        std::size_t row = SimSystemDescription::kDemoDeviceRow;
+        if (cl.simulateDevice) {
+            row = static_cast<std::size_t>(
+                FindKnownDevice(cl.simulateDevice->first, cl.simulateDevice->second) -
+                kKnownDevices.data());
+        }
+        SimSystemDescription description = SimSystemDescription::ForKnownDevice(row);
+        if (cl.simulateWav) {
+            description.deckSource = SimDeckSource::WavFile;
+            description.deckWavPath = *cl.simulateWav;
+        }
+        if (Failed(CSimPlatform::Create(std::move(description), platform, error)))
+            return E_FAIL;
+    }
+    platform->SimAudio().SetCaptureMode(cl.realTime ? SimCaptureMode::Paced
+                                                    : SimCaptureMode::Lossless);
+    return S_OK;
+}
+
+}  // namespace
+
+int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
+    std::ostream& out = *env.out;
+    std::ostream& err = *env.err;
+    SetDebugOutputVerbose(cl.verbose);
+
+    std::unique_ptr<IPlatform> platform;
+    CSimPlatform* sim = nullptr;
+    std::string error;
+    if (cl.UsesSimulation()) {
+        std::unique_ptr<CSimPlatform> simulation;
+        if (Failed(CreateSimulation(cl, simulation, error))) {
+            err << "sondrel: " << error << "\n";
+            return 2;
+        }
+        sim = simulation.get();
+        platform = std::move(simulation);
+    } else if (!env.createRealPlatform) {
+        err << "sondrel: this build has no real audio devices; use --simulate or --demo\n";
+        return 2;
+    } else if (Failed(env.createRealPlatform(cl, platform, error))) {
+        err << "sondrel: " << error << "\n";
+        return 2;
+    }
+
+    CSettings settings(*env.vendorStore, *env.profileStore, platform->Shell());
+    std::filesystem::path exportFolder;
+    if (cl.exportFolder) {
+        std::error_code ec;
+        std::filesystem::create_directories(*cl.exportFolder, ec);
+        if (!std::filesystem::is_directory(*cl.exportFolder)) {
+            err << "sondrel: the export folder " << cl.exportFolder->string()
+                << " cannot be created\n";
+            return 2;
+        }
+        exportFolder = std::filesystem::absolute(*cl.exportFolder);
+    } else {
+        // Creates the folder, or repairs the setting, before anything needs it.
+        settings.ReadExportFolder();
+    }
+
+    HeadlessDeck deck;
+    if (sim) {
+        CSimDeck& d = sim->Deck();
+        deck.start = [sim] { sim->StartDeck(); };
+        deck.sideFinished = [&d] { return d.IsSideFinished(); };
+        deck.sideSeconds = [&d] { return static_cast<double>(d.SideFrames()) / 44100.0; };
+    }
+    CHeadlessHost host(cl.answers, deck, out);
+
+    ComPtr<CRecorder> recorder =
+        ComPtr<CRecorder>::Attach(new CRecorder(*platform, *env.profileStore));
+    CWavExporter exporter(
+        [&]() { return exportFolder.empty() ? settings.ReadExportFolder() : exportFolder; });
+    host.albumFolder = [&exporter] { return exporter.AlbumFolder(); };
+
+    WizardServices services;
+    services.host = &host;
+    services.recorder = recorder.Get();
+    services.recorderSetup = recorder.Get();
+    services.findKnownDevices = [&] { return FindKnownDevices(platform->Usb()); };
+    services.identifyCaptureDevice = [&](std::uint32_t vendor, std::uint32_t product) {
+        return IdentifyCaptureDevice(platform->Audio(), vendor, product);
+    };
+    services.startExport = [&](const std::vector<std::string>& tracks, const std::string& artist,
+                               const std::vector<std::string>& titles, const std::string& album,
+                               const std::string& productTitle, ComPtr<IProgressStatus>& progress) {
+        return exporter.StartExport(tracks, artist, titles, album, productTitle, progress);
+    };
+    services.waitForExport = [&exporter] { exporter.WaitForExport(); };
+
+    {
+        CWizardFlow flow(services);
+        flow.RunWizard();
+    }
+    int writeError = 0;
+    if (recorder->GetWriteError(writeError) == S_OK) {
+        err << "sondrel: writing the recording failed (" << std::strerror(writeError) << ")\n";
+    }
+    recorder.Reset();
+    if (!host.Succeeded()) {
+        err << "sondrel: no tracks were exported"
+            << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace sondrel

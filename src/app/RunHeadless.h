@@ -1,0 +1,30 @@
+// Runs the whole wizard without a window from a parsed command line: picks the simulated or
+// the real devices, wires recorder, exporter, settings and flow, and reports what was made.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "app/CommandLine.h"
+#include "app/ISettingsStore.h"
+#include "platform/IPlatform.h"
+
+namespace sondrel {
+
+struct HeadlessEnvironment {
+    ISettingsStore* vendorStore = nullptr;   // "UserExportFolder"
+    ISettingsStore* profileStore = nullptr;  // record level, channel, device
+    // Creates the real (Linux) platform; null where the program was built without it.
+    std::function<HRESULT(const CommandLine&, std::unique_ptr<IPlatform>&, std::string& error)>
+        createRealPlatform;
+    std::ostream* out = nullptr;
+    std::ostream* err = nullptr;
+};
+
+// Exit code: 0 when the export succeeded, 1 when the wizard ended without one, 2 when the
+// devices could not be set up.
+int RunHeadless(const CommandLine& commandLine, const HeadlessEnvironment& environment);
+
+}  // namespace sondrel
