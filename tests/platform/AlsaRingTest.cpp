@@ -11,9 +11,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/CMemorySettingsStore.h"
 #include "devices/IdentifyCaptureDevice.h"
 #include "devices/StereoCheck.h"
 #include "platform/alsa/CAlsaAudioSystem.h"
+#include "platform/linux/CLinuxPlatform.h"
+#include "recording/CRecorder.h"
+#include "recording/CSourceEqualiser.h"
 
 namespace sondrel {
 namespace {
@@ -39,10 +43,7 @@ protected:
                 ("sondrel-alsa-" + std::to_string(getpid()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_dir);
-        m_input = Recording(3 * kCaptureFramesPerSecond);
-        std::ofstream(m_dir / "side.raw", std::ios::binary)
-            .write(reinterpret_cast<const char*>(m_input.data()),
-                   static_cast<std::streamsize>(m_input.size() * 2));
+        WriteSide(Recording(3 * kCaptureFramesPerSecond));
         const fs::path config = m_dir / "asound.conf";
         std::ofstream(config)
             << "<" << SystemAlsaConf() << ">\n"
@@ -67,6 +68,13 @@ protected:
         unsetenv("ALSA_CONFIG_PATH");
         std::error_code ec;
         fs::remove_all(m_dir, ec);
+    }
+
+    void WriteSide(std::vector<std::int16_t> samples) {
+        m_input = std::move(samples);
+        std::ofstream(m_dir / "side.raw", std::ios::binary)
+            .write(reinterpret_cast<const char*>(m_input.data()),
+                   static_cast<std::streamsize>(m_input.size() * 2));
     }
 
     static std::string SystemAlsaConf() {
@@ -304,6 +312,76 @@ TEST_F(AlsaRingTest, EndpointsReportTheChannelsTheDeviceRecordsWith) {
 
     EXPECT_TRUE(IsCaptureEndpointMono(audio, "Mono Microphone"));
     EXPECT_FALSE(IsCaptureEndpointMono(audio, "USB AUDIO  CODEC, USB Audio"));
+}
+
+// The sample data of a PCM WAV file written by the recorder.
+std::vector<std::int16_t> WavSamples(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        std::uint32_t size = 0;
+        std::memcpy(&size, bytes.data() + at + 4, 4);
+        if (std::memcmp(bytes.data() + at, "data", 4) == 0) {
+            const std::size_t length = std::min<std::size_t>(size, bytes.size() - at - 8);
+            std::vector<std::int16_t> samples(length / 2);
+            std::memcpy(samples.data(), bytes.data() + at + 8, samples.size() * 2);
+            return samples;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
+    // Every frame tells its own number, so any frame of the recording says where in the side
+    // it came from. ALSA's file plugin plays as fast as it is read, so a long side.
+    constexpr std::uint32_t kSideFrames = 40 * kCaptureFramesPerSecond;
+    std::vector<std::int16_t> side(std::size_t{kSideFrames} * 2);
+    for (std::uint32_t i = 0; i < kSideFrames; ++i) {
+        side[2 * i] = static_cast<std::int16_t>(i & 0xFFFF);
+        side[2 * i + 1] = static_cast<std::int16_t>((i >> 16) + 1);
+    }
+    WriteSide(side);
+
+    std::unique_ptr<CLinuxPlatform> platform;
+    std::string error;
+    ASSERT_EQ(CLinuxPlatform::Create({std::make_pair(0x08BBu, 0x29C0u)}, platform, error), S_OK)
+        << error;
+    const std::vector<UsbIdPair> usb = FindKnownDevices(platform->Usb());
+    ASSERT_EQ(usb.size(), 1u);
+    const IdentifiedDevice device =
+        IdentifyCaptureDevice(platform->Audio(), usb[0].first, usb[0].second);
+    ASSERT_EQ(device.captureGuid, GUID::FromName("turntable"));
+
+    CMemorySettingsStore profile;
+    auto recorder = ComPtr<CRecorder>::Attach(new CRecorder(*platform, profile));
+    recorder->SetTempFolder(m_dir);
+    ASSERT_EQ(recorder->UseDevice(device), 0);
+    ASSERT_EQ(recorder->OpenInput(nullptr, false), S_OK) << platform->AlsaAudio().LastError();
+    recorder->SetSourceFilter(kSourceFilterNone);
+    ASSERT_EQ(recorder->StartRecording(), S_OK);
+    platform->Threads().SleepMs(300);
+    ASSERT_EQ(recorder->StopRecording(), S_OK);
+    std::vector<std::string> files;
+    ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
+    ASSERT_EQ(files.size(), 1u);
+
+    const std::vector<std::int16_t> recorded = WavSamples(recorder->TempFileName());
+    ASSERT_GE(recorded.size(), 2u * 4410) << "less than 100 ms recorded";
+    const std::uint32_t first = static_cast<std::uint16_t>(recorded[0]) |
+                                (static_cast<std::uint32_t>(recorded[1] - 1) << 16);
+    ASSERT_LT(first, kSideFrames);
+    for (std::size_t frame = 0; frame < recorded.size() / 2; ++frame) {
+        const std::uint64_t source = first + frame;
+        const std::int16_t left = source < kSideFrames ? side[2 * source] : 0;
+        const std::int16_t right = source < kSideFrames ? side[2 * source + 1] : 0;
+        ASSERT_EQ(recorded[2 * frame], left) << "frame " << frame;
+        ASSERT_EQ(recorded[2 * frame + 1], right) << "frame " << frame;
+    }
+    EXPECT_EQ(platform->AlsaAudio().CaptureOverruns(), 0u);
+    recorder->CloseInput();
 }
 
 }  // namespace
