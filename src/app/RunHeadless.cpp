@@ -37,8 +37,7 @@ HRESULT CreateSimulation(const CommandLine& cl, std::unique_ptr<CSimPlatform>& p
         if (Failed(CSimPlatform::Create(std::move(description), platform, error)))
             return E_FAIL;
     }
-    platform->SimAudio().SetCaptureMode(cl.realTime ? SimCaptureMode::Paced
-                                                    : SimCaptureMode::Lossless);
+    platform->SetCaptureMode(cl.realTime ? SimCaptureMode::Paced : SimCaptureMode::Lossless);
     return S_OK;
 }
 
@@ -90,6 +89,12 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         deck.start = [sim] { sim->StartDeck(); };
         deck.sideFinished = [&d] { return d.IsSideFinished(); };
         deck.sideSeconds = [&d] { return static_cast<double>(d.SideFrames()) / 44100.0; };
+        if (!cl.realTime) {
+            // Lossless capture can wait at a frame, so marks land exactly where asked.
+            deck.holdAt = [&d](std::uint64_t frame) { d.HoldAt(frame); };
+            deck.heldAndDrained = [&d] { return d.IsHeldAndDrained(); };
+            deck.release = [&d] { d.ReleaseHold(); };
+        }
     }
     CHeadlessHost host(cl.answers, deck, out);
 

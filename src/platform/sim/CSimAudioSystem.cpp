@@ -78,6 +78,7 @@ public:
         if (!RegionsBelongTo(m_buffer, regions))
             return E_FAIL;
         m_consumedBytes += regions.firstBytes + regions.secondBytes;
+        if (m_deck != nullptr) m_deck->NoteRingDrained(m_consumedBytes >= m_producedBytes);
         return S_OK;
     }
 
@@ -91,6 +92,13 @@ private:
             // One frame stays free: a completely full ring would look empty to the consumer.
             const std::uint64_t consumed = std::min(m_consumedBytes, m_producedBytes);
             target = consumed + size - kFrameBytes;
+            // A held deck has nothing more to give; the ring waits for it.
+            if (m_deck != nullptr && target > m_producedBytes) {
+                const std::uint64_t renderable = m_deck->RenderableFrames();
+                if (renderable < (target - m_producedBytes) / kFrameBytes) {
+                    target = m_producedBytes + renderable * kFrameBytes;
+                }
+            }
         } else {
             const std::uint64_t elapsedMs = m_threads.MonotonicMs() - m_startMs;
             target =
@@ -110,6 +118,7 @@ private:
                 std::memset(out, 0, bytes);
             }
             m_producedBytes += bytes;
+            if (m_deck != nullptr) m_deck->NoteRingDrained(false);
         }
     }
 

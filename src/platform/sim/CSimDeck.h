@@ -39,6 +39,18 @@ public:
     // Frames of the side rendered since the last start (at most SideFrames()).
     std::uint64_t FramesPlayed() const;
     bool IsSideFinished() const;
+
+    // Holding: the deck plays up to the given frame of the side and no further until released,
+    // and a lossless capture ring waits for it instead of filling in silence. Once the capture
+    // side has taken everything up to that frame, a mark lands on exactly that frame.
+    void HoldAt(std::uint64_t sideFrame);
+    void ReleaseHold();
+    // Frames the deck may render now: unlimited unless it is playing and held.
+    std::uint64_t RenderableFrames() const;
+    // Held at its frame, and the capture ring has handed every rendered frame on.
+    bool IsHeldAndDrained() const;
+    // Called by the capture ring: whether everything rendered so far was consumed.
+    void NoteRingDrained(bool drained) { m_ringDrained.store(drained, std::memory_order_release); }
     const CSimDemoSide& DemoSide() const { return m_demo; }
 
     void Render(std::int16_t* out, std::uint32_t frames);
@@ -55,6 +67,9 @@ private:
     // Renderer's side of the start handshake and its position in the side.
     std::atomic<std::uint32_t> m_seenStartCount{0};
     std::atomic<std::uint64_t> m_positionFrames{0};
+    static constexpr std::uint64_t kNoHold = ~std::uint64_t{0};
+    std::atomic<std::uint64_t> m_holdAtFrame{kNoHold};
+    std::atomic<bool> m_ringDrained{false};
 };
 
 }  // namespace sondrel

@@ -1,5 +1,7 @@
 #include "platform/sim/CSimPlatform.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -12,7 +14,10 @@ class CSimPlatform::Services final : public IUsbDeviceList,
                                      public ISystemInfo,
                                      public IShell {
 public:
+    std::atomic<bool> m_fastSleep{false};
+
     explicit Services(const SimSystemDescription& description) : m_description(description) {
+        m_fastSleep = description.captureMode == SimCaptureMode::Lossless;
         std::error_code ec;
         m_tempFolder = std::filesystem::temp_directory_path(ec);
         if (ec)
@@ -43,9 +48,13 @@ public:
         return S_OK;
     }
 
+    // Lossless capture runs on simulated time: a 10 ms poll need not wait 10 ms of wall
+    // clock, which lets a side record many times faster than real time.
     void SleepMs(std::uint32_t milliseconds) override {
+        if (m_fastSleep.load(std::memory_order_relaxed)) milliseconds = std::min(milliseconds, 1u);
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
+    void SetFastSleep(bool fast) { m_fastSleep.store(fast, std::memory_order_relaxed); }
     std::uint64_t MonotonicMs() override {
         return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                               std::chrono::steady_clock::now().time_since_epoch())
@@ -167,6 +176,11 @@ void CSimPlatform::SetTempFolder(const std::filesystem::path& folder) {
 std::vector<std::string> CSimPlatform::OpenedItems() const {
     std::lock_guard lock(m_services->m_mutex);
     return m_services->m_opened;
+}
+
+void CSimPlatform::SetCaptureMode(SimCaptureMode mode) {
+    m_audio.SetCaptureMode(mode);
+    m_services->SetFastSleep(mode == SimCaptureMode::Lossless);
 }
 
 }  // namespace sondrel

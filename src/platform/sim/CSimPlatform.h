@@ -47,6 +47,9 @@ public:
     // Starts the record deck (the side plays from its first sample); any thread.
     void StartDeck() { m_deck.StartDeck(); }
     CSimAudioSystem& SimAudio() { return m_audio; }
+    // Lossless capture also puts the capture thread's sleeps on simulated time. Main thread,
+    // before rings are created.
+    void SetCaptureMode(SimCaptureMode mode);
     CSimMixerSystem& SimMixers() { return m_mixers; }
 
     // Shell: where the simulated user's folders are, and what was asked to be opened.

@@ -1,0 +1,224 @@
+// The headless wizard end to end on the simulated devices: a side goes in, tagged WAV files
+// come out, and their samples are exactly what the deck played.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/CMemorySettingsStore.h"
+#include "app/CommandLine.h"
+#include "app/RunHeadless.h"
+#include "audiofile/CWaveReader.h"
+#include "audiofile/CWaveWriter.h"
+#include "platform/sim/CSimDemoSide.h"
+
+namespace sondrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HeadlessRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() /
+               ("sondrel-headless-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    int Run(const std::vector<std::string>& args) {
+        CommandLine cl;
+        std::string error;
+        EXPECT_EQ(ParseCommandLine(args, cl, error), S_OK) << error;
+        cl.headless = true;
+        HeadlessEnvironment env;
+        env.vendorStore = &vendor;
+        env.profileStore = &profile;
+        env.out = &out;
+        env.err = &err;
+        return RunHeadless(cl, env);
+    }
+
+    static std::vector<std::int16_t> ReadSamples(const fs::path& path) {
+        ComPtr<IPcmReader> reader = ComPtr<IPcmReader>::Attach(new CWaveReader());
+        EXPECT_EQ(reader->Open(path, 0), S_OK) << path;
+        std::uint64_t bytes = 0;
+        reader->GetDataSize(&bytes);
+        std::vector<std::int16_t> samples(bytes / 2);
+        if (bytes)
+            EXPECT_EQ(reader->ReadAt(samples.data(), 0, static_cast<std::int32_t>(bytes)), S_OK);
+        return samples;
+    }
+
+    std::vector<fs::path> AlbumFiles() {
+        std::vector<fs::path> files;
+        for (const auto& e : fs::recursive_directory_iterator(root / "export")) {
+            if (e.is_regular_file())
+                files.push_back(e.path());
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    fs::path root;
+    CMemorySettingsStore vendor;
+    CMemorySettingsStore profile;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+// A side whose every sample is non-zero, so silence before and after it is easy to tell.
+std::vector<std::int16_t> MakeSide(double seconds) {
+    const std::size_t frames = static_cast<std::size_t>(seconds * 44100);
+    std::vector<std::int16_t> side(frames * 2);
+    std::uint32_t noise = 12345;
+    for (std::size_t i = 0; i < frames; ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        const double t = static_cast<double>(i) / 44100.0;
+        const int l =
+            static_cast<int>(9000 * std::sin(2 * M_PI * 440 * t)) + static_cast<int>(noise >> 26);
+        const int r =
+            static_cast<int>(7000 * std::sin(2 * M_PI * 660 * t)) - static_cast<int>(noise >> 27);
+        side[2 * i] = static_cast<std::int16_t>(l == 0 ? 1 : l);
+        side[2 * i + 1] = static_cast<std::int16_t>(r == 0 ? -1 : r);
+    }
+    return side;
+}
+
+void WriteWav(const fs::path& path, const std::vector<std::int16_t>& samples) {
+    CWaveWriter writer;
+    const WAVEFORMATEX format = CaptureFormat();
+    ASSERT_EQ(writer.Create(path, format), S_OK);
+    writer.Write(samples.data(), samples.size() * 2);
+    ASSERT_EQ(writer.Close(), S_OK);
+}
+
+TEST_F(HeadlessRunTest, ManualMarksGiveFilesHoldingExactlyTheSide) {
+    const std::vector<std::int16_t> side = MakeSide(20.0);
+    WriteWav(root / "side.wav", side);
+    const int exit = Run({"--simulate",      (root / "side.wav").string(),
+                          "--split",         "manual",
+                          "--mark",          "5",
+                          "--mark",          "12.5",
+                          "--artist",        "Band",
+                          "--album",         "Record",
+                          "--title",         "One",
+                          "--title",         "Two",
+                          "--title",         "Three",
+                          "--export-folder", (root / "export").string()});
+    ASSERT_EQ(exit, 0) << out.str() << err.str();
+    const auto files = AlbumFiles();
+    ASSERT_EQ(files.size(), 3u) << out.str();
+    EXPECT_EQ(files[0].parent_path().filename().string().find("Band"), 0u);
+
+    // One.wav, Three.wav, Two.wav in name order; put them in track order.
+    std::vector<std::int16_t> one, two, three;
+    for (const auto& f : files) {
+        const auto samples = ReadSamples(f);
+        if (f.filename() == "One.wav")
+            one = samples;
+        if (f.filename() == "Two.wav")
+            two = samples;
+        if (f.filename() == "Three.wav")
+            three = samples;
+    }
+    ASSERT_FALSE(one.empty());
+    ASSERT_FALSE(two.empty());
+    ASSERT_FALSE(three.empty());
+
+    // Track 1: the silence captured before the deck started, then the side up to 5 s.
+    std::size_t lead = 0;
+    while (lead < one.size() && one[lead] == 0)
+        ++lead;
+    ASSERT_EQ(lead % 2, 0u);
+    std::vector<std::int16_t> all(one.begin() + static_cast<std::ptrdiff_t>(lead), one.end());
+    all.insert(all.end(), two.begin(), two.end());
+    all.insert(all.end(), three.begin(), three.end());
+    ASSERT_GE(all.size(), side.size());
+    EXPECT_TRUE(std::equal(side.begin(), side.end(), all.begin())) << "the side changed on its way";
+    for (std::size_t i = side.size(); i < all.size(); ++i)
+        ASSERT_EQ(all[i], 0) << i;
+
+    // The marks fall on the side's 5 s and 12.5 s frames.
+    EXPECT_EQ(one.size() - lead, 5u * 44100 * 2);
+    EXPECT_EQ(two.size(), 7u * 44100 * 2 + 44100);
+}
+
+TEST_F(HeadlessRunTest, DemoSideIsSplitIntoItsSongs) {
+    const int exit = Run({"--simulate", "--split", "auto", "--artist", "Demo", "--album", "A",
+                          "--export-folder", (root / "export").string()});
+    ASSERT_EQ(exit, 0) << out.str() << err.str();
+    const CSimDemoSide demo;
+    const auto files = AlbumFiles();
+    EXPECT_EQ(files.size(), demo.Songs().size()) << out.str();
+    EXPECT_NE(out.str().find("Album folder: "), std::string::npos);
+    // No temporary files are left behind.
+    for (const auto& f : files)
+        EXPECT_EQ(f.filename().string().rfind("temp", 0), std::string::npos);
+}
+
+TEST_F(HeadlessRunTest, BadInputGetsAClearMessageAndFailure) {
+    EXPECT_EQ(Run({"--simulate", (root / "missing.wav").string(), "--export-folder",
+                   (root / "export").string()}),
+              2);
+    EXPECT_NE(err.str().find("missing.wav"), std::string::npos) << err.str();
+
+    std::ofstream(root / "bad.wav") << "RIFF\x04\0\0\0WAVE";
+    err.str("");
+    EXPECT_EQ(Run({"--simulate", (root / "bad.wav").string()}), 2);
+    EXPECT_FALSE(err.str().empty());
+}
+
+TEST(CommandLine, RejectsBadArguments) {
+    CommandLine cl;
+    std::string error;
+    const std::vector<std::vector<std::string>> bad{
+        {"--gain", "9.5"},
+        {"--gain", "loud"},
+        {"--source", "cd"},
+        {"--split", "sometimes"},
+        {"--mark", "-1"},
+        {"--mark", "5"},
+        {"--split", "manual", "--mark", "5", "--mark", "4"},
+        {"--simulate-device", "1234"},
+        {"--simulate-device", "FFFF:FFFF"},
+        {"--artist"},
+        {"--frobnicate"},
+        {"--fake-usb", "15E4:0174", "--simulate"},
+        {"--gain", "nan"}};
+    for (const auto& args : bad) {
+        EXPECT_EQ(ParseCommandLine(args, cl, error), E_FAIL) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(CommandLine, ParsesAFullBatchRun) {
+    CommandLine cl;
+    std::string error;
+    ASSERT_EQ(ParseCommandLine({"--headless", "--simulate", "side.wav",    "--simulate-device",
+                                "0d8c:0131",  "--source",   "tape-chrome", "--split",
+                                "manual",     "--mark",     "60",          "--mark",
+                                "125.5",      "--gain",     "-3.0",        "--title",
+                                "a",          "--title",    "b",           "--export-folder",
+                                "/x"},
+                               cl, error),
+              S_OK)
+        << error;
+    EXPECT_TRUE(cl.headless && cl.simulate);
+    EXPECT_EQ(cl.simulateWav, fs::path("side.wav"));
+    EXPECT_EQ(cl.simulateDevice, (UsbIdPair{0x0D8C, 0x0131}));
+    EXPECT_EQ(cl.answers.source, HeadlessSource::TapeChrome);
+    EXPECT_EQ(cl.answers.markSeconds, (std::vector<double>{60, 125.5}));
+    EXPECT_EQ(cl.answers.gainDb, -3.0);
+    EXPECT_EQ(cl.answers.titles.size(), 2u);
+    // The WAV file after --simulate is optional.
+    ASSERT_EQ(ParseCommandLine({"--simulate", "--split", "auto"}, cl, error), S_OK);
+    EXPECT_FALSE(cl.simulateWav);
+}
+
+}  // namespace
+}  // namespace sondrel
