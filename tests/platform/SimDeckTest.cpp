@@ -44,6 +44,8 @@ public:
 private:
     static void Append(const std::uint8_t* data, std::uint32_t bytes,
                        std::vector<std::int16_t>& out) {
+        if (bytes == 0)
+            return;
         const std::size_t at = out.size();
         out.resize(at + bytes / 2);
         std::memcpy(out.data() + at, data, bytes);

@@ -78,7 +78,8 @@ public:
         if (!RegionsBelongTo(m_buffer, regions))
             return E_FAIL;
         m_consumedBytes += regions.firstBytes + regions.secondBytes;
-        if (m_deck != nullptr) m_deck->NoteRingDrained(m_consumedBytes >= m_producedBytes);
+        if (m_deck != nullptr)
+            m_deck->NoteRingDrained(m_consumedBytes >= m_producedBytes);
         return S_OK;
     }
 
@@ -118,7 +119,8 @@ private:
                 std::memset(out, 0, bytes);
             }
             m_producedBytes += bytes;
-            if (m_deck != nullptr) m_deck->NoteRingDrained(false);
+            if (m_deck != nullptr)
+                m_deck->NoteRingDrained(false);
         }
     }
 

@@ -71,18 +71,22 @@ void CSimDeck::HoldAt(std::uint64_t sideFrame) {
     m_holdAtFrame.store(sideFrame, std::memory_order_release);
 }
 
-void CSimDeck::ReleaseHold() { m_holdAtFrame.store(kNoHold, std::memory_order_release); }
+void CSimDeck::ReleaseHold() {
+    m_holdAtFrame.store(kNoHold, std::memory_order_release);
+}
 
 std::uint64_t CSimDeck::RenderableFrames() const {
     const std::uint64_t hold = m_holdAtFrame.load(std::memory_order_acquire);
-    if (hold == kNoHold || !IsStarted()) return kNoHold;
+    if (hold == kNoHold || !IsStarted())
+        return kNoHold;
     const std::uint64_t position = FramesPlayed();
     return hold > position ? hold - position : 0;
 }
 
 bool CSimDeck::IsHeldAndDrained() const {
     const std::uint64_t hold = m_holdAtFrame.load(std::memory_order_acquire);
-    if (hold == kNoHold || !IsStarted()) return false;
+    if (hold == kNoHold || !IsStarted())
+        return false;
     const std::uint64_t played = FramesPlayed();
     return (played >= hold || played >= SideFrames()) &&
            m_ringDrained.load(std::memory_order_acquire);

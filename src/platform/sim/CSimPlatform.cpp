@@ -51,7 +51,8 @@ public:
     // Lossless capture runs on simulated time: a 10 ms poll need not wait 10 ms of wall
     // clock, which lets a side record many times faster than real time.
     void SleepMs(std::uint32_t milliseconds) override {
-        if (m_fastSleep.load(std::memory_order_relaxed)) milliseconds = std::min(milliseconds, 1u);
+        if (m_fastSleep.load(std::memory_order_relaxed))
+            milliseconds = std::min(milliseconds, 1u);
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
     void SetFastSleep(bool fast) { m_fastSleep.store(fast, std::memory_order_relaxed); }
