@@ -35,7 +35,7 @@ std::size_t CPcmFmtConvertLite::ConvertSimple(float* input, std::size_t inputByt
     frames = std::min(frames, outputCapacityBytes / (sampleBytes * channels));
     const std::size_t samples = frames * channels;
 
-    pcm::Scale(input, input, samples, 32768.0f);
+    pcm::Scale(input, samples, 32768.0f);
     auto* out = static_cast<std::uint8_t*>(output);
     switch (sampleBytes) {
         case 2:

@@ -136,7 +136,7 @@ std::size_t CPcmFmtConverter::Convert(const void* input, std::size_t inputBytes,
         for (std::size_t c = 1; c < inChannels; ++c) {
             pcm::StridedMultiplyAdd(source + c, inChannels, out, 1, frames, 1.0f);
         }
-        pcm::Scale(out, out, frames, 1.0f / static_cast<float>(inChannels));
+        pcm::Scale(out, frames, 1.0f / static_cast<float>(inChannels));
     } else {
         return 0;
     }

@@ -28,8 +28,9 @@ public:
 
     // Converts as much of the input as fits and returns the number of frames produced, 0 when
     // the pair of formats is not supported. Identical formats are copied (at most
-    // outputCapacityBytes). A float output buffer must be aligned for float; so must a float
-    // input. Grows an intermediate buffer only when the channel count changes.
+    // outputCapacityBytes). Input and output must not overlap. A float output buffer must be
+    // aligned for float; so must a float input. Grows an intermediate buffer only when the
+    // channel count changes.
     std::size_t Convert(const void* input, std::size_t inputBytes, void* output,
                         std::size_t outputCapacityBytes);
 

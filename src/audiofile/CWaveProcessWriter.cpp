@@ -78,7 +78,7 @@ void CWaveProcessWriter::Process() {
         const std::size_t got = file.Read(samples.get(), static_cast<std::size_t>(chunk));
         std::size_t frames = toFloat.Convert(samples.get(), got, floats.get(), kBufferBytes);
         if (m_normalise) {
-            pcm::Scale(floats.get(), floats.get(), frames * format.nChannels, gain);
+            pcm::Scale(floats.get(), frames * format.nChannels, gain);
         }
         frames = fromFloat.ConvertSimple(floats.get(), frames * floatFormat.nBlockAlign,
                                          samples.get(), kBufferBytes);

@@ -24,18 +24,38 @@ inline bool Clips(float x) {
 
 }  // namespace
 
-void U8ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float factor) {
-    for (std::size_t i = 0; i < samples; ++i) {
+// The integer-to-float loops and the scale run in blocks of kBlock with restrict pointers: at
+// -O2 GCC only vectorises loops whose trip count is fixed and that need no aliasing check.
+constexpr std::size_t kBlock = 8;
+
+void U8ToFloat(const std::uint8_t* __restrict in, float* __restrict out, std::size_t samples,
+               float factor) {
+    auto one = [&](std::size_t i) {
         out[i] = static_cast<float>((static_cast<int>(in[i]) - 128) * 256) * factor;
+    };
+    std::size_t i = 0;
+    for (; i + kBlock <= samples; i += kBlock) {
+        for (std::size_t k = 0; k < kBlock; ++k)
+            one(i + k);
     }
+    for (; i < samples; ++i)
+        one(i);
 }
 
-void I16ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float factor) {
-    for (std::size_t i = 0; i < samples; ++i) {
+void I16ToFloat(const std::uint8_t* __restrict in, float* __restrict out, std::size_t samples,
+                float factor) {
+    auto one = [&](std::size_t i) {
         std::int16_t v;
         std::memcpy(&v, in + 2 * i, 2);
         out[i] = static_cast<float>(v) * factor;
+    };
+    std::size_t i = 0;
+    for (; i + kBlock <= samples; i += kBlock) {
+        for (std::size_t k = 0; k < kBlock; ++k)
+            one(i + k);
     }
+    for (; i < samples; ++i)
+        one(i);
 }
 
 void I24ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float factor) {
@@ -51,12 +71,20 @@ void I24ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float f
     }
 }
 
-void I32ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float factor) {
-    for (std::size_t i = 0; i < samples; ++i) {
+void I32ToFloat(const std::uint8_t* __restrict in, float* __restrict out, std::size_t samples,
+                float factor) {
+    auto one = [&](std::size_t i) {
         std::int32_t v;
         std::memcpy(&v, in + 4 * i, 4);
         out[i] = static_cast<float>(v) * (1.0f / 65536.0f) * factor;
+    };
+    std::size_t i = 0;
+    for (; i + kBlock <= samples; i += kBlock) {
+        for (std::size_t k = 0; k < kBlock; ++k)
+            one(i + k);
     }
+    for (; i < samples; ++i)
+        one(i);
 }
 
 std::size_t FloatToI16(const float* in, std::uint8_t* out, std::size_t samples) {
@@ -107,9 +135,14 @@ std::size_t FloatToI32(const float* in, std::uint8_t* out, std::size_t samples) 
     return clipped;
 }
 
-void Scale(const float* in, float* out, std::size_t samples, float factor) {
-    for (std::size_t i = 0; i < samples; ++i)
-        out[i] = in[i] * factor;
+void Scale(float* samples, std::size_t count, float factor) {
+    std::size_t i = 0;
+    for (; i + kBlock <= count; i += kBlock) {
+        for (std::size_t k = 0; k < kBlock; ++k)
+            samples[i + k] *= factor;
+    }
+    for (; i < count; ++i)
+        samples[i] *= factor;
 }
 
 void StridedCopy(const float* in, std::size_t inStride, float* out, std::size_t outStride,

@@ -12,7 +12,8 @@
 namespace sondrel::pcm {
 
 // Integer to float, each value multiplied by factor on the way (the 16-bit scaled value times
-// factor: 8-bit (u8 - 128) * 256, 16-bit i16, 24-bit i24 / 256, 32-bit i32 / 65536).
+// factor: 8-bit (u8 - 128) * 256, 16-bit i16, 24-bit i24 / 256, 32-bit i32 / 65536). Input and
+// output must not overlap.
 void U8ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float factor);
 void I16ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float factor);
 void I24ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float factor);
@@ -23,8 +24,8 @@ std::size_t FloatToI16(const float* in, std::uint8_t* out, std::size_t samples);
 std::size_t FloatToI24(const float* in, std::uint8_t* out, std::size_t samples);
 std::size_t FloatToI32(const float* in, std::uint8_t* out, std::size_t samples);
 
-// out[k] = in[k] * factor; in and out may be the same buffer.
-void Scale(const float* in, float* out, std::size_t samples, float factor);
+// samples[k] *= factor, in place.
+void Scale(float* samples, std::size_t count, float factor);
 // out[k * outStride] = in[k * inStride]
 void StridedCopy(const float* in, std::size_t inStride, float* out, std::size_t outStride,
                  std::size_t count);
