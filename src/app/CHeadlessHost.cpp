@@ -55,6 +55,11 @@ int CHeadlessHost::ShowTapeSelect(TapeSelectPageState& page) {
 }
 
 int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
+    if (page.RunMonoCheckOnce()) {
+        m_out << "[start] opening the support page: " << kSupportPageUrl << "\n";
+        Fail("the capture device records in mono");
+        return kPageClose;
+    }
     page.split = m_answers.split == HeadlessSplit::Auto;
     if (m_answers.gainDb) {
         const int tenths = static_cast<int>(std::lround(*m_answers.gainDb * 10.0));

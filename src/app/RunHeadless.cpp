@@ -6,7 +6,9 @@
 #include "app/CHeadlessHost.h"
 #include "app/CSettings.h"
 #include "app/CWizardFlow.h"
+#include "app/StringTable.h"
 #include "devices/IdentifyCaptureDevice.h"
+#include "devices/StereoCheck.h"
 #include "export/CWavExporter.h"
 #include "platform/DebugOutput.h"
 #include "platform/sim/CSimPlatform.h"
@@ -39,6 +41,34 @@ HRESULT CreateSimulation(const CommandLine& cl, std::unique_ptr<CSimPlatform>& p
     }
     platform->SetCaptureMode(cl.realTime ? SimCaptureMode::Paced : SimCaptureMode::Lossless);
     return S_OK;
+}
+
+// The stereo check's question, asked through whatever host shows the pages.
+class CHostMonoQuestion final : public IMonoRecordingQuestion {
+public:
+    explicit CHostMonoQuestion(IWizardHost& host) : m_host(host) {}
+    bool AskVisitSupportPage() override {
+        return m_host.MessageBox(LoadString(kIdsMsgMonoRecording), MessageButtons::YesNo,
+                                 MessageIcon::Exclamation) == kAnswerYes;
+    }
+
+private:
+    IWizardHost& m_host;
+};
+
+// The name of the capture device the recorder uses, which the stereo check looks for among
+// the capture endpoints; empty when none is selected.
+std::string CaptureDeviceInUse(IRecorder& recorder) {
+    std::uint32_t selected = 0;
+    if (Failed(recorder.GetSelectedDevice(selected)))
+        return {};
+    std::uint32_t id = 0;
+    std::string name;
+    for (std::uint32_t i = 0; recorder.GetDeviceInfo(i, id, name) == S_OK; ++i) {
+        if (id == selected)
+            return name;
+    }
+    return {};
 }
 
 }  // namespace
@@ -121,6 +151,11 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
 
     {
         CWizardFlow flow(services);
+        CHostMonoQuestion question(host);
+        flow.startRecordPage.monoCheck = [&] {
+            return CheckMonoRecording(platform->System(), platform->Endpoints(),
+                                      CaptureDeviceInUse(*recorder), question);
+        };
         flow.RunWizard();
     }
     int writeError = 0;

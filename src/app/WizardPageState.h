@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "base/CUnknownStandAlone.h"
@@ -12,6 +13,9 @@
 #include "recording/IRecorder.h"
 
 namespace sondrel {
+
+// Opened from the stereo-check question and the finished page's help text.
+inline constexpr const char* kSupportPageUrl = "https://sondrel.org/support";
 
 // Page results: the ids of the buttons that end a page.
 inline constexpr int kPageNext = 1001;
@@ -49,6 +53,17 @@ struct StartRecordPageState {
     bool split = true;
     int levelTenthsDb = 0;
     bool monoCheckPending = true;
+    // The stereo check (asks its question itself); true when the user wants the support page.
+    std::function<bool()> monoCheck;
+
+    // The first timer tick of the run checks once whether the device records in mono.
+    // True when the page must open the support page and close.
+    bool RunMonoCheckOnce() {
+        if (!monoCheckPending)
+            return false;
+        monoCheckPending = false;
+        return monoCheck && monoCheck();
+    }
 
     // Applies a scroll-bar message and sends the resulting gain to the recorder, also when the
     // level did not change, so the recorder always holds the page's value.
