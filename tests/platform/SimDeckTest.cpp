@@ -167,7 +167,7 @@ TEST(SimDeckTest, LosslessRingRunsFasterThanRealTimeOnAPollingThread) {
 
 TEST(SimDeckTest, PacedRingFollowsTheClockAndOverwritesWhatWasNotTaken) {
     auto platform = CSimPlatform::CreateDefault();
-    platform->SimAudio().SetCaptureMode(SimCaptureMode::Paced);
+    platform->SetCaptureMode(SimCaptureMode::Paced);
     platform->Deck().UseSamples(NumberedSide(10 * 44100));
     auto ring = OpenDeckRing(*platform);
     IThreadServices& threads = platform->Threads();
