@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "platform/DebugOutput.h"
 #include "platform/alsa/CAlsaCaptureRing.h"
