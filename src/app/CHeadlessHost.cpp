@@ -121,6 +121,10 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
             m_out.flush();
         }
         const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();
+        if (m_answers.stopAfterSeconds > 0 && total >= m_answers.stopAfterSeconds) {
+            m_out << "[recording] " << Clock(total) << " recorded; next\n";
+            break;
+        }
         if (page.split) {
             // Automatic splitting ends writing by itself after the quiet end of the side.
             if (tick.levelsRead && tick.seconds > 0 && !tick.writing) {
@@ -131,7 +135,8 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
                 m_out << "[recording] the side did not end by itself; next\n";
                 break;
             }
-        } else if (sideDone && nextMark >= m_answers.markSeconds.size()) {
+        } else if (m_answers.stopAfterSeconds <= 0 && sideDone &&
+                   nextMark >= m_answers.markSeconds.size()) {
             m_out << "[recording] side finished after " << Clock(total) << "; next\n";
             break;
         }

@@ -23,6 +23,10 @@ struct HeadlessAnswers {
     HeadlessSplit split = HeadlessSplit::Auto;
     std::optional<double> gainDb;     // -3.0 .. +9.0
     std::vector<double> markSeconds;  // "new track" at these recording times, ascending
+    // Press "next" once this much has been recorded (0: when the side has played, or with
+    // automatic splitting when writing stops by itself). Real decks need it with manual
+    // splitting: their side's end cannot be seen.
+    double stopAfterSeconds = 0;
     std::string artist;
     std::string album;
     std::vector<std::string> titles;

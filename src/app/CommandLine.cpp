@@ -121,6 +121,15 @@ HRESULT ParseCommandLine(const std::vector<std::string>& args, CommandLine& out,
                 return fail("--mark: at most 39 marks (40 tracks)");
             }
             out.answers.markSeconds.push_back(seconds);
+        } else if (arg == "--stop-after") {
+            if (!hasValue)
+                return needValue();
+            const std::string& text = value();
+            double seconds = 0;
+            if (!ParseNumber(text, seconds) || seconds <= 0 || seconds > 24 * 3600) {
+                return fail("--stop-after: \"" + text + "\" is not a time in seconds");
+            }
+            out.answers.stopAfterSeconds = seconds;
         } else if (arg == "--gain") {
             if (!hasValue)
                 return needValue();
@@ -153,6 +162,10 @@ HRESULT ParseCommandLine(const std::vector<std::string>& args, CommandLine& out,
     if (!out.answers.markSeconds.empty() && out.answers.split != HeadlessSplit::Manual) {
         return fail("--mark needs --split manual");
     }
+    if (out.headless && !out.UsesSimulation() && out.answers.split == HeadlessSplit::Manual &&
+        out.answers.stopAfterSeconds <= 0) {
+        return fail("--split manual on real devices needs --stop-after SECONDS");
+    }
     if (out.fakeUsb && out.UsesSimulation()) {
         return fail(
             "--fake-usb uses the real audio devices; it cannot be combined with --simulate");
@@ -176,6 +189,8 @@ Without options Sondrel starts the wizard. On a machine without a display, and w
   --source turntable|tape-normal|tape-chrome   the device-type and tape pages (default turntable)
   --split auto|manual        automatic track detection, or "new track" marks (default auto)
   --mark SECONDS             with --split manual: "new track" at this recording time (repeatable)
+  --stop-after SECONDS       press "next" once this much has been recorded (with real
+                             devices and --split manual the side's end cannot be seen)
   --gain DB                  the record level slider, -3.0 to +9.0 (default: as stored, 0.0)
   --artist TEXT, --album TEXT, --title TEXT (repeatable, in track order)
   --export-folder DIR        export into DIR for this run; the stored setting is kept

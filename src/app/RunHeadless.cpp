@@ -14,6 +14,10 @@
 #include "platform/sim/CSimPlatform.h"
 #include "recording/CRecorder.h"
 
+#if SONDREL_HAVE_LINUX_BACKENDS
+#include "platform/linux/CLinuxPlatform.h"
+#endif
+
 namespace sondrel {
 
 namespace {
@@ -71,6 +75,23 @@ std::string CaptureDeviceInUse(IRecorder& recorder) {
     return {};
 }
 
+HRESULT CreateLinuxPlatform(const CommandLine& cl, std::unique_ptr<IPlatform>& platform,
+                            std::string& error) {
+#if SONDREL_HAVE_LINUX_BACKENDS
+    LinuxPlatformOptions options;
+    options.fakeUsb = cl.fakeUsb;
+    std::unique_ptr<CLinuxPlatform> linuxPlatform;
+    const HRESULT hr = CLinuxPlatform::Create(options, linuxPlatform, error);
+    platform = std::move(linuxPlatform);
+    return hr;
+#else
+    (void)cl;
+    (void)platform;
+    error = "this build has no real audio devices; use --simulate or --demo";
+    return E_FAIL;
+#endif
+}
+
 }  // namespace
 
 int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
@@ -89,10 +110,8 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         }
         sim = simulation.get();
         platform = std::move(simulation);
-    } else if (!env.createRealPlatform) {
-        err << "sondrel: this build has no real audio devices; use --simulate or --demo\n";
-        return 2;
-    } else if (Failed(env.createRealPlatform(cl, platform, error))) {
+    } else if (Failed(env.createRealPlatform ? env.createRealPlatform(cl, platform, error)
+                                             : CreateLinuxPlatform(cl, platform, error))) {
         err << "sondrel: " << error << "\n";
         return 2;
     }

@@ -16,7 +16,8 @@ namespace sondrel {
 struct HeadlessEnvironment {
     ISettingsStore* vendorStore = nullptr;   // "UserExportFolder"
     ISettingsStore* profileStore = nullptr;  // record level, channel, device
-    // Creates the real (Linux) platform; null where the program was built without it.
+    // Creates the real platform; when null, the Linux backends (ALSA, udev) where this build
+    // has them.
     std::function<HRESULT(const CommandLine&, std::unique_ptr<IPlatform>&, std::string& error)>
         createRealPlatform;
     std::ostream* out = nullptr;

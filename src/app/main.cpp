@@ -13,7 +13,6 @@
 #include "app/qt/CQtSettingsStore.h"
 #include "app/qt/CSingleInstance.h"
 #include "app/qt/LanguagePack.h"
-#include "platform/linux/CLinuxPlatform.h"
 
 namespace {
 
@@ -75,15 +74,6 @@ int main(int argc, char** argv) {
     env.profileStore = &profileStore;
     env.out = &std::cout;
     env.err = &std::cerr;
-    env.createRealPlatform = [](const CommandLine& c, std::unique_ptr<IPlatform>& platform,
-                                std::string& message) {
-        LinuxPlatformOptions options;
-        options.fakeUsb = c.fakeUsb;
-        std::unique_ptr<CLinuxPlatform> linux;
-        const HRESULT hr = CLinuxPlatform::Create(options, linux, message);
-        platform = std::move(linux);
-        return hr;
-    };
     if (cl.demo) {
         cl.simulate = true;
         if (cl.answers.artist.empty())

@@ -49,8 +49,9 @@ protected:
         std::uint64_t bytes = 0;
         reader->GetDataSize(&bytes);
         std::vector<std::int16_t> samples(bytes / 2);
-        if (bytes)
+        if (bytes) {
             EXPECT_EQ(reader->ReadAt(samples.data(), 0, static_cast<std::int32_t>(bytes)), S_OK);
+        }
         return samples;
     }
 

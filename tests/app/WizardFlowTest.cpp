@@ -498,14 +498,20 @@ TEST(StartRecordPage, LevelSliderSteps) {
 }
 
 TEST(TagMultiplePage, EnabledTitlesAndNumbers) {
-    TagMultiplePageState first{3, 0};
+    const auto page = [](int tracks, int offset) {
+        TagMultiplePageState p;
+        p.trackCount = tracks;
+        p.firstTrackOffset = offset;
+        return p;
+    };
+    const TagMultiplePageState first = page(3, 0);
     EXPECT_TRUE(first.TitleEnabled(3));
     EXPECT_FALSE(first.TitleEnabled(4));
-    TagMultiplePageState second{11, 10};
+    const TagMultiplePageState second = page(11, 10);
     EXPECT_TRUE(second.TitleEnabled(1));
     EXPECT_FALSE(second.TitleEnabled(2));
     EXPECT_EQ(second.NumberLabel(1), "11");
-    TagMultiplePageState fourth{35, 30};
+    const TagMultiplePageState fourth = page(35, 30);
     EXPECT_TRUE(fourth.TitleEnabled(5));
     EXPECT_FALSE(fourth.TitleEnabled(6));
     EXPECT_EQ(fourth.NumberLabel(10), "40");
