@@ -65,6 +65,40 @@ void CFilterSection::Run(std::int16_t* samples, std::size_t count, std::size_t s
     y2 = static_cast<std::int16_t>(py2);
 }
 
+void CFilterSection::RunStereo(CFilterSection& left, CFilterSection& right, std::int16_t* frames,
+                               std::size_t frameCount) {
+    const CFilterSection& l = left;
+    const CFilterSection& r = right;
+    double lx1 = l.x1, lx2 = l.x2, ly1 = l.y1, ly2 = l.y2;
+    double rx1 = r.x1, rx2 = r.x2, ry1 = r.y1, ry2 = r.y2;
+    for (std::size_t i = 0; i < frameCount; ++i) {
+        const double lx = frames[2 * i];
+        const double rx = frames[2 * i + 1];
+        const std::int16_t ly =
+            ToSample(l.c0 * lx + l.c1 * lx1 + l.c2 * lx2 - l.c3 * ly1 - l.c4 * ly2);
+        const std::int16_t ry =
+            ToSample(r.c0 * rx + r.c1 * rx1 + r.c2 * rx2 - r.c3 * ry1 - r.c4 * ry2);
+        lx2 = lx1;
+        lx1 = lx;
+        ly2 = ly1;
+        ly1 = ly;
+        rx2 = rx1;
+        rx1 = rx;
+        ry2 = ry1;
+        ry1 = ry;
+        frames[2 * i] = ly;
+        frames[2 * i + 1] = ry;
+    }
+    left.x1 = static_cast<std::int16_t>(lx1);
+    left.x2 = static_cast<std::int16_t>(lx2);
+    left.y1 = static_cast<std::int16_t>(ly1);
+    left.y2 = static_cast<std::int16_t>(ly2);
+    right.x1 = static_cast<std::int16_t>(rx1);
+    right.x2 = static_cast<std::int16_t>(rx2);
+    right.y1 = static_cast<std::int16_t>(ry1);
+    right.y2 = static_cast<std::int16_t>(ry2);
+}
+
 void CSourceEqualiser::SetSourceFilter(int type) {
     m_requestedType.store(type, std::memory_order_relaxed);
     m_requestCount.fetch_add(1, std::memory_order_release);
@@ -104,8 +138,7 @@ void CSourceEqualiser::Process(std::int16_t* interleavedSamples, std::size_t fra
         return;
     }
     for (int i = 0; i < m_sectionsPerChannel; ++i) {
-        m_sections[i].Run(interleavedSamples, frames, 2);
-        m_sections[2 + i].Run(interleavedSamples + 1, frames, 2);
+        CFilterSection::RunStereo(m_sections[i], m_sections[2 + i], interleavedSamples, frames);
     }
 }
 
