@@ -1,5 +1,11 @@
 #include "recording/CSourceEqualiser.h"
 
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cmath>
 
 namespace sondrel {
@@ -65,43 +71,141 @@ void CFilterSection::Run(std::int16_t* samples, std::size_t count, std::size_t s
     y2 = static_cast<std::int16_t>(py2);
 }
 
+namespace {
+
+// N sections per channel, run as a cascade over interleaved stereo frames in one pass. Within
+// a frame each section needs the previous one's output, but the next frame's first section
+// does not wait for this frame's last, so the processor overlaps them; the left and right
+// recursions are independent too. The arithmetic per section is exactly that of Run.
+template <int N>
+void RunCascade(CFilterSection* left, CFilterSection* right, std::int16_t* frames,
+                std::size_t frameCount) {
+    struct State {
+        double c0, c1, c2, c3, c4, x1, x2, y1, y2;
+    };
+    State st[2 * N];
+    for (int i = 0; i < N; ++i) {
+        for (int ch = 0; ch < 2; ++ch) {
+            const CFilterSection& f = ch == 0 ? left[i] : right[i];
+            st[2 * i + ch] = State{f.c0,         f.c1,         f.c2,         f.c3,        f.c4,
+                                   double(f.x1), double(f.x2), double(f.y1), double(f.y2)};
+        }
+    }
+    for (std::size_t n = 0; n < frameCount; ++n) {
+        double in[2] = {double(frames[2 * n]), double(frames[2 * n + 1])};
+        for (int i = 0; i < N; ++i) {
+            for (int ch = 0; ch < 2; ++ch) {
+                State& f = st[2 * i + ch];
+                const double x = in[ch];
+                const std::int16_t y =
+                    ToSample(f.c0 * x + f.c1 * f.x1 + f.c2 * f.x2 - f.c3 * f.y1 - f.c4 * f.y2);
+                f.x2 = f.x1;
+                f.x1 = x;
+                f.y2 = f.y1;
+                f.y1 = y;
+                in[ch] = y;
+            }
+        }
+        frames[2 * n] = static_cast<std::int16_t>(in[0]);
+        frames[2 * n + 1] = static_cast<std::int16_t>(in[1]);
+    }
+    for (int i = 0; i < N; ++i) {
+        for (int ch = 0; ch < 2; ++ch) {
+            CFilterSection& f = ch == 0 ? left[i] : right[i];
+            const State& s = st[2 * i + ch];
+            f.x1 = static_cast<std::int16_t>(s.x1);
+            f.x2 = static_cast<std::int16_t>(s.x2);
+            f.y1 = static_cast<std::int16_t>(s.y1);
+            f.y2 = static_cast<std::int16_t>(s.y2);
+        }
+    }
+}
+
+#if defined(__SSE2__)
+// The same cascade with the left and right channel side by side in one SSE2 register: the
+// operations and their order are those of the scalar code, so the results are identical.
+template <int N>
+void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* frames,
+                    std::size_t frameCount) {
+    __m128d c0[N], c1[N], c2[N], c3[N], c4[N], x1[N], x2[N], y1[N], y2[N];
+    for (int i = 0; i < N; ++i) {
+        const CFilterSection& l = left[i];
+        const CFilterSection& r = right[i];
+        c0[i] = _mm_set_pd(r.c0, l.c0);
+        c1[i] = _mm_set_pd(r.c1, l.c1);
+        c2[i] = _mm_set_pd(r.c2, l.c2);
+        c3[i] = _mm_set_pd(r.c3, l.c3);
+        c4[i] = _mm_set_pd(r.c4, l.c4);
+        x1[i] = _mm_set_pd(r.x1, l.x1);
+        x2[i] = _mm_set_pd(r.x2, l.x2);
+        y1[i] = _mm_set_pd(r.y1, l.y1);
+        y2[i] = _mm_set_pd(r.y2, l.y2);
+    }
+    const __m128d low = _mm_set1_pd(-32768.0);
+    const __m128d high = _mm_set1_pd(32767.0);
+    for (std::size_t n = 0; n < frameCount; ++n) {
+        std::int32_t pair;
+        std::memcpy(&pair, frames + 2 * n, sizeof pair);
+        const __m128i packed = _mm_cvtsi32_si128(pair);
+        __m128d in = _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16));
+        __m128i out = _mm_setzero_si128();
+        for (int i = 0; i < N; ++i) {
+            __m128d acc = _mm_mul_pd(c0[i], in);
+            acc = _mm_add_pd(acc, _mm_mul_pd(c1[i], x1[i]));
+            acc = _mm_add_pd(acc, _mm_mul_pd(c2[i], x2[i]));
+            acc = _mm_sub_pd(acc, _mm_mul_pd(c3[i], y1[i]));
+            acc = _mm_sub_pd(acc, _mm_mul_pd(c4[i], y2[i]));
+            // Saturate, then truncate towards zero, as ToSample does.
+            out = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(acc, low), high));
+            const __m128d y = _mm_cvtepi32_pd(out);
+            x2[i] = x1[i];
+            x1[i] = in;
+            y2[i] = y1[i];
+            y1[i] = y;
+            in = y;
+        }
+        pair = _mm_cvtsi128_si32(_mm_packs_epi32(out, out));
+        std::memcpy(frames + 2 * n, &pair, sizeof pair);
+    }
+    for (int i = 0; i < N; ++i) {
+        double v[2];
+        _mm_storeu_pd(v, x1[i]);
+        left[i].x1 = static_cast<std::int16_t>(v[0]);
+        right[i].x1 = static_cast<std::int16_t>(v[1]);
+        _mm_storeu_pd(v, x2[i]);
+        left[i].x2 = static_cast<std::int16_t>(v[0]);
+        right[i].x2 = static_cast<std::int16_t>(v[1]);
+        _mm_storeu_pd(v, y1[i]);
+        left[i].y1 = static_cast<std::int16_t>(v[0]);
+        right[i].y1 = static_cast<std::int16_t>(v[1]);
+        _mm_storeu_pd(v, y2[i]);
+        left[i].y2 = static_cast<std::int16_t>(v[0]);
+        right[i].y2 = static_cast<std::int16_t>(v[1]);
+    }
+}
+#define SONDREL_CASCADE RunCascadeSse2
+#else
+#define SONDREL_CASCADE RunCascade
+#endif
+
+}  // namespace
+
 void CFilterSection::RunStereo(CFilterSection& left, CFilterSection& right, std::int16_t* frames,
                                std::size_t frameCount) {
-    const CFilterSection& l = left;
-    const CFilterSection& r = right;
-    double lx1 = l.x1, lx2 = l.x2, ly1 = l.y1, ly2 = l.y2;
-    double rx1 = r.x1, rx2 = r.x2, ry1 = r.y1, ry2 = r.y2;
-    for (std::size_t i = 0; i < frameCount; ++i) {
-        const double lx = frames[2 * i];
-        const double rx = frames[2 * i + 1];
-        const std::int16_t ly =
-            ToSample(l.c0 * lx + l.c1 * lx1 + l.c2 * lx2 - l.c3 * ly1 - l.c4 * ly2);
-        const std::int16_t ry =
-            ToSample(r.c0 * rx + r.c1 * rx1 + r.c2 * rx2 - r.c3 * ry1 - r.c4 * ry2);
-        lx2 = lx1;
-        lx1 = lx;
-        ly2 = ly1;
-        ly1 = ly;
-        rx2 = rx1;
-        rx1 = rx;
-        ry2 = ry1;
-        ry1 = ry;
-        frames[2 * i] = ly;
-        frames[2 * i + 1] = ry;
-    }
-    left.x1 = static_cast<std::int16_t>(lx1);
-    left.x2 = static_cast<std::int16_t>(lx2);
-    left.y1 = static_cast<std::int16_t>(ly1);
-    left.y2 = static_cast<std::int16_t>(ly2);
-    right.x1 = static_cast<std::int16_t>(rx1);
-    right.x2 = static_cast<std::int16_t>(rx2);
-    right.y1 = static_cast<std::int16_t>(ry1);
-    right.y2 = static_cast<std::int16_t>(ry2);
+    SONDREL_CASCADE<1>(&left, &right, frames, frameCount);
 }
 
 void CSourceEqualiser::SetSourceFilter(int type) {
     m_requestedType.store(type, std::memory_order_relaxed);
     m_requestCount.fetch_add(1, std::memory_order_release);
+}
+
+int CSourceEqualiser::SectionsOf(int type, CFilterSection (&sections)[2]) {
+    CSourceEqualiser equaliser;
+    equaliser.Rebuild(type);
+    sections[0] = equaliser.m_sections[0];
+    sections[1] = equaliser.m_sections[1];
+    return equaliser.m_sectionsPerChannel;
 }
 
 void CSourceEqualiser::Rebuild(int type) {
@@ -137,8 +241,10 @@ void CSourceEqualiser::Process(std::int16_t* interleavedSamples, std::size_t fra
     if (interleavedSamples == nullptr) {
         return;
     }
-    for (int i = 0; i < m_sectionsPerChannel; ++i) {
-        CFilterSection::RunStereo(m_sections[i], m_sections[2 + i], interleavedSamples, frames);
+    if (m_sectionsPerChannel == 1) {
+        SONDREL_CASCADE<1>(&m_sections[0], &m_sections[2], interleavedSamples, frames);
+    } else if (m_sectionsPerChannel == 2) {
+        SONDREL_CASCADE<2>(&m_sections[0], &m_sections[2], interleavedSamples, frames);
     }
 }
 

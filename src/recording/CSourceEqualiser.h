@@ -46,6 +46,9 @@ public:
     // frames stereo frames of interleaved 16-bit samples, left then right, filtered in place.
     void Process(std::int16_t* interleavedSamples, std::size_t frames);
 
+    // The sections one channel of a type runs through, in order (0 to 2 of them).
+    static int SectionsOf(int type, CFilterSection (&sections)[2]);
+
     // The type the next Process call will filter with.
     int Type() const { return m_requestedType.load(std::memory_order_relaxed); }
 

@@ -10,27 +10,32 @@ namespace sondrel {
 void CSimDeck::UseDemoSide() {
     m_source = Source::Demo;
     m_samples.clear();
+    m_file = SimSideFile{};
 }
 
 void CSimDeck::UseSilence() {
     m_source = Source::Silence;
     m_samples.clear();
+    m_file = SimSideFile{};
 }
 
 void CSimDeck::UseSamples(std::vector<std::int16_t> interleavedStereo) {
     m_source = Source::Samples;
     m_samples = std::move(interleavedStereo);
+    m_file = SimSideFile{};
     if (m_samples.size() % 2 != 0)
         m_samples.pop_back();
 }
 
 HRESULT CSimDeck::LoadWav(const std::filesystem::path& path, std::string& error) {
-    std::vector<std::int16_t> samples;
-    if (Failed(LoadSimSideFromWav(path, samples, error))) {
+    SimSideFile file;
+    if (Failed(OpenSimSideWav(path, file, error))) {
         UseSilence();
         return E_FAIL;
     }
-    UseSamples(std::move(samples));
+    m_samples.clear();
+    m_file = std::move(file);
+    m_source = Source::File;
     return S_OK;
 }
 
@@ -49,6 +54,8 @@ std::uint64_t CSimDeck::SideFrames() const {
             return m_demo.TotalFrames();
         case Source::Samples:
             return m_samples.size() / 2;
+        case Source::File:
+            return m_file.frames;
         case Source::Silence:
             break;
     }
@@ -113,6 +120,9 @@ void CSimDeck::Render(std::int16_t* out, std::uint32_t frames) {
         case Source::Samples:
             std::memcpy(out, m_samples.data() + position * 2,
                         static_cast<std::size_t>(fromSide) * 4);
+            break;
+        case Source::File:
+            m_file.Render(position, fromSide, out);
             break;
         case Source::Silence:
             break;

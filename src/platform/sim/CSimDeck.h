@@ -11,6 +11,7 @@
 
 #include "base/Result.h"
 #include "platform/sim/CSimDemoSide.h"
+#include "platform/sim/SimWaveFile.h"
 
 namespace sondrel {
 
@@ -26,7 +27,8 @@ public:
     void UseSilence();
     // Interleaved 16-bit stereo frames.
     void UseSamples(std::vector<std::int16_t> interleavedStereo);
-    // E_FAIL with a message when the file cannot be played; the side is then silence.
+    // Plays the file from disk as it goes. E_FAIL with a message when the file cannot be
+    // played; the side is then silence.
     HRESULT LoadWav(const std::filesystem::path& path, std::string& error);
 
     // Puts the needle down: the next rendered frame is the side's first. Starting again
@@ -56,11 +58,12 @@ public:
     void Render(std::int16_t* out, std::uint32_t frames);
 
 private:
-    enum class Source { Demo, Silence, Samples };
+    enum class Source { Demo, Silence, Samples, File };
 
     Source m_source = Source::Demo;
     CSimDemoSide m_demo;
     std::vector<std::int16_t> m_samples;
+    SimSideFile m_file;
 
     std::atomic<bool> m_playing{false};
     std::atomic<std::uint32_t> m_startCount{0};

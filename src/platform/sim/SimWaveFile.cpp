@@ -8,9 +8,8 @@
 
 namespace sondrel {
 
-HRESULT LoadSimSideFromWav(const std::filesystem::path& path, std::vector<std::int16_t>& samples,
-                           std::string& error) {
-    samples.clear();
+HRESULT OpenSimSideWav(const std::filesystem::path& path, SimSideFile& side, std::string& error) {
+    side = SimSideFile{};
     const std::string name = path.string();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
@@ -44,29 +43,44 @@ HRESULT LoadSimSideFromWav(const std::filesystem::path& path, std::vector<std::i
                 std::to_string(format.wBitsPerSample) + " bits)";
         return E_FAIL;
     }
-    // A data size that claims more than the file holds must not make us allocate it.
-    dataBytes = std::min(dataBytes, fileBytes);
-    const std::uint64_t frames = dataBytes / format.nBlockAlign;
-    samples.resize(frames * 2);
+    // A data size that claims more than the file holds is cut to what the file has.
+    side.reader = reader;
+    side.channels = channels;
+    side.frames = std::min(dataBytes, fileBytes) / format.nBlockAlign;
+    return S_OK;
+}
 
-    std::vector<std::int16_t> chunk(kChunkBytes / 2);
-    std::uint64_t frame = 0;
-    while (frame < frames) {
-        const std::uint64_t chunkFrames =
-            std::min<std::uint64_t>(frames - frame, kChunkBytes / format.nBlockAlign);
-        const auto bytes = static_cast<std::int32_t>(chunkFrames * format.nBlockAlign);
-        if (Failed(reader->ReadAt(chunk.data(),
-                                  static_cast<std::int64_t>(frame * format.nBlockAlign), bytes))) {
-            samples.clear();
-            error = "cannot read the samples of " + name;
-            return E_FAIL;
+void SimSideFile::Render(std::uint64_t firstFrame, std::uint32_t frameCount,
+                         std::int16_t* out) const {
+    const std::uint64_t available = firstFrame < frames ? frames - firstFrame : 0;
+    const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(frameCount, available));
+    if (n > 0 && reader) {
+        const std::int64_t position = static_cast<std::int64_t>(firstFrame * channels * 2);
+        if (Failed(reader->ReadAt(out, position, static_cast<std::int32_t>(n * channels * 2)))) {
+            std::memset(out, 0, static_cast<std::size_t>(n) * 4);
+        } else if (channels == 1) {
+            // Spread in place from the end, so no sample is overwritten before it is read.
+            for (std::uint32_t i = n; i-- > 0;) {
+                out[2 * i] = out[2 * i + 1] = out[i];
+            }
         }
-        for (std::uint64_t i = 0; i < chunkFrames; ++i) {
-            const std::int16_t left = chunk[i * channels];
-            samples[2 * (frame + i)] = left;
-            samples[2 * (frame + i) + 1] = channels == 2 ? chunk[i * 2 + 1] : left;
-        }
-        frame += chunkFrames;
+    }
+    std::memset(out + static_cast<std::size_t>(n) * 2, 0,
+                static_cast<std::size_t>(frameCount - n) * 4);
+}
+
+HRESULT LoadSimSideFromWav(const std::filesystem::path& path, std::vector<std::int16_t>& samples,
+                           std::string& error) {
+    samples.clear();
+    SimSideFile side;
+    if (Failed(OpenSimSideWav(path, side, error)))
+        return E_FAIL;
+    samples.resize(side.frames * 2);
+    const std::uint32_t chunkFrames = kChunkBytes / 4;
+    for (std::uint64_t frame = 0; frame < side.frames; frame += chunkFrames) {
+        const auto n =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(chunkFrames, side.frames - frame));
+        side.Render(frame, n, samples.data() + frame * 2);
     }
     return S_OK;
 }
