@@ -7,6 +7,7 @@
 #include "app/CSettings.h"
 #include "app/CWizardFlow.h"
 #include "app/StringTable.h"
+#include "base/TextUtil.h"
 #include "devices/IdentifyCaptureDevice.h"
 #include "devices/StereoCheck.h"
 #include "export/CWavExporter.h"
@@ -61,7 +62,8 @@ private:
 };
 
 // The name of the capture device the recorder uses, which the stereo check looks for among
-// the capture endpoints; empty when none is selected.
+// the capture endpoints (whose names it cuts to 31 characters, so this one is cut alike);
+// empty when none is selected.
 std::string CaptureDeviceInUse(IRecorder& recorder) {
     std::uint32_t selected = 0;
     if (Failed(recorder.GetSelectedDevice(selected)))

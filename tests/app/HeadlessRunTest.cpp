@@ -10,6 +10,7 @@
 #include "app/CMemorySettingsStore.h"
 #include "app/CommandLine.h"
 #include "app/RunHeadless.h"
+#include "app/StringTable.h"
 #include "audiofile/CWaveReader.h"
 #include "audiofile/CWaveWriter.h"
 #include "platform/sim/CSimDemoSide.h"
@@ -172,6 +173,24 @@ TEST_F(HeadlessRunTest, BadInputGetsAClearMessageAndFailure) {
     err.str("");
     EXPECT_EQ(Run({"--simulate", (root / "bad.wav").string()}), 2);
     EXPECT_FALSE(err.str().empty());
+}
+
+TEST_F(HeadlessRunTest, MonoCaptureDeviceIsQuestionedOnceAndRecordingGoesOn) {
+    WriteWav(root / "side.wav", MakeSide(3.0));
+    std::ofstream(root / "mono.sim") << "usb USB\\VID_15E4&PID_0174&REV_0100\n"
+                                     << "capture \"USB PnP Audio Device\" channels=1\n"
+                                     << "output \"Speakers (Realtek Audio)\"\n"
+                                     << "deck wav \"side.wav\"\n";
+    const int exit = Run({"--simulate-system", (root / "mono.sim").string(), "--split", "manual",
+                          "--title", "Mono", "--export-folder", (root / "export").string()});
+    ASSERT_EQ(exit, 0) << out.str() << err.str();
+    const std::string log = out.str();
+    const std::string question = LoadString(kIdsMsgMonoRecording);
+    const std::size_t asked = log.find(question);
+    ASSERT_NE(asked, std::string::npos) << log;
+    EXPECT_EQ(log.find(question, asked + 1), std::string::npos) << "asked more than once";
+    EXPECT_NE(log.find("-> No", asked), std::string::npos);
+    EXPECT_EQ(AlbumFiles().size(), 1u);
 }
 
 TEST(CommandLine, RejectsBadArguments) {
