@@ -1,5 +1,7 @@
 #include "platform/alsa/CAlsaOutputRing.h"
 
+#include "platform/RingRegions.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -53,27 +55,11 @@ HRESULT CAlsaOutputRing::GetCurrentPosition(std::uint32_t& playCursorBytes,
 
 HRESULT CAlsaOutputRing::Lock(std::uint32_t offsetBytes, std::uint32_t bytes,
                               RingRegions& regions) {
-    regions = RingRegions{};
-    const auto size = static_cast<std::uint32_t>(m_buffer.size());
-    if (offsetBytes >= size || bytes > size || bytes == 0)
-        return E_FAIL;
-    const std::uint32_t first = std::min(bytes, size - offsetBytes);
-    regions.first = m_buffer.data() + offsetBytes;
-    regions.firstBytes = first;
-    if (bytes > first) {
-        regions.second = m_buffer.data();
-        regions.secondBytes = bytes - first;
-    }
-    return S_OK;
+    return LockRingRegions(m_buffer, offsetBytes, bytes, regions) ? S_OK : E_FAIL;
 }
 
 HRESULT CAlsaOutputRing::Unlock(const RingRegions& regions) {
-    const std::uint8_t* begin = m_buffer.data();
-    const std::uint8_t* end = begin + m_buffer.size();
-    const auto inside = [&](const std::uint8_t* p, std::uint32_t n) {
-        return n == 0 || (p >= begin && p + n <= end);
-    };
-    if (!inside(regions.first, regions.firstBytes) || !inside(regions.second, regions.secondBytes))
+    if (!RingRegionsInside(m_buffer, regions))
         return E_FAIL;
     Pump();
     return S_OK;

@@ -1,5 +1,7 @@
 #include "platform/sim/CSimAudioSystem.h"
 
+#include "platform/RingRegions.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -10,31 +12,6 @@ namespace {
 constexpr std::uint32_t kFrameBytes = 4;
 // How far the simulated output's write cursor runs ahead of its play cursor (about 15 ms).
 constexpr std::uint32_t kWriteLeadBytes = 2640;
-
-bool LockRegions(std::vector<std::uint8_t>& buffer, std::uint32_t offsetBytes, std::uint32_t bytes,
-                 RingRegions& regions) {
-    regions = RingRegions{};
-    const auto size = static_cast<std::uint32_t>(buffer.size());
-    if (offsetBytes >= size || bytes > size || bytes == 0)
-        return false;
-    const std::uint32_t first = std::min(bytes, size - offsetBytes);
-    regions.first = buffer.data() + offsetBytes;
-    regions.firstBytes = first;
-    if (bytes > first) {
-        regions.second = buffer.data();
-        regions.secondBytes = bytes - first;
-    }
-    return true;
-}
-
-bool RegionsBelongTo(const std::vector<std::uint8_t>& buffer, const RingRegions& regions) {
-    const std::uint8_t* begin = buffer.data();
-    const std::uint8_t* end = begin + buffer.size();
-    auto inside = [&](const std::uint8_t* p, std::uint32_t n) {
-        return n == 0 || (p >= begin && p + n <= end);
-    };
-    return inside(regions.first, regions.firstBytes) && inside(regions.second, regions.secondBytes);
-}
 
 // Capture ring fed by the deck (or silence for other devices). It produces audio whenever
 // its position is asked for: in lossless mode up to what the consumer has room for, in
@@ -71,11 +48,11 @@ public:
     }
 
     HRESULT Lock(std::uint32_t offsetBytes, std::uint32_t bytes, RingRegions& regions) override {
-        return LockRegions(m_buffer, offsetBytes, bytes, regions) ? S_OK : E_FAIL;
+        return LockRingRegions(m_buffer, offsetBytes, bytes, regions) ? S_OK : E_FAIL;
     }
 
     HRESULT Unlock(const RingRegions& regions) override {
-        if (!RegionsBelongTo(m_buffer, regions))
+        if (!RingRegionsInside(m_buffer, regions))
             return E_FAIL;
         m_consumedBytes += regions.firstBytes + regions.secondBytes;
         if (m_deck != nullptr)
@@ -159,11 +136,11 @@ public:
     }
 
     HRESULT Lock(std::uint32_t offsetBytes, std::uint32_t bytes, RingRegions& regions) override {
-        return LockRegions(m_buffer, offsetBytes, bytes, regions) ? S_OK : E_FAIL;
+        return LockRingRegions(m_buffer, offsetBytes, bytes, regions) ? S_OK : E_FAIL;
     }
 
     HRESULT Unlock(const RingRegions& regions) override {
-        if (!RegionsBelongTo(m_buffer, regions))
+        if (!RingRegionsInside(m_buffer, regions))
             return E_FAIL;
         Keep(regions.first, regions.firstBytes);
         Keep(regions.second, regions.secondBytes);
