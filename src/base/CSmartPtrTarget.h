@@ -17,7 +17,8 @@ public:
     std::int32_t AddRef() { return m_refCount.fetch_add(1, std::memory_order_relaxed) + 1; }
     std::int32_t Release() {
         const std::int32_t count = m_refCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (count == 0) delete this;
+        if (count == 0)
+            delete this;
         return count;
     }
     std::int32_t RefCount() const { return m_refCount.load(std::memory_order_relaxed); }
@@ -36,10 +37,12 @@ public:
     CSmartPtr() = default;
     CSmartPtr(std::nullptr_t) {}
     explicit CSmartPtr(T* p) : m_p(p) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     CSmartPtr(const CSmartPtr& o) : m_p(o.m_p) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     CSmartPtr(CSmartPtr&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
     ~CSmartPtr() { Reset(); }
@@ -58,7 +61,8 @@ public:
         return Adopt(new T(std::forward<Args>(args)...));
     }
     void Reset() {
-        if (T* p = std::exchange(m_p, nullptr)) p->Release();
+        if (T* p = std::exchange(m_p, nullptr))
+            p->Release();
     }
 
     T* Get() const { return m_p; }

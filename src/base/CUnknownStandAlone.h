@@ -36,7 +36,8 @@ public:
     CUnknownStandAlone& operator=(const CUnknownStandAlone&) = delete;
 
     HRESULT QueryInterface(const GUID&, void** object) override {
-        if (object) *object = nullptr;
+        if (object)
+            *object = nullptr;
         return E_NOINTERFACE;
     }
     std::uint32_t AddRef() override {
@@ -45,7 +46,8 @@ public:
     std::uint32_t Release() override {
         // acq_rel: the last releaser must see every write made by other holders before deleting.
         const std::uint32_t count = m_refCount.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (count == 0) delete this;
+        if (count == 0)
+            delete this;
         return count;
     }
 
@@ -64,10 +66,12 @@ public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     explicit ComPtr(T* p) : m_p(p) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     ComPtr(const ComPtr& other) : m_p(other.m_p) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
     ~ComPtr() { Reset(); }
@@ -83,7 +87,8 @@ public:
     }
     T* Detach() { return std::exchange(m_p, nullptr); }
     void Reset() {
-        if (T* p = std::exchange(m_p, nullptr)) p->Release();
+        if (T* p = std::exchange(m_p, nullptr))
+            p->Release();
     }
 
     T* Get() const { return m_p; }

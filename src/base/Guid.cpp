@@ -16,9 +16,12 @@ std::string GUID::ToString() const {
 namespace {
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -28,18 +31,21 @@ std::optional<GUID> GUID::Parse(std::string_view text) {
     if (text.size() == 38 && text.front() == '{' && text.back() == '}') {
         text = text.substr(1, 36);
     }
-    if (text.size() != 36) return std::nullopt;
+    if (text.size() != 36)
+        return std::nullopt;
     std::uint8_t bytes[16];
     std::size_t byteIndex = 0;
     for (std::size_t i = 0; i < text.size();) {
         if (i == 8 || i == 13 || i == 18 || i == 23) {
-            if (text[i] != '-') return std::nullopt;
+            if (text[i] != '-')
+                return std::nullopt;
             ++i;
             continue;
         }
         const int hi = HexValue(text[i]);
         const int lo = HexValue(text[i + 1]);
-        if (hi < 0 || lo < 0) return std::nullopt;
+        if (hi < 0 || lo < 0)
+            return std::nullopt;
         bytes[byteIndex++] = static_cast<std::uint8_t>(hi * 16 + lo);
         i += 2;
     }
@@ -48,7 +54,8 @@ std::optional<GUID> GUID::Parse(std::string_view text) {
               (std::uint32_t{bytes[2]} << 8) | bytes[3];
     g.data2 = static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]);
     g.data3 = static_cast<std::uint16_t>((bytes[6] << 8) | bytes[7]);
-    for (int i = 0; i < 8; ++i) g.data4[i] = bytes[8 + i];
+    for (int i = 0; i < 8; ++i)
+        g.data4[i] = bytes[8 + i];
     return g;
 }
 
@@ -64,7 +71,8 @@ GUID GUID::FromName(std::string_view name) {
     g.data1 = static_cast<std::uint32_t>(h1 >> 32);
     g.data2 = static_cast<std::uint16_t>(h1 >> 16);
     g.data3 = static_cast<std::uint16_t>((h1 & 0x0fff) | 0x5000);
-    for (int i = 0; i < 8; ++i) g.data4[i] = static_cast<std::uint8_t>(h2 >> (8 * (7 - i)));
+    for (int i = 0; i < 8; ++i)
+        g.data4[i] = static_cast<std::uint8_t>(h2 >> (8 * (7 - i)));
     g.data4[0] = static_cast<std::uint8_t>((g.data4[0] & 0x3f) | 0x80);
     return g;
 }

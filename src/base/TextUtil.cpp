@@ -58,7 +58,8 @@ std::string Utf32ToUtf8(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char32_t cp : text) {
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            cp = 0xFFFD;
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));
         } else if (cp < 0x800) {
@@ -79,25 +80,35 @@ std::string Utf32ToUtf8(std::u32string_view text) {
 }
 
 char32_t FoldCase(char32_t c) {
-    if (c >= U'A' && c <= U'Z') return c + 32;
-    if (c < 0x80) return c;
+    if (c >= U'A' && c <= U'Z')
+        return c + 32;
+    if (c < 0x80)
+        return c;
     // Latin-1 capitals except the multiplication sign.
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return c + 32;
     // Latin Extended-A: capitals at even code points in these ranges.
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return (c & 1) ? c : c + 1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-    if (c == 0x178) return 0xFF;
+    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+        return (c & 1) ? c : c + 1;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+        return (c & 1) ? c + 1 : c;
+    if (c == 0x178)
+        return 0xFF;
     // Greek.
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        return c + 32;
     // Cyrillic.
-    if (c >= 0x410 && c <= 0x42F) return c + 32;
-    if (c >= 0x400 && c <= 0x40F) return c + 80;
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 32;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
     return c;
 }
 
 std::u32string FoldCase(std::u32string_view text) {
     std::u32string out(text);
-    for (char32_t& c : out) c = FoldCase(c);
+    for (char32_t& c : out)
+        c = FoldCase(c);
     return out;
 }
 

@@ -51,14 +51,24 @@ inline constexpr std::uint32_t kChunkBytes = 0x100000;
 
 // PCM, 2 channels, 44100 Hz, 16-bit little-endian: the temporary recording, every track file.
 constexpr WAVEFORMATEX CaptureFormat() {
-    return WAVEFORMATEX{WAVE_FORMAT_PCM, kCaptureChannels, kCaptureFramesPerSecond,
-                        kCaptureBytesPerSecond, kCaptureBlockAlign, 16, 0};
+    return WAVEFORMATEX{WAVE_FORMAT_PCM,
+                        kCaptureChannels,
+                        kCaptureFramesPerSecond,
+                        kCaptureBytesPerSecond,
+                        kCaptureBlockAlign,
+                        16,
+                        0};
 }
 
 // The same with 32-bit IEEE float samples; float 1.0 is 16-bit full scale.
 constexpr WAVEFORMATEX FloatStreamFormat() {
-    return WAVEFORMATEX{WAVE_FORMAT_IEEE_FLOAT, kCaptureChannels, kCaptureFramesPerSecond,
-                        kCaptureFramesPerSecond * 8, 8, 32, 0};
+    return WAVEFORMATEX{WAVE_FORMAT_IEEE_FLOAT,
+                        kCaptureChannels,
+                        kCaptureFramesPerSecond,
+                        kCaptureFramesPerSecond * 8,
+                        8,
+                        32,
+                        0};
 }
 
 }  // namespace sondrel

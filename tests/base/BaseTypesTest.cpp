@@ -64,7 +64,8 @@ TEST(ReferenceCounting, InterfaceObjectDiesAtZeroAcrossThreads) {
             }
         });
     }
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_FALSE(destroyed);
     void* other = &destroyed;
     EXPECT_EQ(owner->QueryInterface(IID_IUnknown, &other), E_NOINTERFACE);
@@ -106,7 +107,7 @@ TEST(TextUtil, CaseInsensitiveSubstringKeepsSpaces) {
 TEST(TextUtil, HostileUtf8BecomesReplacementCharacters) {
     EXPECT_EQ(Utf8ToUtf32("a\xC3"), U"a\uFFFD");
     EXPECT_EQ(Utf8ToUtf32("\xE2\x82"), U"\uFFFD");
-    EXPECT_EQ(Utf8ToUtf32("\xC0\xAF"), U"\uFFFD\uFFFD");  // overlong '/'
+    EXPECT_EQ(Utf8ToUtf32("\xC0\xAF"), U"\uFFFD\uFFFD");            // overlong '/'
     EXPECT_EQ(Utf8ToUtf32("\xED\xA0\x80"), U"\uFFFD\uFFFD\uFFFD");  // surrogate
     EXPECT_EQ(Utf32ToUtf8(Utf8ToUtf32("Größe €𝄞")), "Größe €𝄞");
 }

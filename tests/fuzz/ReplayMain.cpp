@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
         const std::filesystem::path arg(argv[i]);
         if (std::filesystem::is_directory(arg)) {
             for (const auto& entry : std::filesystem::directory_iterator(arg)) {
-                if (entry.is_regular_file()) count += Replay(entry.path());
+                if (entry.is_regular_file())
+                    count += Replay(entry.path());
             }
         } else if (std::filesystem::exists(arg)) {
             count += Replay(arg);

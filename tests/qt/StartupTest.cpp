@@ -20,7 +20,8 @@ class StartupTest : public QObject {
 
 private slots:
     void secondStartBringsTheFirstForward() {
-        const QString key = QStringLiteral("sondrel-test-%1").arg(QCoreApplication::applicationPid());
+        const QString key =
+            QStringLiteral("sondrel-test-%1").arg(QCoreApplication::applicationPid());
         int raised = 0;
         {
             CSingleInstance first(key);
@@ -49,7 +50,8 @@ private slots:
         qrc.write("<RCC><qresource prefix=\"/\"><file>strings.tsv</file></qresource></RCC>\n");
         qrc.close();
         const QString rcc = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + "/rcc";
-        if (!QFile::exists(rcc)) QSKIP("Qt's resource compiler is not installed");
+        if (!QFile::exists(rcc))
+            QSKIP("Qt's resource compiler is not installed");
         QProcess compile;
         compile.setWorkingDirectory(dir.path());
         compile.start(rcc, {"-binary", "pack.qrc", "-o", "SDRAFrenchResources.rcc"});
