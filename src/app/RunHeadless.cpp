@@ -16,6 +16,7 @@
 #include "recording/CRecorder.h"
 
 #if SONDREL_HAVE_LINUX_BACKENDS
+#include "platform/alsa/CAlsaAudioSystem.h"
 #include "platform/linux/CLinuxPlatform.h"
 #endif
 
@@ -78,17 +79,32 @@ std::string CaptureDeviceInUse(IRecorder& recorder) {
 }
 
 HRESULT CreateLinuxPlatform(const CommandLine& cl, std::unique_ptr<IPlatform>& platform,
-                            std::string& error) {
+                            std::string& error, std::function<void(std::ostream&)>& report) {
 #if SONDREL_HAVE_LINUX_BACKENDS
     LinuxPlatformOptions options;
     options.fakeUsb = cl.fakeUsb;
     std::unique_ptr<CLinuxPlatform> linuxPlatform;
     const HRESULT hr = CLinuxPlatform::Create(options, linuxPlatform, error);
+    if (Succeeded(hr)) {
+        // Lost audio must not go unnoticed: the device could not be read (or fed) in time.
+        CAlsaAudioSystem& audio = linuxPlatform->AlsaAudio();
+        report = [&audio](std::ostream& err) {
+            if (audio.CaptureOverruns() > 0) {
+                err << "sondrel: warning: the capture device overran " << audio.CaptureOverruns()
+                    << " time(s); some audio was lost\n";
+            }
+            if (audio.OutputUnderruns() > 0) {
+                err << "sondrel: the monitor output ran dry " << audio.OutputUnderruns()
+                    << " time(s)\n";
+            }
+        };
+    }
     platform = std::move(linuxPlatform);
     return hr;
 #else
     (void)cl;
     (void)platform;
+    (void)report;
     error = "this build has no real audio devices; use --simulate or --demo";
     return E_FAIL;
 #endif
@@ -104,6 +120,7 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
     std::unique_ptr<IPlatform> platform;
     CSimPlatform* sim = nullptr;
     std::string error;
+    std::function<void(std::ostream&)> reportDevice;
     if (cl.UsesSimulation()) {
         std::unique_ptr<CSimPlatform> simulation;
         if (Failed(CreateSimulation(cl, simulation, error))) {
@@ -112,8 +129,9 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         }
         sim = simulation.get();
         platform = std::move(simulation);
-    } else if (Failed(env.createRealPlatform ? env.createRealPlatform(cl, platform, error)
-                                             : CreateLinuxPlatform(cl, platform, error))) {
+    } else if (Failed(env.createRealPlatform
+                          ? env.createRealPlatform(cl, platform, error)
+                          : CreateLinuxPlatform(cl, platform, error, reportDevice))) {
         err << "sondrel: " << error << "\n";
         return 2;
     }
@@ -184,6 +202,8 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         err << "sondrel: writing the recording failed (" << std::strerror(writeError) << ")\n";
     }
     recorder.Reset();
+    if (reportDevice)
+        reportDevice(err);
     if (!host.Succeeded()) {
         err << "sondrel: no tracks were exported"
             << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
