@@ -18,6 +18,7 @@
 #if SONDREL_HAVE_LINUX_BACKENDS
 #include "platform/alsa/CAlsaAudioSystem.h"
 #include "platform/linux/CLinuxPlatform.h"
+#include "platform/linux/CLinuxShell.h"
 #endif
 
 namespace sondrel {
@@ -128,6 +129,16 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
             return 2;
         }
         sim = simulation.get();
+#if SONDREL_HAVE_LINUX_BACKENDS
+        if (env.simulationUsesUserFolders) {
+            CLinuxShell userShell;
+            std::filesystem::path folder;
+            if (Succeeded(userShell.GetMusicFolder(folder)))
+                sim->SetMusicFolder(folder);
+            if (Succeeded(userShell.GetTempFolder(folder)))
+                sim->SetTempFolder(folder);
+        }
+#endif
         platform = std::move(simulation);
     } else if (Failed(env.createRealPlatform
                           ? env.createRealPlatform(cl, platform, error)

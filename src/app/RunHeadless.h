@@ -20,6 +20,9 @@ struct HeadlessEnvironment {
     // has them.
     std::function<HRESULT(const CommandLine&, std::unique_ptr<IPlatform>&, std::string& error)>
         createRealPlatform;
+    // The simulated computer keeps its files in the user's real music and temporary folders
+    // (the program's demo); tests leave it in its own.
+    bool simulationUsesUserFolders = false;
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
 };

@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     env.profileStore = &profileStore;
     env.out = &std::cout;
     env.err = &std::cerr;
+    env.simulationUsesUserFolders = true;
     if (cl.demo) {
         cl.simulate = true;
         if (cl.answers.artist.empty())
