@@ -128,8 +128,10 @@ public:
         return Next("TagMultiple" + std::to_string(index + 1), &p);
     }
     int ShowExporting(ExportingPageState& p) override {
-        // Like the real page: wait until the export is over, then end with next.
-        if (p.progress) {
+        // Like the real page: wait until the export is over, then end with next; a scripted
+        // close ends it at once, as the close button does while the export runs.
+        const bool closing = !script.empty() && script.front().result == kPageClose;
+        if (p.progress && !closing) {
             for (int i = 0; i < 2000 && p.progress->GetResult() == S_FALSE; ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
@@ -458,6 +460,37 @@ TEST_F(WizardFlowTest, FailedExportIsRetriedOnYes) {
     std::ofstream(root / "export") << "not a folder";
     Run();
     EXPECT_EQ(host.messages.size(), 3u);
+}
+
+TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {
+    // Track files on another file system must be copied, which takes a while.
+    const fs::path shm = "/dev/shm/sondrel-flow-close-" + std::to_string(::getpid());
+    if (fs::is_directory("/dev/shm")) {
+        fs::create_directories(shm);
+        recorder.folder = shm;
+    }
+    recorder.tracksToMake = 6;
+    std::vector<std::string> sources;
+    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
+                   Page("TagMultiple1", kPageNext, Fill<TagMultiplePageState>([&](auto& p) {
+                            for (int k = 0; k < 6; ++k)
+                                p.titles[k] = "T" + std::to_string(k + 1);
+                            // Big enough that the moves are still running when the page closes.
+                            for (const auto& file : recorder.made) {
+                                std::ofstream(file, std::ios::binary | std::ios::trunc)
+                                    << std::string(4 << 20, 'x');
+                                sources.push_back(file);
+                            }
+                        })),
+                   Page("Exporting", kPageClose)};
+    Run();
+    const auto files = Exported();
+    EXPECT_EQ(files.size(), 6u);
+    for (const auto& f : files)
+        EXPECT_EQ(fs::file_size(root / "export" / f), 4u << 20) << f;
+    for (const auto& source : sources)
+        EXPECT_FALSE(fs::exists(source)) << source;
+    fs::remove_all(shm);
 }
 
 TEST_F(WizardFlowTest, RecordSomethingElseKeepsDeviceSourceAndStartPageSettings) {
