@@ -35,15 +35,17 @@ HRESULT CLevelMeter::Feed(const float* interleaved, std::size_t frames, bool wri
     if (interleaved == nullptr && frames > 0) {
         return E_FAIL;
     }
-    std::lock_guard<std::mutex> guard(m_lock);
     while (frames > 0) {
+        // The peak search, the bulk of the work, runs outside the lock; only the ring update is
+        // shared with the readers. m_framesLeft belongs to this thread alone.
         const std::size_t n = std::min(frames, static_cast<std::size_t>(m_framesLeft));
         const StereoPeak peak = FindStereoPeak(interleaved, n);
-        m_peakLeft[m_blockIndex] = std::max(m_peakLeft[m_blockIndex], peak.left);
-        m_peakRight[m_blockIndex] = std::max(m_peakRight[m_blockIndex], peak.right);
         m_framesLeft -= static_cast<int>(n);
         frames -= n;
         interleaved += 2 * n;
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_peakLeft[m_blockIndex] = std::max(m_peakLeft[m_blockIndex], peak.left);
+        m_peakRight[m_blockIndex] = std::max(m_peakRight[m_blockIndex], peak.right);
         if (m_framesLeft > 0) {
             continue;
         }

@@ -12,8 +12,9 @@ namespace sondrel {
 
 // Threads: Feed runs on the capture thread; ReadLevels (the pages' 50 ms polls) and
 // ReadHistogram (when the input closes) run on the user-interface thread. All three take the
-// meter's lock, the only lock the capture thread ever takes; each holds it for a pass over at
-// most one region or over the 256-entry rings, never while waiting for anything else. Nothing
+// meter's lock, the only lock the capture thread ever takes; Feed holds it only to update one
+// block of the rings (the peak search runs outside it), the readers for a pass over the
+// 256-entry rings, and never while waiting for anything else. Nothing
 // here allocates after construction: the rings are part of the object.
 class CLevelMeter {
 public:
