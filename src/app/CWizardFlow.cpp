@@ -1,7 +1,6 @@
 #include "app/CWizardFlow.h"
 
 #include "app/StringTable.h"
-#include "app/TagText.h"
 
 namespace sondrel {
 
@@ -171,21 +170,17 @@ CWizardFlow::Stage CWizardFlow::Record() {
 
 CWizardFlow::Stage CWizardFlow::Tag() {
     int result;
-    m_titles.clear();
+    m_tags.titles.clear();
     if (m_tracks.size() == 1) {
         tagSinglePage.ClearTags();
         result = m_services.host->ShowTagSingle(tagSinglePage);
-        m_artist = tagSinglePage.artist;
-        m_title = tagSinglePage.title;
-        m_album = tagSinglePage.album;
-        m_titles.push_back(m_title);
+        m_tags.artist = tagSinglePage.artist;
+        m_tags.album = tagSinglePage.album;
+        m_tags.titles.push_back(tagSinglePage.title);
     } else {
         result = RunMultiTrackTagging();
     }
-    for (std::string& title : m_titles)
-        title = SanitizeTagText(title, TagField::Title);
-    m_artist = SanitizeTagText(m_artist, TagField::Artist);
-    m_album = SanitizeTagText(m_album, TagField::Album);
+    SanitizeTagSet(m_tags);
     if (IsBack(result))
         return Stage::Start;
     if (IsClose(result))
@@ -218,11 +213,11 @@ int CWizardFlow::RunMultiTrackTagging() {
         }
         ++page;
     }
-    m_artist = pages[0].artist;
-    m_album = pages[0].album;
+    m_tags.artist = pages[0].artist;
+    m_tags.album = pages[0].album;
     for (const auto& p : pages) {
         for (const auto& title : p.titles)
-            m_titles.push_back(title);
+            m_tags.titles.push_back(title);
     }
     return kPageNext;
 }
@@ -231,7 +226,7 @@ CWizardFlow::Stage CWizardFlow::Export() {
     IWizardHost& host = *m_services.host;
     for (;;) {
         exportingPage.progress.Reset();
-        m_services.startExport(m_tracks, m_artist, m_titles, m_album, m_productTitle,
+        m_services.startExport(m_tracks, m_tags.artist, m_tags.titles, m_tags.album, m_productTitle,
                                exportingPage.progress);
         const int result = host.ShowExporting(exportingPage);
         HRESULT errorCode = S_OK;

@@ -10,6 +10,7 @@
 
 #include "app/IWizardHost.h"
 #include "app/StringTable.h"
+#include "app/TagText.h"
 #include "app/WizardPageState.h"
 #include "base/CUnknownStandAlone.h"
 #include "devices/KnownDevices.h"
@@ -76,10 +77,7 @@ private:
     IdentifiedDevice m_deviceMatch{};
     int m_sourceType = 0;
     std::vector<std::string> m_tracks;
-    std::vector<std::string> m_titles;
-    std::string m_artist;
-    std::string m_album;
-    std::string m_title;
+    TagSet m_tags;
 };
 
 }  // namespace sondrel
