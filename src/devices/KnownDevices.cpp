@@ -1,5 +1,6 @@
 #include "devices/KnownDevices.h"
 
+#include <cstdio>
 #include <string>
 
 #include "platform/DebugOutput.h"
@@ -93,6 +94,18 @@ UsbIdPair ParseHardwareId(std::string_view hardwareId) {
             c = static_cast<char>(c - 'a' + 'A');
     }
     return {ReadHexAfter(upper, "USB\\VID_"), ReadHexAfter(upper, "&PID_")};
+}
+
+std::string FormatHardwareId(std::uint32_t vendorId, std::uint32_t productId,
+                             std::optional<std::uint32_t> revision) {
+    char text[48];
+    if (revision) {
+        std::snprintf(text, sizeof text, "USB\\VID_%04X&PID_%04X&REV_%04X", vendorId, productId,
+                      *revision);
+    } else {
+        std::snprintf(text, sizeof text, "USB\\VID_%04X&PID_%04X", vendorId, productId);
+    }
+    return text;
 }
 
 std::vector<UsbIdPair> FindKnownDevices(IUsbDeviceList& usb) {

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -45,6 +47,10 @@ bool IsKnownDevice(const UsbIdPair& ids);
 // Reads the hexadecimal numbers after the first "USB\VID_" and the first "&PID_" (any case);
 // a missing marker or number gives 0.
 UsbIdPair ParseHardwareId(std::string_view hardwareId);
+// The hardware id of a USB device with these ids, "USB\VID_15E4&PID_0174&REV_0100": upper-case
+// hex padded to four digits; without a revision the "&REV_" part is left out.
+std::string FormatHardwareId(std::uint32_t vendorId, std::uint32_t productId,
+                             std::optional<std::uint32_t> revision = std::nullopt);
 
 // The id pairs of the present USB devices that are in the table, in the system's order
 // (a device listed twice is returned twice). Every device is reported on the debug output as

@@ -52,6 +52,15 @@ TEST(KnownDevicesTest, ParsesHardwareIds) {
     EXPECT_FALSE(IsKnownDevice(ParseHardwareId("USB\\VID_1000015E4&PID_100000174")));
 }
 
+TEST(KnownDevicesTest, FormattedHardwareIdsParseBackToTheirRow) {
+    EXPECT_EQ(FormatHardwareId(0x15E4, 0x174, 0x100), "USB\\VID_15E4&PID_0174&REV_0100");
+    EXPECT_EQ(FormatHardwareId(0xEB1A, 0x5051), "USB\\VID_EB1A&PID_5051");
+    for (const KnownDevice& row : kKnownDevices) {
+        EXPECT_EQ(ParseHardwareId(FormatHardwareId(row.vendorId, row.productId, 0x0100)),
+                  UsbIdPair(row.vendorId, row.productId));
+    }
+}
+
 TEST(KnownDevicesTest, FindsKnownDevicesInSystemOrder) {
     auto platform = ParseSimSystem(
         "usb USB\\VID_8086&PID_1E31&REV_0004\n"

@@ -10,7 +10,6 @@
 #include "platform/linux/CLinuxShell.h"
 #include "platform/linux/CLinuxThreadServices.h"
 #include "platform/udev/CUdevUsbDeviceList.h"
-#include "platform/udev/UsbHardwareId.h"
 
 namespace sondrel {
 
@@ -70,18 +69,8 @@ HRESULT CLinuxPlatform::Create(const LinuxPlatformOptions& options,
                     " is not one of the supported turntables or cassette decks.";
             return E_FAIL;
         }
-        const std::string vendor = Hex4(vendorId);
-        const std::string product = Hex4(productId);
-        parts->usb = std::make_unique<CFakeUsbDeviceList>(
-            BuildUsbHardwareId([&](std::string_view name) -> std::optional<std::string> {
-                if (name == "idVendor")
-                    return vendor;
-                if (name == "idProduct")
-                    return product;
-                if (name == "bcdDevice")
-                    return std::string("0100");
-                return std::nullopt;
-            }));
+        parts->usb =
+            std::make_unique<CFakeUsbDeviceList>(FormatHardwareId(vendorId, productId, 0x0100));
     } else {
         if (!CUdevUsbDeviceList::IsAvailable()) {
             error =

@@ -362,10 +362,8 @@ SimSystemDescription SimSystemDescription::ForKnownDevice(std::size_t row) {
     const KnownDevice& known = kKnownDevices[row];
     SimSystemDescription d;
 
-    char hardwareId[64];
-    std::snprintf(hardwareId, sizeof hardwareId, "USB\\VID_%04X&PID_%04X&REV_0100",
-                  static_cast<unsigned>(known.vendorId), static_cast<unsigned>(known.productId));
-    d.usbHardwareIds = {"USB\\ROOT_HUB20&VID8086&PID2934&REV0003", hardwareId};
+    d.usbHardwareIds = {"USB\\ROOT_HUB20&VID8086&PID2934&REV0003",
+                        FormatHardwareId(known.vendorId, known.productId, 0x0100)};
 
     const std::string deviceName = known.captureNames[0];
     d.captureDevices.push_back({"Primary Sound Capture Driver", GUID{}, 2, false, false});

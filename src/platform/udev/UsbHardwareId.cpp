@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "devices/KnownDevices.h"
+
 namespace sondrel {
 
 namespace {
@@ -46,12 +48,6 @@ std::optional<std::uint16_t> Attribute(const UsbAttributeLookup& attribute, std:
     return ParseHex16(*text);
 }
 
-void AppendHex4(std::string& out, std::uint16_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out.push_back(kDigits[(value >> shift) & 0xF]);
-}
-
 }  // namespace
 
 std::string BuildUsbHardwareId(const UsbAttributeLookup& attribute) {
@@ -59,15 +55,7 @@ std::string BuildUsbHardwareId(const UsbAttributeLookup& attribute) {
     const std::optional<std::uint16_t> product = Attribute(attribute, "idProduct");
     if (!vendor || !product)
         return {};
-    std::string id = "USB\\VID_";
-    AppendHex4(id, *vendor);
-    id += "&PID_";
-    AppendHex4(id, *product);
-    if (const std::optional<std::uint16_t> revision = Attribute(attribute, "bcdDevice")) {
-        id += "&REV_";
-        AppendHex4(id, *revision);
-    }
-    return id;
+    return FormatHardwareId(*vendor, *product, Attribute(attribute, "bcdDevice"));
 }
 
 }  // namespace sondrel
