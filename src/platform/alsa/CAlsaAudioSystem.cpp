@@ -1,5 +1,6 @@
 #include "platform/alsa/CAlsaAudioSystem.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -59,34 +60,31 @@ HRESULT CAlsaAudioSystem::EnumerateOutputDevices(std::vector<AudioDeviceEntry>& 
     return S_OK;
 }
 
-bool CAlsaAudioSystem::FindPcm(const GUID& deviceId, AlsaDirection direction,
-                               std::string& pcmName) const {
-    for (const AlsaDeviceInfo& device :
-         direction == AlsaDirection::Capture ? CaptureDevices() : OutputDevices()) {
-        if (device.id == deviceId) {
-            pcmName = device.pcmName;
-            return true;
-        }
+HRESULT CAlsaAudioSystem::OpenRingPcm(const GUID& deviceId, AlsaDirection direction,
+                                      const WAVEFORMATEX& format, std::uint32_t bufferBytes,
+                                      AlsaPcmSetup& setup) {
+    const bool capture = direction == AlsaDirection::Capture;
+    const std::vector<AlsaDeviceInfo> devices = capture ? CaptureDevices() : OutputDevices();
+    const auto device = std::find_if(devices.begin(), devices.end(),
+                                     [&](const AlsaDeviceInfo& d) { return d.id == deviceId; });
+    if (device == devices.end()) {
+        m_lastError = std::string("No ALSA ") + (capture ? "capture" : "output") +
+                      " device with id " + deviceId.ToString();
+    } else if (Succeeded(OpenAlsaPcm(device->pcmName, direction, format, bufferBytes, setup,
+                                     m_lastError))) {
+        return S_OK;
     }
-    return false;
+    OutputDebugText(m_lastError + "\n");
+    return E_FAIL;
 }
 
 HRESULT CAlsaAudioSystem::CreateCaptureRing(const GUID& deviceId, const WAVEFORMATEX& format,
                                             std::uint32_t bufferBytes,
                                             std::unique_ptr<ICaptureRing>& ring) {
     ring.reset();
-    std::string pcmName;
-    if (!FindPcm(deviceId, AlsaDirection::Capture, pcmName)) {
-        m_lastError = "No ALSA capture device with id " + deviceId.ToString();
-        OutputDebugText(m_lastError + "\n");
-        return E_FAIL;
-    }
     AlsaPcmSetup setup;
-    if (Failed(OpenAlsaPcm(pcmName, AlsaDirection::Capture, format, bufferBytes, setup,
-                           m_lastError))) {
-        OutputDebugText(m_lastError + "\n");
+    if (Failed(OpenRingPcm(deviceId, AlsaDirection::Capture, format, bufferBytes, setup)))
         return E_FAIL;
-    }
     ring = std::make_unique<CAlsaCaptureRing>(std::move(setup), bufferBytes, format.nBlockAlign,
                                               m_counters);
     return S_OK;
@@ -96,18 +94,9 @@ HRESULT CAlsaAudioSystem::CreateOutputRing(const GUID& deviceId, const WAVEFORMA
                                            std::uint32_t bufferBytes,
                                            std::unique_ptr<IOutputRing>& ring) {
     ring.reset();
-    std::string pcmName;
-    if (!FindPcm(deviceId, AlsaDirection::Output, pcmName)) {
-        m_lastError = "No ALSA output device with id " + deviceId.ToString();
-        OutputDebugText(m_lastError + "\n");
-        return E_FAIL;
-    }
     AlsaPcmSetup setup;
-    if (Failed(
-            OpenAlsaPcm(pcmName, AlsaDirection::Output, format, bufferBytes, setup, m_lastError))) {
-        OutputDebugText(m_lastError + "\n");
+    if (Failed(OpenRingPcm(deviceId, AlsaDirection::Output, format, bufferBytes, setup)))
         return E_FAIL;
-    }
     ring = std::make_unique<CAlsaOutputRing>(std::move(setup), bufferBytes, format.nBlockAlign,
                                              format.nSamplesPerSec, m_counters);
     return S_OK;

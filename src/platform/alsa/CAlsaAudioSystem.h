@@ -54,8 +54,10 @@ public:
     static std::uint16_t ProbeCaptureChannels(const AlsaDeviceInfo& device);
 
 private:
-    // The PCM that an id stands for, looked up in the current device list.
-    bool FindPcm(const GUID& deviceId, AlsaDirection direction, std::string& pcmName) const;
+    // Opens the PCM that an id stands for in the current device list. E_FAIL when the device is
+    // absent or refuses the ring; the reason is then in LastError and on the debug output.
+    HRESULT OpenRingPcm(const GUID& deviceId, AlsaDirection direction, const WAVEFORMATEX& format,
+                        std::uint32_t bufferBytes, AlsaPcmSetup& setup);
 
     HintSource m_hints;
     std::shared_ptr<AlsaXrunCounters> m_counters;
