@@ -1,41 +1,8 @@
 #include "app/CMemorySettingsStore.h"
 
-#include <charconv>
+#include "app/SettingsValue.h"
 
 namespace sondrel {
-
-bool ParseSettingsInteger(std::string_view text, std::uint32_t& value) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    if (text.empty())
-        return false;
-    bool negative = false;
-    if (text.front() == '-' || text.front() == '+') {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    std::uint64_t magnitude = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
-    if (ec != std::errc{} || end != text.data() + text.size())
-        return false;
-    if (negative) {
-        if (magnitude > 0x80000000ull)
-            return false;
-        value = static_cast<std::uint32_t>(0u - static_cast<std::uint32_t>(magnitude));
-        return true;
-    }
-    if (magnitude > 0xFFFFFFFFull)
-        return false;
-    value = static_cast<std::uint32_t>(magnitude);
-    return true;
-}
 
 HRESULT CMemorySettingsStore::ReadString(std::string_view name, std::string& value) {
     std::lock_guard lock(m_lock);
@@ -61,16 +28,8 @@ HRESULT CMemorySettingsStore::ReadInteger(std::string_view name, std::uint32_t& 
     if (const auto* text = std::get_if<std::string>(&it->second)) {
         return ParseSettingsInteger(*text, value) ? S_OK : E_FAIL;
     }
-    if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&it->second)) {
-        if (bytes->size() > 4)
-            return E_FAIL;
-        std::uint32_t number = 0;
-        for (std::size_t i = 0; i < bytes->size(); ++i) {
-            number |= static_cast<std::uint32_t>((*bytes)[i]) << (8 * i);
-        }
-        value = number;
-        return S_OK;
-    }
+    if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&it->second))
+        return SettingsIntegerFromBytes(*bytes, value) ? S_OK : E_FAIL;
     return E_FAIL;
 }
 

@@ -36,8 +36,4 @@ private:
     std::size_t m_writeCount = 0;
 };
 
-// Reads a 32-bit number from text as a settings file stores it: decimal, optionally signed
-// (a negative number is kept as its two's-complement bits), or hexadecimal with "0x".
-bool ParseSettingsInteger(std::string_view text, std::uint32_t& value);
-
 }  // namespace sondrel

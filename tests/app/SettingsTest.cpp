@@ -7,6 +7,7 @@
 
 #include "app/CMemorySettingsStore.h"
 #include "app/CSettings.h"
+#include "app/SettingsValue.h"
 #include "tests/export/ExportTestFolder.h"
 
 namespace sondrel {

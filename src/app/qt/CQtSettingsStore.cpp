@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <QVariant>
 
-#include "app/CMemorySettingsStore.h"
+#include "app/SettingsValue.h"
 
 namespace sondrel {
 
@@ -64,15 +64,10 @@ HRESULT CQtSettingsStore::ReadInteger(std::string_view name, std::uint32_t& valu
             return ParseSettingsInteger(stored.toString().toStdString(), value) ? S_OK : E_FAIL;
         case QMetaType::QByteArray: {
             const QByteArray bytes = stored.toByteArray();
-            if (bytes.size() > 4)
-                return E_FAIL;
-            std::uint32_t number = 0;
-            for (qsizetype i = 0; i < bytes.size(); ++i) {
-                number |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i]))
-                          << (8 * i);
-            }
-            value = number;
-            return S_OK;
+            const std::span<const std::uint8_t> data(
+                reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                static_cast<std::size_t>(bytes.size()));
+            return SettingsIntegerFromBytes(data, value) ? S_OK : E_FAIL;
         }
         case QMetaType::Int:
         case QMetaType::UInt:
