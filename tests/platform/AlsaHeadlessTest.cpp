@@ -3,22 +3,21 @@
 // files must hold exactly that recording.
 #include <gtest/gtest.h>
 
-#include <alsa/asoundlib.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "app/CMemorySettingsStore.h"
 #include "app/CommandLine.h"
 #include "app/RunHeadless.h"
-#include "audiofile/CWaveReader.h"
+#include "platform/AlsaTestConfig.h"
 
 namespace sondrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::WavSamples;
 
 class AlsaHeadlessTest : public ::testing::Test {
 protected:
@@ -41,38 +40,15 @@ protected:
         }
         m_music.assign(side.begin() + static_cast<std::ptrdiff_t>(2 * leadFrames),
                        side.begin() + static_cast<std::ptrdiff_t>(2 * (leadFrames + frames)));
-        std::ofstream(m_dir / "side.raw", std::ios::binary)
-            .write(reinterpret_cast<const char*>(side.data()),
-                   static_cast<std::streamsize>(side.size() * 2));
-        const fs::path config = m_dir / "asound.conf";
-        std::ofstream(config)
-            << "</usr/share/alsa/alsa.conf>\n"
-            << "pcm.turntable {\n type file\n slave.pcm \"null\"\n"
-            << " file \"/dev/null\"\n infile \"" << (m_dir / "side.raw").string()
-            << "\"\n format \"raw\"\n"
-            << " hint { show on; description \"USB AUDIO  CODEC, USB Audio\" }\n}\n"
-            << "pcm.!default {\n type file\n slave.pcm \"null\"\n file \""
-            << (m_dir / "played.raw").string() << "\"\n format \"raw\"\n}\n";
-        setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
-        snd_config_update_free_global();
+        test::WriteRawSide(m_dir / "side.raw", side);
+        test::UseAlsaConfig(m_dir / "asound.conf",
+                            test::TurntablePcm(m_dir / "side.raw") +
+                                test::RecordingPcm("!default", m_dir / "played.raw"));
     }
 
     void TearDown() override {
-        snd_config_update_free_global();
-        unsetenv("ALSA_CONFIG_PATH");
+        test::RestoreAlsaConfig();
         fs::remove_all(m_dir);
-    }
-
-    static std::vector<std::int16_t> Samples(const fs::path& path) {
-        ComPtr<IPcmReader> reader = ComPtr<IPcmReader>::Attach(new CWaveReader());
-        EXPECT_EQ(reader->Open(path, 0), S_OK);
-        std::uint64_t bytes = 0;
-        reader->GetDataSize(&bytes);
-        std::vector<std::int16_t> samples(bytes / 2);
-        if (bytes) {
-            EXPECT_EQ(reader->ReadAt(samples.data(), 0, static_cast<std::int32_t>(bytes)), S_OK);
-        }
-        return samples;
     }
 
     fs::path m_dir;
@@ -80,7 +56,7 @@ protected:
 };
 
 TEST_F(AlsaHeadlessTest, ManualRecordingExportsTheExactInput) {
-    if (!fs::exists("/usr/share/alsa/alsa.conf"))
+    if (test::SystemAlsaConf().empty())
         GTEST_SKIP() << "no ALSA configuration";
     CommandLine cl;
     std::string error;
@@ -105,8 +81,8 @@ TEST_F(AlsaHeadlessTest, ManualRecordingExportsTheExactInput) {
     const fs::path album = m_dir / "export" / "Alsa Test";
     ASSERT_TRUE(fs::exists(album / "A.wav")) << out.str();
     ASSERT_TRUE(fs::exists(album / "B.wav")) << out.str();
-    std::vector<std::int16_t> all = Samples(album / "A.wav");
-    const std::vector<std::int16_t> second = Samples(album / "B.wav");
+    std::vector<std::int16_t> all = WavSamples(album / "A.wav");
+    const std::vector<std::int16_t> second = WavSamples(album / "B.wav");
     all.insert(all.end(), second.begin(), second.end());
 
     // Silence (the lead-in), the recording unchanged, then silence.
@@ -121,7 +97,7 @@ TEST_F(AlsaHeadlessTest, ManualRecordingExportsTheExactInput) {
         ASSERT_EQ(all[i], 0) << i;
     // Recording ran for the asked time, and the mark split it at 5 s.
     EXPECT_GE(all.size(), 12u * 44100 * 2);
-    EXPECT_NEAR(static_cast<double>(Samples(album / "A.wav").size()) / (2 * 44100), 5.0, 1.1);
+    EXPECT_NEAR(static_cast<double>(WavSamples(album / "A.wav").size()) / (2 * 44100), 5.0, 1.1);
 }
 
 }  // namespace

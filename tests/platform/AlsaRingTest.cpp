@@ -3,17 +3,19 @@
 // one-channel PCM stands for a device set to mono.
 #include <gtest/gtest.h>
 
-#include <alsa/asoundlib.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "app/CMemorySettingsStore.h"
 #include "devices/IdentifyCaptureDevice.h"
 #include "devices/StereoCheck.h"
+#include "platform/AlsaTestConfig.h"
+#include "platform/RingDrainer.h"
 #include "platform/alsa/CAlsaAudioSystem.h"
 #include "platform/linux/CLinuxPlatform.h"
 #include "recording/CRecorder.h"
@@ -23,6 +25,7 @@ namespace sondrel {
 namespace {
 
 namespace fs = std::filesystem;
+using test::RingDrainer;
 
 constexpr std::uint32_t kRingBytes = kCaptureBytesPerSecond;
 
@@ -44,45 +47,25 @@ protected:
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_dir);
         WriteSide(Recording(3 * kCaptureFramesPerSecond));
-        const fs::path config = m_dir / "asound.conf";
-        std::ofstream(config)
-            << "<" << SystemAlsaConf() << ">\n"
-            << "pcm.turntable {\n type file\n slave.pcm \"null\"\n"
-            << " file \"/dev/null\"\n infile \"" << (m_dir / "side.raw").string()
-            << "\"\n format \"raw\"\n"
-            << " hint { show on; description \"USB AUDIO  CODEC, USB Audio\" }\n}\n"
-            << "pcm.speakers {\n type file\n slave.pcm \"null\"\n file \""
-            << (m_dir / "played.raw").string() << "\"\n format \"raw\"\n"
-            << " hint { show on; description \"Speakers, Built-in Audio\" }\n}\n"
-            << "pcm.monomic {\n type multi\n slaves.a.pcm \"null\"\n"
-            << " slaves.a.channels 1\n bindings.0.slave a\n"
-            << " bindings.0.channel 0\n"
-            << " hint { show on; description \"Mono Microphone\" }\n}\n";
-        setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
-        // ALSA keeps its configuration per process; each test brings its own.
-        snd_config_update_free_global();
+        test::UseAlsaConfig(
+            m_dir / "asound.conf",
+            test::TurntablePcm(m_dir / "side.raw") +
+                test::RecordingPcm("speakers", m_dir / "played.raw", "Speakers, Built-in Audio") +
+                "pcm.monomic {\n type multi\n slaves.a.pcm \"null\"\n"
+                " slaves.a.channels 1\n bindings.0.slave a\n"
+                " bindings.0.channel 0\n"
+                " hint { show on; description \"Mono Microphone\" }\n}\n");
     }
 
     void TearDown() override {
-        snd_config_update_free_global();
-        unsetenv("ALSA_CONFIG_PATH");
+        test::RestoreAlsaConfig();
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }
 
     void WriteSide(std::vector<std::int16_t> samples) {
         m_input = std::move(samples);
-        std::ofstream(m_dir / "side.raw", std::ios::binary)
-            .write(reinterpret_cast<const char*>(m_input.data()),
-                   static_cast<std::streamsize>(m_input.size() * 2));
-    }
-
-    static std::string SystemAlsaConf() {
-        for (const char* candidate : {"/usr/share/alsa/alsa.conf", "/etc/alsa/alsa.conf"}) {
-            if (fs::exists(candidate))
-                return candidate;
-        }
-        return "/usr/share/alsa/alsa.conf";
+        test::WriteRawSide(m_dir / "side.raw", m_input);
     }
 
     GUID IdOf(CAlsaAudioSystem& audio, const std::string& description, bool capture) {
@@ -96,26 +79,6 @@ protected:
         }
         ADD_FAILURE() << "no device " << description;
         return GUID{};
-    }
-
-    // Drains the ring the way the capture thread does: everything from the consumer's offset
-    // up to the read position, locked, copied, unlocked.
-    static std::uint32_t Drain(ICaptureRing& ring, std::uint32_t& offset,
-                               std::vector<std::uint8_t>& out) {
-        std::uint32_t capture = 0;
-        std::uint32_t read = 0;
-        EXPECT_EQ(ring.GetCurrentPosition(capture, read), S_OK);
-        std::uint32_t end = read < offset ? read + ring.SizeBytes() : read;
-        if (end == offset)
-            return 0;
-        RingRegions regions;
-        EXPECT_EQ(ring.Lock(offset, end - offset, regions), S_OK);
-        out.insert(out.end(), regions.first, regions.first + regions.firstBytes);
-        if (regions.second != nullptr)
-            out.insert(out.end(), regions.second, regions.second + regions.secondBytes);
-        EXPECT_EQ(ring.Unlock(regions), S_OK);
-        offset = (offset + regions.firstBytes + regions.secondBytes) % ring.SizeBytes();
-        return regions.firstBytes + regions.secondBytes;
     }
 
     fs::path m_dir;
@@ -150,14 +113,14 @@ TEST_F(AlsaRingTest, CaptureRingDeliversTheRecordingSampleForSample) {
     ASSERT_EQ(ring->StartLooping(), S_OK);
 
     // Two and a half seconds: the ring wraps twice.
-    const std::size_t wanted = m_input.size() * 2 * 5 / 6;
-    std::vector<std::uint8_t> captured;
-    std::uint32_t offset = 0;
+    const std::size_t wanted = m_input.size() * 5 / 6;
+    std::vector<std::int16_t> captured;
+    RingDrainer drainer(*ring);
     for (int poll = 0; poll < 10000 && captured.size() < wanted; ++poll)
-        Drain(*ring, offset, captured);
+        drainer.Poll(captured);
     ASSERT_GE(captured.size(), wanted);
     EXPECT_EQ(ring->Stop(), S_OK);
-    EXPECT_EQ(std::memcmp(captured.data(), m_input.data(), wanted), 0);
+    EXPECT_TRUE(std::equal(m_input.begin(), m_input.begin() + wanted, captured.begin()));
     EXPECT_EQ(audio.CaptureOverruns(), 0u);
 }
 
@@ -176,25 +139,12 @@ TEST_F(AlsaRingTest, CaptureRingNeverOverwritesWhatWasNotConsumed) {
     EXPECT_EQ(read, kRingBytes - 4);
 
     // Consuming in small steps lets the ring go on without a gap.
-    std::vector<std::uint8_t> captured;
-    std::uint32_t offset = 0;
-    for (int poll = 0; poll < 10000 && captured.size() < 2 * kRingBytes; ++poll) {
-        std::uint32_t end = 0;
-        ASSERT_EQ(ring->GetCurrentPosition(capture, end), S_OK);
-        const std::uint32_t available = (end + kRingBytes - offset) % kRingBytes;
-        const std::uint32_t step = std::min<std::uint32_t>(available, 4410 * 4);
-        if (step == 0)
-            continue;
-        RingRegions regions;
-        ASSERT_EQ(ring->Lock(offset, step, regions), S_OK);
-        captured.insert(captured.end(), regions.first, regions.first + regions.firstBytes);
-        if (regions.second != nullptr)
-            captured.insert(captured.end(), regions.second, regions.second + regions.secondBytes);
-        ASSERT_EQ(ring->Unlock(regions), S_OK);
-        offset = (offset + step) % kRingBytes;
-    }
-    ASSERT_GE(captured.size(), 2 * kRingBytes);
-    EXPECT_EQ(std::memcmp(captured.data(), m_input.data(), 2 * kRingBytes), 0);
+    std::vector<std::int16_t> captured;
+    RingDrainer drainer(*ring);
+    for (int poll = 0; poll < 10000 && captured.size() < kRingBytes; ++poll)
+        drainer.Poll(captured, 4410 * 4);
+    ASSERT_GE(captured.size(), kRingBytes);  // two ring sizes of bytes
+    EXPECT_TRUE(std::equal(m_input.begin(), m_input.begin() + kRingBytes, captured.begin()));
 
     RingRegions regions;
     EXPECT_EQ(ring->Lock(kRingBytes, 4, regions), E_FAIL);
@@ -314,26 +264,6 @@ TEST_F(AlsaRingTest, EndpointsReportTheChannelsTheDeviceRecordsWith) {
     EXPECT_FALSE(IsCaptureEndpointMono(audio, "USB AUDIO  CODEC, USB Audio"));
 }
 
-// The sample data of a PCM WAV file written by the recorder.
-std::vector<std::int16_t> WavSamples(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
-    std::size_t at = 12;
-    while (at + 8 <= bytes.size()) {
-        std::uint32_t size = 0;
-        std::memcpy(&size, bytes.data() + at + 4, 4);
-        if (std::memcmp(bytes.data() + at, "data", 4) == 0) {
-            const std::size_t length = std::min<std::size_t>(size, bytes.size() - at - 8);
-            std::vector<std::int16_t> samples(length / 2);
-            std::memcpy(samples.data(), bytes.data() + at + 8, samples.size() * 2);
-            return samples;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return {};
-}
-
 TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
     // Every frame tells its own number, so any frame of the recording says where in the side
     // it came from. ALSA's file plugin plays as fast as it is read, so a long side.
@@ -368,7 +298,7 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
     ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
     ASSERT_EQ(files.size(), 1u);
 
-    const std::vector<std::int16_t> recorded = WavSamples(recorder->TempFileName());
+    const std::vector<std::int16_t> recorded = test::WavSamples(recorder->TempFileName());
     ASSERT_GE(recorded.size(), 2u * 4410) << "less than 100 ms recorded";
     const std::uint32_t first = static_cast<std::uint16_t>(recorded[0]) |
                                 (static_cast<std::uint32_t>(recorded[1] - 1) << 16);

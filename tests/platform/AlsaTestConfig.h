@@ -1,0 +1,84 @@
+// A private ALSA configuration for the tests that run the ALSA backend for real: the system's
+// own configuration plus file-plugin PCMs that play a raw side as a turntable and record what
+// is played, and reading back the WAV files a recording made.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <alsa/asoundlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audiofile/CWaveReader.h"
+
+namespace sondrel::test {
+
+// The system's alsa.conf, which a test configuration includes first; empty when there is none.
+inline std::filesystem::path SystemAlsaConf() {
+    for (const char* candidate : {"/usr/share/alsa/alsa.conf", "/etc/alsa/alsa.conf"}) {
+        if (std::filesystem::exists(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+// A capture PCM "turntable" that plays the raw 16-bit stereo file side, hinted with the
+// product name that table row 11 looks for.
+inline std::string TurntablePcm(const std::filesystem::path& side) {
+    return "pcm.turntable {\n type file\n slave.pcm \"null\"\n file \"/dev/null\"\n infile \"" +
+           side.string() + "\"\n format \"raw\"\n" +
+           " hint { show on; description \"USB AUDIO  CODEC, USB Audio\" }\n}\n";
+}
+
+// A playback PCM that writes what it plays into the raw file played; without a description
+// it carries no hint.
+inline std::string RecordingPcm(std::string_view name, const std::filesystem::path& played,
+                                std::string_view description = {}) {
+    std::string text = "pcm." + std::string(name) +
+                       " {\n type file\n slave.pcm \"null\"\n file \"" + played.string() +
+                       "\"\n format \"raw\"\n";
+    if (!description.empty())
+        text += " hint { show on; description \"" + std::string(description) + "\" }\n";
+    return text + "}\n";
+}
+
+// Makes this process's ALSA read the system's configuration followed by pcms, written to
+// config; ALSA keeps its configuration per process, so each test brings its own.
+inline void UseAlsaConfig(const std::filesystem::path& config, const std::string& pcms) {
+    std::ofstream(config) << "<" << SystemAlsaConf().string() << ">\n" << pcms;
+    setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    snd_config_update_free_global();
+}
+
+inline void RestoreAlsaConfig() {
+    snd_config_update_free_global();
+    unsetenv("ALSA_CONFIG_PATH");
+}
+
+inline void WriteRawSide(const std::filesystem::path& path,
+                         const std::vector<std::int16_t>& samples) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(samples.data()),
+               static_cast<std::streamsize>(samples.size() * 2));
+}
+
+// The sample data of a 16-bit PCM WAV file.
+inline std::vector<std::int16_t> WavSamples(const std::filesystem::path& path) {
+    ComPtr<IPcmReader> reader = ComPtr<IPcmReader>::Attach(new CWaveReader());
+    EXPECT_EQ(reader->Open(path, 0), S_OK) << path;
+    std::uint64_t bytes = 0;
+    reader->GetDataSize(&bytes);
+    std::vector<std::int16_t> samples(bytes / 2);
+    if (bytes) {
+        EXPECT_EQ(reader->ReadAt(samples.data(), 0, static_cast<std::int32_t>(bytes)), S_OK);
+    }
+    return samples;
+}
+
+}  // namespace sondrel::test
