@@ -22,40 +22,61 @@ inline bool Clips(float x) {
     return !(std::fabs(x) <= kClipLimit);
 }
 
-}  // namespace
-
 // The integer-to-float loops and the scale run in blocks of kBlock with restrict pointers: at
 // -O2 GCC only vectorises loops whose trip count is fixed and that need no aliasing check.
 constexpr std::size_t kBlock = 8;
 
-void U8ToFloat(const std::uint8_t* __restrict in, float* __restrict out, std::size_t samples,
-               float factor) {
-    auto one = [&](std::size_t i) {
-        out[i] = static_cast<float>((static_cast<int>(in[i]) - 128) * 256) * factor;
-    };
+template <class One>
+inline void ForEachBlocked(std::size_t count, One one) {
     std::size_t i = 0;
-    for (; i + kBlock <= samples; i += kBlock) {
+    for (; i + kBlock <= count; i += kBlock) {
         for (std::size_t k = 0; k < kBlock; ++k)
             one(i + k);
     }
-    for (; i < samples; ++i)
+    for (; i < count; ++i)
         one(i);
+}
+
+// Float (16-bit scale) to a kBytes-wide little-endian integer: the clip test, else the value
+// widened by 2^(8 * (kBytes - 2)) and rounded to nearest.
+template <int kBytes>
+std::size_t FloatToWide(const float* in, std::uint8_t* out, std::size_t samples) {
+    constexpr double kWiden = static_cast<double>(1u << (8 * (kBytes - 2)));
+    constexpr std::int32_t kLargest =
+        static_cast<std::int32_t>((std::uint32_t{1} << (8 * kBytes - 1)) - 1);
+    std::size_t clipped = 0;
+    for (std::size_t i = 0; i < samples; ++i) {
+        const float x = in[i];
+        std::int32_t v;
+        if (Clips(x)) {
+            v = std::signbit(x) ? -kLargest : kLargest;
+            ++clipped;
+        } else {
+            v = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(x) * kWiden));
+        }
+        const auto u = static_cast<std::uint32_t>(v);
+        for (int b = 0; b < kBytes; ++b)
+            out[kBytes * i + b] = static_cast<std::uint8_t>(u >> (8 * b));
+    }
+    return clipped;
+}
+
+}  // namespace
+
+void U8ToFloat(const std::uint8_t* __restrict in, float* __restrict out, std::size_t samples,
+               float factor) {
+    ForEachBlocked(samples, [&](std::size_t i) {
+        out[i] = static_cast<float>((static_cast<int>(in[i]) - 128) * 256) * factor;
+    });
 }
 
 void I16ToFloat(const std::uint8_t* __restrict in, float* __restrict out, std::size_t samples,
                 float factor) {
-    auto one = [&](std::size_t i) {
+    ForEachBlocked(samples, [&](std::size_t i) {
         std::int16_t v;
         std::memcpy(&v, in + 2 * i, 2);
         out[i] = static_cast<float>(v) * factor;
-    };
-    std::size_t i = 0;
-    for (; i + kBlock <= samples; i += kBlock) {
-        for (std::size_t k = 0; k < kBlock; ++k)
-            one(i + k);
-    }
-    for (; i < samples; ++i)
-        one(i);
+    });
 }
 
 void I24ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float factor) {
@@ -73,18 +94,11 @@ void I24ToFloat(const std::uint8_t* in, float* out, std::size_t samples, float f
 
 void I32ToFloat(const std::uint8_t* __restrict in, float* __restrict out, std::size_t samples,
                 float factor) {
-    auto one = [&](std::size_t i) {
+    ForEachBlocked(samples, [&](std::size_t i) {
         std::int32_t v;
         std::memcpy(&v, in + 4 * i, 4);
         out[i] = static_cast<float>(v) * (1.0f / 65536.0f) * factor;
-    };
-    std::size_t i = 0;
-    for (; i + kBlock <= samples; i += kBlock) {
-        for (std::size_t k = 0; k < kBlock; ++k)
-            one(i + k);
-    }
-    for (; i < samples; ++i)
-        one(i);
+    });
 }
 
 std::size_t FloatToI16(const float* in, std::uint8_t* out, std::size_t samples) {
@@ -101,48 +115,15 @@ std::size_t FloatToI16(const float* in, std::uint8_t* out, std::size_t samples) 
 }
 
 std::size_t FloatToI24(const float* in, std::uint8_t* out, std::size_t samples) {
-    std::size_t clipped = 0;
-    for (std::size_t i = 0; i < samples; ++i) {
-        const float x = in[i];
-        std::int32_t v;
-        if (Clips(x)) {
-            v = std::signbit(x) ? -8388607 : 8388607;
-            ++clipped;
-        } else {
-            v = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(x) * 256.0));
-        }
-        const auto u = static_cast<std::uint32_t>(v);
-        out[3 * i + 0] = static_cast<std::uint8_t>(u);
-        out[3 * i + 1] = static_cast<std::uint8_t>(u >> 8);
-        out[3 * i + 2] = static_cast<std::uint8_t>(u >> 16);
-    }
-    return clipped;
+    return FloatToWide<3>(in, out, samples);
 }
 
 std::size_t FloatToI32(const float* in, std::uint8_t* out, std::size_t samples) {
-    std::size_t clipped = 0;
-    for (std::size_t i = 0; i < samples; ++i) {
-        const float x = in[i];
-        std::int32_t v;
-        if (Clips(x)) {
-            v = std::signbit(x) ? -2147483647 : 2147483647;
-            ++clipped;
-        } else {
-            v = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(x) * 65536.0));
-        }
-        std::memcpy(out + 4 * i, &v, 4);
-    }
-    return clipped;
+    return FloatToWide<4>(in, out, samples);
 }
 
 void Scale(float* samples, std::size_t count, float factor) {
-    std::size_t i = 0;
-    for (; i + kBlock <= count; i += kBlock) {
-        for (std::size_t k = 0; k < kBlock; ++k)
-            samples[i + k] *= factor;
-    }
-    for (; i < count; ++i)
-        samples[i] *= factor;
+    ForEachBlocked(count, [&](std::size_t i) { samples[i] *= factor; });
 }
 
 void StridedCopy(const float* in, std::size_t inStride, float* out, std::size_t outStride,
