@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <ostream>
 #include <thread>
 
@@ -13,13 +12,6 @@ namespace {
 
 constexpr auto kPoll = std::chrono::milliseconds(2);
 constexpr std::uint32_t kFramesPerSecond = 44100;
-
-std::string Clock(std::uint32_t seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", seconds / 3600, (seconds / 60) % 60,
-                  seconds % 60);
-    return text;
-}
 
 }  // namespace
 
@@ -115,20 +107,21 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
         }
         if (total >= lastReported + 60) {
             lastReported = total - total % 60;
-            m_out << "[recording] " << Clock(total) << " recorded, track "
+            m_out << "[recording] " << RecordingTimeText(total) << " recorded, track "
                   << (page.split ? std::string("automatic") : std::to_string(page.markCount + 1))
                   << "\n";
             m_out.flush();
         }
         const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();
         if (m_answers.stopAfterSeconds > 0 && total >= m_answers.stopAfterSeconds) {
-            m_out << "[recording] " << Clock(total) << " recorded; next\n";
+            m_out << "[recording] " << RecordingTimeText(total) << " recorded; next\n";
             break;
         }
         if (page.split) {
             // Automatic splitting ends writing by itself after the quiet end of the side.
             if (tick.levelsRead && tick.seconds > 0 && !tick.writing) {
-                m_out << "[recording] " << tick.timeText << " after " << Clock(total) << "\n";
+                m_out << "[recording] " << tick.timeText << " after " << RecordingTimeText(total)
+                      << "\n";
                 break;
             }
             if (sideDone && sideSeconds > 0 && total > sideSeconds + 180) {
@@ -137,7 +130,7 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
             }
         } else if (m_answers.stopAfterSeconds <= 0 && sideDone &&
                    nextMark >= m_answers.markSeconds.size()) {
-            m_out << "[recording] side finished after " << Clock(total) << "; next\n";
+            m_out << "[recording] side finished after " << RecordingTimeText(total) << "; next\n";
             break;
         }
         std::this_thread::sleep_for(kPoll);

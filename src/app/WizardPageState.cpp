@@ -49,6 +49,13 @@ std::string StartRecordPageState::LevelText() const {
     return text;
 }
 
+std::string RecordingTimeText(std::uint32_t seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2u:%.2u:%.2u", seconds / 3600, (seconds / 60) % 60,
+                  seconds % 60);
+    return text;
+}
+
 RecordingPageState::Tick RecordingPageState::OnTimer() {
     Tick tick;
     if (!recorder)
@@ -70,10 +77,7 @@ RecordingPageState::Tick RecordingPageState::OnTimer() {
     if (seconds > 0 && !writing) {
         tick.timeText = LoadString(kIdsRecordingFinished);
     } else {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.2u:%.2u:%.2u", seconds / 3600, (seconds / 60) % 60,
-                      seconds % 60);
-        tick.timeText = text;
+        tick.timeText = RecordingTimeText(seconds);
     }
     if (!split)
         tick.trackText = std::to_string(markCount + 1);

@@ -72,6 +72,9 @@ struct StartRecordPageState {
     std::string LevelText() const;  // "+0.0", "-3.0", "+9.0"
 };
 
+// A recording time as the recording page shows it: "hh:mm:ss".
+std::string RecordingTimeText(std::uint32_t seconds);
+
 struct RecordingPageState {
     static constexpr std::uint32_t kMaxTracks = 40;
 
