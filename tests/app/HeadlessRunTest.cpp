@@ -11,8 +11,8 @@
 #include "app/CommandLine.h"
 #include "app/RunHeadless.h"
 #include "app/StringTable.h"
-#include "audiofile/CWaveReader.h"
 #include "audiofile/CWaveWriter.h"
+#include "audiofile/WaveTestUtil.h"
 #include "platform/sim/CSimDemoSide.h"
 
 namespace sondrel {
@@ -42,18 +42,6 @@ protected:
         env.out = &out;
         env.err = &err;
         return RunHeadless(cl, env);
-    }
-
-    static std::vector<std::int16_t> ReadSamples(const fs::path& path) {
-        ComPtr<IPcmReader> reader = ComPtr<IPcmReader>::Attach(new CWaveReader());
-        EXPECT_EQ(reader->Open(path, 0), S_OK) << path;
-        std::uint64_t bytes = 0;
-        reader->GetDataSize(&bytes);
-        std::vector<std::int16_t> samples(bytes / 2);
-        if (bytes) {
-            EXPECT_EQ(reader->ReadAt(samples.data(), 0, static_cast<std::int32_t>(bytes)), S_OK);
-        }
-        return samples;
     }
 
     std::vector<fs::path> AlbumFiles() {
@@ -120,7 +108,7 @@ TEST_F(HeadlessRunTest, ManualMarksGiveFilesHoldingExactlyTheSide) {
     // One.wav, Three.wav, Two.wav in name order; put them in track order.
     std::vector<std::int16_t> one, two, three;
     for (const auto& f : files) {
-        const auto samples = ReadSamples(f);
+        const auto samples = test::ReadWaveSamples16(f);
         if (f.filename() == "One.wav")
             one = samples;
         if (f.filename() == "Two.wav")

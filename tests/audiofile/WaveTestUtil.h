@@ -1,7 +1,9 @@
-// Helpers for the audio-file tests: a scratch folder, byte images of RIFF files built chunk by
-// chunk, and little-endian field access.
+// Helpers for the audio-file tests and the end-to-end tests that check exported files: a
+// scratch folder, byte images of RIFF files built chunk by chunk, little-endian field access,
+// and the samples of a 16-bit WAV file read through the program's own reader.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "audiofile/CWaveReader.h"
 #include "base/WaveFormat.h"
 
 namespace sondrel::test {
@@ -142,6 +145,20 @@ inline std::vector<std::int16_t> BytesToSamples(const Bytes& b, std::size_t offs
     std::vector<std::int16_t> s((b.size() - offset) / 2);
     std::memcpy(s.data(), b.data() + offset, s.size() * 2);
     return s;
+}
+
+// The data chunk of a 16-bit WAV file as samples; a file that does not open or read fails the
+// calling test.
+inline std::vector<std::int16_t> ReadWaveSamples16(const std::filesystem::path& path) {
+    ComPtr<IPcmReader> reader = ComPtr<IPcmReader>::Attach(new CWaveReader());
+    EXPECT_EQ(reader->Open(path, 0), S_OK) << path;
+    std::uint64_t bytes = 0;
+    reader->GetDataSize(&bytes);
+    std::vector<std::int16_t> samples(bytes / 2);
+    if (bytes) {
+        EXPECT_EQ(reader->ReadAt(samples.data(), 0, static_cast<std::int32_t>(bytes)), S_OK);
+    }
+    return samples;
 }
 
 }  // namespace sondrel::test
