@@ -157,6 +157,11 @@ TEST_F(HeadlessRunTest, BadInputGetsAClearMessageAndFailure) {
               2);
     EXPECT_NE(err.str().find("missing.wav"), std::string::npos) << err.str();
 
+    // A folder name longer than any file system allows.
+    err.str("");
+    EXPECT_EQ(Run({"--simulate", "--export-folder", (root / std::string(300, 'a')).string()}), 2);
+    EXPECT_NE(err.str().find("cannot be created"), std::string::npos) << err.str();
+
     std::ofstream(root / "bad.wav") << "RIFF\x04\0\0\0WAVE";
     err.str("");
     EXPECT_EQ(Run({"--simulate", (root / "bad.wav").string()}), 2);
