@@ -17,7 +17,7 @@ namespace sondrel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::WavSamples;
+using test::ReadWaveSamples16;
 
 class AlsaHeadlessTest : public ::testing::Test {
 protected:
@@ -81,8 +81,8 @@ TEST_F(AlsaHeadlessTest, ManualRecordingExportsTheExactInput) {
     const fs::path album = m_dir / "export" / "Alsa Test";
     ASSERT_TRUE(fs::exists(album / "A.wav")) << out.str();
     ASSERT_TRUE(fs::exists(album / "B.wav")) << out.str();
-    std::vector<std::int16_t> all = WavSamples(album / "A.wav");
-    const std::vector<std::int16_t> second = WavSamples(album / "B.wav");
+    std::vector<std::int16_t> all = ReadWaveSamples16(album / "A.wav");
+    const std::vector<std::int16_t> second = ReadWaveSamples16(album / "B.wav");
     all.insert(all.end(), second.begin(), second.end());
 
     // Silence (the lead-in), the recording unchanged, then silence.
@@ -97,7 +97,8 @@ TEST_F(AlsaHeadlessTest, ManualRecordingExportsTheExactInput) {
         ASSERT_EQ(all[i], 0) << i;
     // Recording ran for the asked time, and the mark split it at 5 s.
     EXPECT_GE(all.size(), 12u * 44100 * 2);
-    EXPECT_NEAR(static_cast<double>(WavSamples(album / "A.wav").size()) / (2 * 44100), 5.0, 1.1);
+    EXPECT_NEAR(static_cast<double>(ReadWaveSamples16(album / "A.wav").size()) / (2 * 44100), 5.0,
+                1.1);
 }
 
 }  // namespace

@@ -298,7 +298,7 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
     ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
     ASSERT_EQ(files.size(), 1u);
 
-    const std::vector<std::int16_t> recorded = test::WavSamples(recorder->TempFileName());
+    const std::vector<std::int16_t> recorded = test::ReadWaveSamples16(recorder->TempFileName());
     ASSERT_GE(recorded.size(), 2u * 4410) << "less than 100 ms recorded";
     const std::uint32_t first = static_cast<std::uint16_t>(recorded[0]) |
                                 (static_cast<std::uint32_t>(recorded[1] - 1) << 16);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "audiofile/CWaveReader.h"
+#include "audiofile/WaveTestUtil.h"
 
 namespace sondrel::test {
 
@@ -69,16 +70,5 @@ inline void WriteRawSide(const std::filesystem::path& path,
 }
 
 // The sample data of a 16-bit PCM WAV file.
-inline std::vector<std::int16_t> WavSamples(const std::filesystem::path& path) {
-    ComPtr<IPcmReader> reader = ComPtr<IPcmReader>::Attach(new CWaveReader());
-    EXPECT_EQ(reader->Open(path, 0), S_OK) << path;
-    std::uint64_t bytes = 0;
-    reader->GetDataSize(&bytes);
-    std::vector<std::int16_t> samples(bytes / 2);
-    if (bytes) {
-        EXPECT_EQ(reader->ReadAt(samples.data(), 0, static_cast<std::int32_t>(bytes)), S_OK);
-    }
-    return samples;
-}
 
 }  // namespace sondrel::test

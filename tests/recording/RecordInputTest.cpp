@@ -59,7 +59,7 @@ TEST_F(RecordInputTest, ManualMarksEndWithTheFinalByteCount) {
     EXPECT_TRUE(input->HasThreadEnded());
     std::vector<std::uint64_t> taken;
     ASSERT_EQ(input->TakeMarks(taken), S_OK);
-    const auto samples = ReadWavSamples(path);
+    const auto samples = ReadWaveSamples16(path);
     ASSERT_EQ(taken.size(), 3u);
     EXPECT_EQ(taken[0], first);
     EXPECT_EQ(taken[1], second);
@@ -82,7 +82,7 @@ TEST_F(RecordInputTest, DetectionRefusesMarksAndAnUnwrittenRecordingHasTheEmptyH
     std::vector<std::uint64_t> taken{7};
     input->TakeMarks(taken);
     EXPECT_TRUE(taken.empty());
-    EXPECT_TRUE(ReadWavSamples(path).empty());  // a valid, empty recording
+    EXPECT_TRUE(ReadWaveSamples16(path).empty());  // a valid, empty recording
     int error = 0;
     EXPECT_EQ(input->GetWriteError(error), S_FALSE);
 }
@@ -98,14 +98,14 @@ TEST_F(RecordInputTest, ALateCaptureThreadNeverTouchesTheFinishedFile) {
     EXPECT_EQ(input->CloseCapture(), S_OK);
     EXPECT_FALSE(input->HasThreadEnded());
     const auto sizeAtClose = std::filesystem::file_size(path);
-    const auto samplesAtClose = ReadWavSamples(path);
+    const auto samplesAtClose = ReadWaveSamples16(path);
     EXPECT_EQ(samplesAtClose.size() * 2 + 44, sizeAtClose);
 
     // Now it wakes, processes what it found and leaves; the finished file stays as it was.
     platform.audio.hang.store(0);
     ASSERT_TRUE(WaitFor([&] { return input->HasThreadEnded(); }));
     EXPECT_EQ(std::filesystem::file_size(path), sizeAtClose);
-    EXPECT_EQ(ReadWavSamples(path), samplesAtClose);
+    EXPECT_EQ(ReadWaveSamples16(path), samplesAtClose);
     // The thread kept the input alive by its own reference and drops it as its last act.
     EXPECT_TRUE(WaitFor([&] {
         input->AddRef();

@@ -93,7 +93,7 @@ TEST_F(RecorderTest, TwoMarksGiveThreeFilesHoldingExactlyTheAudioBetweenThem) {
     std::vector<std::string> files;
     ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
     ASSERT_EQ(files.size(), 3u);
-    const auto whole = ReadWavSamples(recorder->TempFileName());
+    const auto whole = ReadWaveSamples16(recorder->TempFileName());
     ASSERT_GE(whole.size(), side.size());
     // The gain is 0 dB and the filter off, and writing began at the side's first frame.
     EXPECT_TRUE(std::equal(side.begin(), side.end(), whole.begin()));
@@ -101,12 +101,12 @@ TEST_F(RecorderTest, TwoMarksGiveThreeFilesHoldingExactlyTheAudioBetweenThem) {
     std::vector<std::int16_t> joined;
     for (const auto& file : files) {
         EXPECT_NE(file, recorder->TempFileName().string());
-        const auto part = ReadWavSamples(file);
+        const auto part = ReadWaveSamples16(file);
         EXPECT_FALSE(part.empty());
         joined.insert(joined.end(), part.begin(), part.end());
     }
     EXPECT_EQ(joined, whole);  // the end mark closes the last track at the recording's end
-    EXPECT_GE(ReadWavSamples(files[0]).size(), 3u * 44100 * 2);
+    EXPECT_GE(ReadWaveSamples16(files[0]).size(), 3u * 44100 * 2);
 
     recorder->CloseInput();
     for (const auto& file : files)
@@ -121,7 +121,7 @@ TEST_F(RecorderTest, WithoutMarksTheRecordingItselfIsTheOnlyTrack) {
     ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0], recorder->TempFileName().string());
-    EXPECT_GE(ReadWavSamples(files[0]).size(), 2u * 44100 * 2);
+    EXPECT_GE(ReadWaveSamples16(files[0]).size(), 2u * 44100 * 2);
     std::uint32_t s, m, r;
     bool w;
     EXPECT_EQ(recorder->GetStatus(s, w, m, r), E_FAIL);  // no input any more
@@ -159,10 +159,10 @@ TEST_F(RecorderTest, AutomaticSplittingCutsInTheGapsAndStopsAfterTheQuietEnd) {
     ASSERT_EQ(files.size(), 3u);
     const double expectedEnds[] = {64.0, 128.0, 185.0};  // gap middles, 5 s into the quiet
     double start = 0;
-    const auto whole = ReadWavSamples(recorder->TempFileName());
+    const auto whole = ReadWaveSamples16(recorder->TempFileName());
     std::size_t offset = 0;
     for (int i = 0; i < 3; ++i) {
-        const auto part = ReadWavSamples(files[i]);
+        const auto part = ReadWaveSamples16(files[i]);
         const double partSeconds = static_cast<double>(part.size()) / 2 / 44100;
         EXPECT_NEAR(partSeconds, expectedEnds[i] - start, 0.5) << "track " << i;
         ASSERT_LE(offset + part.size(), whole.size());
@@ -204,7 +204,7 @@ TEST_F(RecorderTest, EqualiserResponseThroughTheChainMatchesTheCurves) {
         PlayWholeSideAndStop();
         std::vector<std::string> files;
         ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
-        const auto recorded = ReadWavSamples(files.at(0));
+        const auto recorded = ReadWaveSamples16(files.at(0));
         for (std::size_t i = 0; i < c.points.size(); ++i) {
             const double reference = c.points[i].hz == 0 ? amplitude : amplitude / std::sqrt(2.0);
             const double db = 20 * std::log10(RmsOfLeft(recorded, 2.0 * i + 1.0, 1.0) / reference);
@@ -254,7 +254,7 @@ TEST_F(RecorderTest, MeterReadsFullScaleAndTheMonitorPlaysExactlyWhatIsWritten) 
     PlayWholeSideAndStop();
     std::vector<std::string> files;
     ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
-    const auto written = ReadWavSamples(files.at(0));
+    const auto written = ReadWaveSamples16(files.at(0));
     ASSERT_EQ(record->droppedBytes.load(), 0u);
     ASSERT_GE(record->bytes.size(), before + written.size() * 2);
     EXPECT_EQ(std::memcmp(record->bytes.data() + before, written.data(), written.size() * 2), 0);
@@ -296,7 +296,7 @@ TEST_F(RecorderTest, AFullDiskStopsWritingKeepsAValidFileAndReportsTheError) {
     EXPECT_EQ(finished, S_OK);
     EXPECT_EQ(recorder->GetWriteError(error), S_OK);  // still readable after finishing
     ASSERT_EQ(files.size(), 1u);
-    const auto kept = ReadWavSamples(files[0]);
+    const auto kept = ReadWaveSamples16(files[0]);
     EXPECT_EQ(kept.size() * 2, (kLimitBytes - 44) / kFrameBytes * kFrameBytes);
     const auto mismatch = std::mismatch(kept.begin(), kept.end(), side.begin());
     EXPECT_EQ(mismatch.first - kept.begin(), kept.end() - kept.begin());

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "audiofile/CWaveReader.h"
+#include "audiofile/WaveTestUtil.h"
 #include "platform/sim/CSimPlatform.h"
 
 namespace sondrel::test {
@@ -162,17 +163,6 @@ private:
 };
 
 // The sample data of a WAV file as 16-bit values; empty (and a failure) when unreadable.
-inline std::vector<std::int16_t> ReadWavSamples(const std::filesystem::path& path) {
-    auto reader = ComPtr<CWaveReader>::Attach(new CWaveReader());
-    EXPECT_EQ(reader->Open(path, 0), S_OK) << path;
-    std::uint64_t bytes = 0;
-    reader->GetDataSize(&bytes);
-    std::vector<std::int16_t> samples(bytes / 2);
-    if (bytes > 0) {
-        EXPECT_EQ(reader->ReadAt(samples.data(), 0, static_cast<std::int32_t>(bytes)), S_OK);
-    }
-    return samples;
-}
 
 // Interleaved stereo, both channels alike.
 inline void AppendTone(std::vector<std::int16_t>& side, double hz, double amplitude,
