@@ -64,18 +64,18 @@ int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
     return kPageNext;
 }
 
-bool CHeadlessHost::PlaceMarkExactly(RecordingPageState& page, double seconds) {
-    if (!m_deck.holdAt || !m_deck.heldAndDrained || !m_deck.release)
-        return false;
-    m_deck.holdAt(static_cast<std::uint64_t>(std::llround(seconds * kFramesPerSecond)));
-    while (!m_deck.heldAndDrained())
-        std::this_thread::sleep_for(kPoll);
-    page.NewTrack();
-    m_deck.release();
-    return true;
-}
-
 int CHeadlessHost::ShowRecording(RecordingPageState& page) {
+    const std::vector<double>& marks = m_answers.markSeconds;
+    const auto frameAt = [](double seconds) {
+        return static_cast<std::uint64_t>(std::llround(seconds * kFramesPerSecond));
+    };
+    // A deck that can hold (the simulated one) puts each mark on its exact frame. Each hold is
+    // in place before the deck can get there: the first before the deck starts, every next one
+    // before the previous one is let go.
+    const bool exactMarks =
+        !page.split && !marks.empty() && m_deck.holdAt && m_deck.heldAndDrained && m_deck.release;
+    if (exactMarks)
+        m_deck.holdAt(frameAt(marks[0]));
     // The user presses Start on the deck right after "record".
     if (m_deck.start)
         m_deck.start();
@@ -85,16 +85,23 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
     std::uint32_t secondsBeforeLastMark = 0;
     std::size_t nextMark = 0;
     for (;;) {
-        if (!page.split && nextMark < m_answers.markSeconds.size()) {
-            const double at = m_answers.markSeconds[nextMark];
-            if (PlaceMarkExactly(page, at)) {
-                page.OnTimer();
-                m_out << "[recording] new track at " << at << " s (track " << page.markCount + 1
-                      << ")\n";
-                secondsBeforeLastMark = static_cast<std::uint32_t>(at);
-                ++nextMark;
+        if (exactMarks && nextMark < marks.size()) {
+            if (!m_deck.heldAndDrained()) {
+                std::this_thread::sleep_for(kPoll);
                 continue;
             }
+            page.NewTrack();
+            page.OnTimer();
+            const double at = marks[nextMark];
+            m_out << "[recording] new track at " << at << " s (track " << page.markCount + 1
+                  << ")\n";
+            secondsBeforeLastMark = static_cast<std::uint32_t>(at);
+            if (++nextMark < marks.size()) {
+                m_deck.holdAt(frameAt(marks[nextMark]));
+            } else {
+                m_deck.release();
+            }
+            continue;
         }
         const RecordingPageState::Tick tick = page.OnTimer();
         const std::uint32_t total = secondsBeforeLastMark + tick.seconds;

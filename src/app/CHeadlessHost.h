@@ -71,7 +71,6 @@ public:
 private:
     void Fail(const std::string& reason);
     std::string TitleAt(std::size_t index) const;
-    bool PlaceMarkExactly(RecordingPageState& page, double seconds);
 
     HeadlessAnswers m_answers;
     HeadlessDeck m_deck;

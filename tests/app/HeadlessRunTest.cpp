@@ -138,6 +138,27 @@ TEST_F(HeadlessRunTest, ManualMarksGiveFilesHoldingExactlyTheSide) {
     EXPECT_EQ(two.size(), 7u * 44100 * 2 + 44100);
 }
 
+TEST_F(HeadlessRunTest, MarksCloserThanOneCaptureBufferStillLandExactly) {
+    // The capture buffer holds a second: marks a quarter second apart must not be overrun.
+    WriteWav(root / "side.wav", MakeSide(3.0));
+    const int exit = Run({"--simulate",      (root / "side.wav").string(),
+                          "--split",         "manual",
+                          "--mark",          "0.5",
+                          "--mark",          "0.75",
+                          "--mark",          "1",
+                          "--title",         "a",
+                          "--title",         "b",
+                          "--title",         "c",
+                          "--title",         "d",
+                          "--export-folder", (root / "export").string()});
+    ASSERT_EQ(exit, 0) << out.str() << err.str();
+    const auto files = AlbumFiles();
+    ASSERT_EQ(files.size(), 4u);
+    // b.wav and c.wav lie wholly inside the side: a quarter second each, to the frame.
+    EXPECT_EQ(test::ReadWaveSamples16(files[1]).size(), 44100u / 4 * 2);
+    EXPECT_EQ(test::ReadWaveSamples16(files[2]).size(), 44100u / 4 * 2);
+}
+
 TEST_F(HeadlessRunTest, DemoSideIsSplitIntoItsSongs) {
     const int exit = Run({"--simulate", "--split", "auto", "--artist", "Demo", "--album", "A",
                           "--export-folder", (root / "export").string()});
