@@ -34,7 +34,7 @@ bool EnsureDirectory(const fs::path& folder) {
 }  // namespace
 
 CSettings::CSettings(ISettingsStore& vendorStore, ISettingsStore& profileStore, IShell& shell)
-    : m_vendorStore(vendorStore), m_profileStore(profileStore), m_shell(shell) {}
+    : CRecordSettings(profileStore), m_vendorStore(vendorStore), m_shell(shell) {}
 
 fs::path CSettings::FallbackFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) {
@@ -83,56 +83,6 @@ void CSettings::WriteExportFolder(fs::path& folder) {
     if (CharCount(folder.string()) > kMaxWrittenExportFolderChars)
         folder = MusicFolderOrFallback();
     m_vendorStore.WriteString(kUserExportFolderValue, folder.string());
-}
-
-std::uint32_t CSettings::ReadRecordLevelFixed() {
-    std::uint32_t value = 0;
-    if (m_profileStore.ReadInteger(kRecordLevelValue, value) == S_OK)
-        return value;
-    return kDefaultRecordLevelFixed;
-}
-
-float CSettings::ReadRecordLevel() {
-    return static_cast<float>(static_cast<double>(ReadRecordLevelFixed()) / 268435456.0);
-}
-
-std::uint32_t CSettings::RecordLevelToFixed(float level) {
-    const double fixed = std::trunc(static_cast<double>(level) * 268435456.0);
-    if (!(fixed > 0.0))
-        return 0;  // negative and NaN
-    if (fixed >= 4294967295.0)
-        return 0xFFFFFFFFu;
-    return static_cast<std::uint32_t>(fixed);
-}
-
-void CSettings::WriteRecordLevel(float level) {
-    m_profileStore.WriteInteger(kRecordLevelValue, RecordLevelToFixed(level));
-}
-
-std::int32_t CSettings::ReadRecordDeviceChannel() {
-    std::uint32_t value = 0;
-    if (m_profileStore.ReadInteger(kRecordDeviceChannelValue, value) == S_OK) {
-        return static_cast<std::int32_t>(value);
-    }
-    return kDefaultRecordDeviceChannel;
-}
-
-void CSettings::WriteRecordDeviceChannel(std::int32_t channelId) {
-    m_profileStore.WriteInteger(kRecordDeviceChannelValue, static_cast<std::uint32_t>(channelId));
-}
-
-void CSettings::WriteRecordDevice(const GUID& device) {
-    // The GUID's memory layout: data1..data3 little-endian, then data4 as is.
-    std::array<std::uint8_t, 16> bytes{};
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(device.data1 >> (8 * i));
-    for (int i = 0; i < 2; ++i)
-        bytes[4 + i] = static_cast<std::uint8_t>(device.data2 >> (8 * i));
-    for (int i = 0; i < 2; ++i)
-        bytes[6 + i] = static_cast<std::uint8_t>(device.data3 >> (8 * i));
-    for (int i = 0; i < 8; ++i)
-        bytes[8 + i] = device.data4[i];
-    m_profileStore.WriteBinary(kRecordDeviceValue, bytes);
 }
 
 }  // namespace sondrel

@@ -1,9 +1,6 @@
 #include "recording/CRecorder.h"
 
-#include <array>
 #include <cerrno>
-#include <climits>
-#include <cmath>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -17,28 +14,8 @@
 
 namespace sondrel {
 
-namespace {
-
-// "Record Level" holds the level in fixed point with 28 fraction bits.
-constexpr double kRecordLevelScale = 268435456.0;
-
-std::array<std::uint8_t, 16> GuidBytes(const GUID& guid) {
-    std::array<std::uint8_t, 16> bytes{};
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(guid.data1 >> (8 * i));
-    for (int i = 0; i < 2; ++i) {
-        bytes[4 + i] = static_cast<std::uint8_t>(guid.data2 >> (8 * i));
-        bytes[6 + i] = static_cast<std::uint8_t>(guid.data3 >> (8 * i));
-    }
-    for (int i = 0; i < 8; ++i)
-        bytes[8 + i] = guid.data4[i];
-    return bytes;
-}
-
-}  // namespace
-
 CRecorder::CRecorder(IPlatform& platform, ISettingsStore& profile)
-    : m_platform(platform), m_profile(profile), m_mixer(platform.Mixers(), platform.System()) {}
+    : m_platform(platform), m_settings(profile), m_mixer(platform.Mixers(), platform.System()) {}
 
 CRecorder::~CRecorder() {
     CloseInput();
@@ -74,16 +51,8 @@ HRESULT CRecorder::OpenInput(WindowHandle owner, bool splitTracks) {
 }
 
 void CRecorder::RestoreMixer() {
-    std::uint32_t stored = 0;
-    float level = 1.0f;
-    if (m_profile.ReadInteger(kRecordLevelValue, stored) == S_OK)
-        level = static_cast<float>(static_cast<double>(static_cast<std::int32_t>(stored)) /
-                                   kRecordLevelScale);
-    m_mixer.SetLevel(level);
-    std::int32_t channel = kDefaultMixerChannelId;
-    if (m_profile.ReadInteger(kRecordDeviceChannelValue, stored) == S_OK)
-        channel = static_cast<std::int32_t>(stored);
-    m_mixer.SelectChannel(channel, m_knownDevice.row);
+    m_mixer.SetLevel(m_settings.ReadRecordLevel());
+    m_mixer.SelectChannel(m_settings.ReadRecordDeviceChannel(), m_knownDevice.row);
 }
 
 HRESULT CRecorder::OpenNewInput() {
@@ -245,8 +214,7 @@ HRESULT CRecorder::SelectDevice(std::uint32_t deviceId) {
     if (Failed(m_captureDevices.GetGuidById(static_cast<std::int32_t>(deviceId), guid)))
         return S_OK;
     m_captureGuid = guid;
-    const auto bytes = GuidBytes(guid);
-    m_profile.WriteBinary(kRecordDeviceValue, bytes);
+    m_settings.WriteRecordDevice(guid);
     CloseInput();
     return OpenNewInput();
 }
@@ -270,7 +238,7 @@ HRESULT CRecorder::GetChannelInfo(std::uint32_t index, std::int32_t& channelId, 
 }
 
 HRESULT CRecorder::SelectChannel(std::int32_t channelId, const KnownDevice* row) {
-    m_profile.WriteInteger(kRecordDeviceChannelValue, static_cast<std::uint32_t>(channelId));
+    m_settings.WriteRecordDeviceChannel(channelId);
     return m_mixer.SelectChannel(channelId, row);
 }
 
@@ -283,16 +251,7 @@ HRESULT CRecorder::GetRecordLevel(float& level) {
 }
 
 HRESULT CRecorder::SetRecordLevel(float level) {
-    // trunc(level × 2^28), kept as the 32 bits of a signed number.
-    const double scaled = std::trunc(static_cast<double>(level) * kRecordLevelScale);
-    std::int32_t fixed = 0;
-    if (scaled >= 2147483647.0)
-        fixed = 2147483647;
-    else if (scaled <= -2147483648.0)
-        fixed = INT32_MIN;
-    else if (std::isfinite(scaled))
-        fixed = static_cast<std::int32_t>(scaled);
-    m_profile.WriteInteger(kRecordLevelValue, static_cast<std::uint32_t>(fixed));
+    m_settings.WriteRecordLevel(level);
     return m_mixer.SetLevel(level);
 }
 

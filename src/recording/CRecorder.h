@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CRecordSettings.h"
 #include "base/CUnknownStandAlone.h"
 #include "devices/CRecordMixer.h"
 #include "devices/CRecorderDSound.h"
@@ -88,7 +89,7 @@ private:
     void DropInput(std::vector<std::uint64_t>* marks);
 
     IPlatform& m_platform;
-    ISettingsStore& m_profile;
+    CRecordSettings m_settings;
 
     ComPtr<CRecordInputDSound> m_input;
     CRecorderDSound m_captureDevices;
