@@ -1,0 +1,42 @@
+#include "ui/CCloseButton.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include "ui/SkinPicture.h"
+
+namespace sondrel {
+
+CCloseButton::CCloseButton(QWidget* parent) : QAbstractButton(parent) {
+    setText(QStringLiteral("X"));
+    setAccessibleName(QStringLiteral("X"));
+    setAccessibleDescription(tr("Close"));
+    setToolTip(tr("Close"));
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::PointingHandCursor);
+}
+
+bool CCloseButton::LoadBitmaps(int normalId, int pressedId) {
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    const bool normal = LoadBitmapResource(m_normal, normalId, ratio);
+    const bool pressed = LoadBitmapResource(m_pressed, pressedId, ratio);
+    update();
+    return normal && pressed;
+}
+
+void CCloseButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QImage& image = isDown() && !m_pressed.isNull() ? m_pressed : m_normal;
+    if (!image.isNull()) {
+        painter.drawImage(QPoint(0, 0), image);
+    } else {
+        painter.setPen(Qt::white);
+        painter.drawText(rect(), Qt::AlignCenter, text());
+    }
+    if (hasFocus()) {
+        painter.setPen(QPen(Qt::white, 1.0, Qt::DotLine));
+        painter.drawRect(rect().adjusted(2, 2, -3, -3));
+    }
+}
+
+}  // namespace sondrel

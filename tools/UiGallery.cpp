@@ -1,0 +1,124 @@
+// Renders the skin to PNG files for a look by eye: every page background with its standard
+// buttons, every button picture in each state, and the level meter at several levels.
+// Usage: ui-gallery [output folder]   (default: screenshots/ in the working folder)
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+
+#include "ui/CKxButton.h"
+#include "ui/CVuMeters.h"
+#include "ui/CWizardDlg.h"
+#include "ui/SkinPicture.h"
+
+using namespace sondrel;
+
+namespace {
+
+class GalleryPage : public CWizardDlg {
+public:
+    GalleryPage(int backgroundId, int buttons) : CWizardDlg(nullptr, buttons) {
+        SetBackgroundId(backgroundId);
+    }
+};
+
+bool Save(const QImage& image, const QDir& dir, const QString& name) {
+    const QString path = dir.filePath(name);
+    if (!image.save(path)) {
+        std::fprintf(stderr, "ui-gallery: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+QImage Grab(QWidget& widget) {
+    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget.render(&image);  // clips to the window shape
+    return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InitSkinResources();
+    QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "ui-gallery: cannot create %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+    bool ok = true;
+
+    for (int id : {203, 205, 206, 207}) {
+        GalleryPage page(id, CWizardDlg::kNextButton | CWizardDlg::kBackButton);
+        page.Prepare();
+        if (id == 206 || id == 207) {
+            auto* meter = new CVuMeters(&page);
+            meter->setGeometry(page.Scaled(CVuMeters::kDesignRect));
+            meter->SetClipIndicator(true);
+            meter->SetBackgroundPicture(page.Background());
+            meter->SetLevels(-12.0f, -9.5f, -4.0f, -3.0f);
+        }
+        ok = Save(Grab(page), dir, QStringLiteral("page-background-%1.png").arg(id)) && ok;
+    }
+
+    struct ButtonSkin {
+        const char* name;
+        int normal;
+        int pressed;
+        QSize size;
+        QColor colour;
+        const char* caption;
+    };
+    const ButtonSkin skins[] = {
+        {"next", 211, 210, {129, 68}, QColor(0, 127, 0), "next"},
+        {"back", 200, 199, {129, 68}, QColor(159, 159, 0), "back"},
+        {"record", 215, 214, {129, 68}, QColor(127, 0, 0), "record"},
+        {"tape", 213, 212, {132, 53}, QColor(255, 0, 0), "chrome"},
+        {"new-track", 209, 208, {152, 61}, QColor(223, 0, 0), "new track"},
+        {"finished", 252, 251, {180, 53}, QColor(255, 0, 0), "Open Save Location"},
+    };
+    for (const ButtonSkin& skin : skins) {
+        CKxButton button;
+        button.resize(skin.size);
+        button.setText(QString::fromLatin1(skin.caption));
+        button.SetLabelFont();
+        button.LoadImages(skin.normal, skin.pressed, 0, 0);
+        button.SetTextColor(skin.colour);
+        if (skin.size == QSize(129, 68))
+            button.SetLabelRect(QRect(QPoint(23, 35), QPoint(111, 56)));
+        for (bool down : {false, true}) {
+            button.setDown(down);
+            ok = Save(Grab(button), dir,
+                      QStringLiteral("button-%1-%2.png")
+                          .arg(QLatin1String(skin.name), down ? "pressed" : "normal")) &&
+                 ok;
+        }
+    }
+
+    GalleryPage meterPage(206, CWizardDlg::kNoButtons);
+    meterPage.Prepare();
+    const float levels[][4] = {
+        {-36.0f, -36.0f, -36.0f, -36.0f}, {-20.0f, -18.0f, -15.0f, -14.0f},
+        {-6.0f, -7.5f, -3.0f, -4.5f},     {0.0f, -1.0f, 0.0f, -0.1f},
+        {3.0f, 5.0f, 3.0f, 6.0f},
+    };
+    for (const auto& l : levels) {
+        CVuMeters meter(&meterPage);
+        meter.setGeometry(meterPage.Scaled(CVuMeters::kDesignRect));
+        meter.SetClipIndicator(true);
+        meter.SetBackgroundPicture(meterPage.Background());
+        meter.SetLevels(l[0], l[1], l[2], l[3]);
+        ok = Save(Grab(meter), dir,
+                  QStringLiteral("meter-%1-%2.png")
+                      .arg(static_cast<double>(l[0]), 0, 'f', 1)
+                      .arg(static_cast<double>(l[2]), 0, 'f', 1)) &&
+             ok;
+    }
+    return ok ? 0 : 1;
+}
