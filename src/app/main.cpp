@@ -1,18 +1,23 @@
 // Entry point: start-up in its order (language, single instance, settings, export folder),
-// then the wizard — headless from the command line, or the demo on a machine without display.
+// then the wizard — in its windows on a desktop, headless from the command line, or the
+// headless demo on a machine without a display.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 #include "app/CommandLine.h"
 #include "app/LanguageResources.h"
 #include "app/RunHeadless.h"
 #include "app/StringTable.h"
 #include "app/qt/CQtSettingsStore.h"
+#include "app/qt/CQtWizardHost.h"
 #include "app/qt/CSingleInstance.h"
 #include "app/qt/LanguagePack.h"
+#include "app/qt/RunWindowed.h"
 
 namespace {
 
@@ -41,7 +46,12 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    QCoreApplication app(argc, argv);
+    const bool windowed = !cl.headless && HasDisplay();
+    std::unique_ptr<QCoreApplication> app;
+    if (windowed)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     LoadLanguageResources(QCoreApplication::applicationDirPath(),
                           QString::fromStdString(UserUiLocale()));
 
@@ -52,20 +62,13 @@ int main(int argc, char** argv) {
                   << " is already running; it was brought to the front.\n";
         return 0;
     }
-    instance.Listen([] {
-        std::cout << "[another start of Sondrel asked for this window]\n" << std::flush;
+    CQtWizardHost* runningHost = nullptr;
+    instance.Listen([&runningHost] {
+        if (runningHost)
+            runningHost->BringToFront();
+        else
+            std::cout << "[another start of Sondrel asked for this window]\n" << std::flush;
     });
-
-    if (!cl.headless) {
-        if (HasDisplay()) {
-            std::cout << "The windowed wizard is not part of this build yet. Run the wizard "
-                         "headless with --demo, or --headless (see --help).\n";
-            return 0;
-        }
-        std::cout << "No display: running the demo headless.\n";
-        cl.demo = true;
-        cl.headless = true;
-    }
 
     CQtSettingsStore vendorStore(CQtSettingsStore::VendorStorePath());
     CQtSettingsStore profileStore(CQtSettingsStore::ProfileStorePath(applicationName));
@@ -75,6 +78,20 @@ int main(int argc, char** argv) {
     env.out = &std::cout;
     env.err = &std::cerr;
     env.simulationUsesUserFolders = true;
+
+    if (windowed) {
+        if (cl.demo) {
+            // The demo side plays as a record would, so every page can be tried at its pace.
+            cl.simulate = true;
+            cl.realTime = true;
+        }
+        return RunWindowed(cl, env, [&runningHost](CQtWizardHost* host) { runningHost = host; });
+    }
+    if (!cl.headless) {
+        std::cout << "No display: running the demo headless.\n";
+        cl.demo = true;
+        cl.headless = true;
+    }
     if (cl.demo) {
         cl.simulate = true;
         if (cl.answers.artist.empty())

@@ -1,0 +1,150 @@
+#include "app/ProgramSetup.h"
+
+#include "app/StringTable.h"
+#include "devices/IdentifyCaptureDevice.h"
+#include "export/CWavExporter.h"
+#include "platform/sim/CSimPlatform.h"
+#include "recording/CRecorder.h"
+
+#if SONDREL_HAVE_LINUX_BACKENDS
+#include "platform/alsa/CAlsaAudioSystem.h"
+#include "platform/linux/CLinuxPlatform.h"
+#include "platform/linux/CLinuxShell.h"
+#endif
+
+namespace sondrel {
+
+HRESULT CreateSimulation(const CommandLine& cl, std::unique_ptr<CSimPlatform>& platform,
+                         std::string& error) {
+    if (cl.simulateSystem) {
+        if (Failed(CSimPlatform::CreateFromFile(*cl.simulateSystem, platform, error))) {
+            return E_FAIL;
+        }
+    } else {
+        std::size_t row = SimSystemDescription::kDemoDeviceRow;
+        if (cl.simulateDevice) {
+            row = static_cast<std::size_t>(
+                FindKnownDevice(cl.simulateDevice->first, cl.simulateDevice->second) -
+                kKnownDevices.data());
+        }
+        SimSystemDescription description = SimSystemDescription::ForKnownDevice(row);
+        if (cl.simulateWav) {
+            description.deckSource = SimDeckSource::WavFile;
+            description.deckWavPath = *cl.simulateWav;
+        }
+        if (Failed(CSimPlatform::Create(std::move(description), platform, error)))
+            return E_FAIL;
+    }
+    platform->SetCaptureMode(cl.realTime ? SimCaptureMode::Paced : SimCaptureMode::Lossless);
+    return S_OK;
+}
+
+bool CHostMonoQuestion::AskVisitSupportPage() {
+    return m_host.MessageBox(LoadString(kIdsMsgMonoRecording), MessageButtons::YesNo,
+                             MessageIcon::Exclamation) == kAnswerYes;
+}
+
+std::string CaptureDeviceInUse(IRecorder& recorder) {
+    std::uint32_t selected = 0;
+    if (Failed(recorder.GetSelectedDevice(selected)))
+        return {};
+    std::uint32_t id = 0;
+    std::string name;
+    for (std::uint32_t i = 0; recorder.GetDeviceInfo(i, id, name) == S_OK; ++i) {
+        if (id == selected)
+            return name;
+    }
+    return {};
+}
+
+namespace {
+
+HRESULT CreateLinuxPlatform(const CommandLine& cl, std::unique_ptr<IPlatform>& platform,
+                            std::string& error, std::function<void(std::ostream&)>& report) {
+#if SONDREL_HAVE_LINUX_BACKENDS
+    LinuxPlatformOptions options;
+    options.fakeUsb = cl.fakeUsb;
+    std::unique_ptr<CLinuxPlatform> linuxPlatform;
+    const HRESULT hr = CLinuxPlatform::Create(options, linuxPlatform, error);
+    if (Succeeded(hr)) {
+        // Lost audio must not go unnoticed: the device could not be read (or fed) in time.
+        CAlsaAudioSystem& audio = linuxPlatform->AlsaAudio();
+        report = [&audio](std::ostream& err) {
+            if (audio.CaptureOverruns() > 0) {
+                err << "sondrel: warning: the capture device overran " << audio.CaptureOverruns()
+                    << " time(s); some audio was lost\n";
+            }
+            if (audio.OutputUnderruns() > 0) {
+                err << "sondrel: the monitor output ran dry " << audio.OutputUnderruns()
+                    << " time(s)\n";
+            }
+        };
+    }
+    platform = std::move(linuxPlatform);
+    return hr;
+#else
+    (void)cl;
+    (void)platform;
+    (void)report;
+    error = "this build has no real audio devices; use --simulate or --demo";
+    return E_FAIL;
+#endif
+}
+
+}  // namespace
+
+HRESULT CreatePlatform(const CommandLine& cl, const HeadlessEnvironment& env,
+                       std::unique_ptr<IPlatform>& platform, CSimPlatform*& simulationOut,
+                       std::function<void(std::ostream&)>& report, std::string& error) {
+    if (cl.UsesSimulation()) {
+        std::unique_ptr<CSimPlatform> simulation;
+        if (Failed(CreateSimulation(cl, simulation, error)))
+            return E_FAIL;
+        CSimPlatform* sim = simulation.get();
+#if SONDREL_HAVE_LINUX_BACKENDS
+        if (env.simulationUsesUserFolders) {
+            CLinuxShell userShell;
+            std::filesystem::path folder;
+            if (Succeeded(userShell.GetMusicFolder(folder)))
+                sim->SetMusicFolder(folder);
+            if (Succeeded(userShell.GetTempFolder(folder)))
+                sim->SetTempFolder(folder);
+        }
+#endif
+        simulationOut = sim;
+        platform = std::move(simulation);
+        return S_OK;
+    }
+    simulationOut = nullptr;
+    return env.createRealPlatform ? env.createRealPlatform(cl, platform, error)
+                                  : CreateLinuxPlatform(cl, platform, error, report);
+}
+
+WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
+                                  CWavExporter& exporter) {
+    WizardServices services;
+    services.recorder = &recorder;
+    services.recorderSetup = &recorder;
+    services.findKnownDevices = [&platform] { return FindKnownDevices(platform.Usb()); };
+    services.identifyCaptureDevice = [&platform](std::uint32_t vendor, std::uint32_t product) {
+        return IdentifyCaptureDevice(platform.Audio(), vendor, product);
+    };
+    services.startExport = [&exporter](
+                               const std::vector<std::string>& tracks, const std::string& artist,
+                               const std::vector<std::string>& titles, const std::string& album,
+                               const std::string& productTitle, ComPtr<IProgressStatus>& progress) {
+        return exporter.StartExport(tracks, artist, titles, album, productTitle, progress);
+    };
+    services.waitForExport = [&exporter] { exporter.WaitForExport(); };
+    return services;
+}
+
+std::function<bool()> MonoCheck(IPlatform& platform, IRecorder& recorder,
+                                IMonoRecordingQuestion& question) {
+    return [&platform, &recorder, &question] {
+        return CheckMonoRecording(platform.System(), platform.Endpoints(),
+                                  CaptureDeviceInUse(recorder), question);
+    };
+}
+
+}  // namespace sondrel

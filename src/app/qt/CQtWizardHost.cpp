@@ -1,0 +1,131 @@
+#include "app/qt/CQtWizardHost.h"
+
+#include "app/StringTable.h"
+#include "app/qt/CWizConnectDlg.h"
+#include "app/qt/CWizRecordingDlg.h"
+#include "app/qt/CWizSelectDeviceDlg.h"
+#include "app/qt/CWizStartRecordDlg.h"
+#include "app/qt/CWizTapeSelectDlg.h"
+#include "app/qt/MessageBoxes.h"
+#include "export/qt/CPleaseWait.h"
+#include "export/qt/CWizExportingDlg.h"
+#include "export/qt/CWizFinishedDlg.h"
+#include "export/qt/CWizTagMultiple.h"
+#include "export/qt/CWizTagMultipleMore.h"
+#include "export/qt/CWizTagSingle.h"
+#include "ui/SkinPicture.h"
+
+namespace sondrel {
+
+namespace {
+
+// Pages are made when first shown and then live for the run, so their controls keep their
+// values between showings as the flow expects.
+template <typename Page, typename... Args>
+Page& Lazy(std::unique_ptr<Page>& page, Args&&... args) {
+    if (!page)
+        page = std::make_unique<Page>(std::forward<Args>(args)...);
+    return *page;
+}
+
+}  // namespace
+
+CQtWizardHost::CQtWizardHost(PageServices services)
+    : m_services(std::move(services)), m_mainWindow(std::make_unique<QWidget>()) {
+    // Never shown: the pages are the program's windows; this one carries its title and icon.
+    m_mainWindow->setWindowTitle(QString::fromStdString(LoadString(kIdsProductTitle)));
+    m_mainWindow->setWindowIcon(ApplicationIcon());
+}
+
+CQtWizardHost::~CQtWizardHost() = default;
+
+int CQtWizardHost::Run(CWizardDlg& page) {
+    m_current = &page;
+    const int result = page.RunModal();
+    m_current = nullptr;
+    return result;
+}
+
+void CQtWizardHost::BringToFront() {
+    if (!m_current)
+        return;
+    m_current->showNormal();
+    m_current->raise();
+    m_current->activateWindow();
+}
+
+int CQtWizardHost::ShowConnect() {
+    return Run(Lazy(m_connect));
+}
+
+int CQtWizardHost::ShowSelectDevice(SelectDevicePageState& state) {
+    auto& page = Lazy(m_selectDevice);
+    page.SetState(&state);
+    return Run(page);
+}
+
+int CQtWizardHost::ShowTapeSelect(TapeSelectPageState& state) {
+    auto& page = Lazy(m_tapeSelect);
+    page.SetState(&state);
+    return Run(page);
+}
+
+int CQtWizardHost::ShowStartRecord(StartRecordPageState& state) {
+    auto& page = Lazy(m_startRecord, m_services);
+    page.SetState(&state);
+    return Run(page);
+}
+
+int CQtWizardHost::ShowRecording(RecordingPageState& state) {
+    auto& page = Lazy(m_recording);
+    page.SetState(&state);
+    // The user starts the deck right after "record".
+    if (recordingStarted)
+        recordingStarted();
+    return Run(page);
+}
+
+int CQtWizardHost::ShowTagSingle(TagSinglePageState& state) {
+    auto& page = Lazy(m_tagSingle, m_services);
+    page.SetState(&state);
+    return Run(page);
+}
+
+int CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& state) {
+    // A tagging pass makes its own pages; their texts live in the flow's page states.
+    std::unique_ptr<CWizTagMultiple> page;
+    if (pageIndex == 0)
+        page = std::make_unique<CWizTagMultiple>(m_services);
+    else
+        page = std::make_unique<CWizTagMultipleMore>(m_services);
+    page->SetState(&state);
+    return Run(*page);
+}
+
+int CQtWizardHost::ShowExporting(ExportingPageState& state) {
+    auto& page = Lazy(m_exporting);
+    page.SetState(&state);
+    return Run(page);
+}
+
+int CQtWizardHost::ShowFinished(FinishedPageState& state) {
+    auto& page = Lazy(m_finished, m_services);
+    page.SetState(&state);
+    page.SetNote(finishedNote ? finishedNote() : QString());
+    return Run(page);
+}
+
+void CQtWizardHost::ShowPleaseWait() {
+    Lazy(m_pleaseWait).ShowNow(CWizardDlg::s_pageRect);
+}
+
+void CQtWizardHost::HidePleaseWait() {
+    if (m_pleaseWait)
+        m_pleaseWait->hide();
+}
+
+int CQtWizardHost::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) {
+    return AskMessage(m_current, text, buttons, icon, LoadString(kIdsAppName));
+}
+
+}  // namespace sondrel

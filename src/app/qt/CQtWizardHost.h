@@ -1,0 +1,73 @@
+// The wizard on the desktop: each page a modal skinned window, message boxes with the string
+// table's texts, the please-wait window, and the invisible main window that stands for the
+// program (title and icon) and owns the monitor output.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "app/IWizardHost.h"
+#include "ui/CWizardDlg.h"
+#include "ui/PageServices.h"
+
+namespace sondrel {
+
+class CWizConnectDlg;
+class CWizSelectDeviceDlg;
+class CWizTapeSelectDlg;
+class CWizStartRecordDlg;
+class CWizRecordingDlg;
+class CWizTagSingle;
+class CWizExportingDlg;
+class CWizFinishedDlg;
+class CPleaseWait;
+class CWizardDlg;
+
+class CQtWizardHost : public IWizardHost {
+public:
+    explicit CQtWizardHost(PageServices services);
+    ~CQtWizardHost() override;
+
+    // Brings the page on screen to the front (a second start of the program asks for this).
+    void BringToFront();
+    // Called when the recording page opens: the simulated deck starts playing there.
+    std::function<void()> recordingStarted;
+    // A note for the finished page (tracks kept aside); empty: none.
+    std::function<QString()> finishedNote;
+
+    WindowHandle MainWindow() override { return m_mainWindow.get(); }
+    int ShowConnect() override;
+    int ShowSelectDevice(SelectDevicePageState& page) override;
+    int ShowTapeSelect(TapeSelectPageState& page) override;
+    int ShowStartRecord(StartRecordPageState& page) override;
+    int ShowRecording(RecordingPageState& page) override;
+    int ShowTagSingle(TagSinglePageState& page) override;
+    int ShowTagMultiple(int pageIndex, TagMultiplePageState& page) override;
+    int ShowExporting(ExportingPageState& page) override;
+    int ShowFinished(FinishedPageState& page) override;
+    void ShowPleaseWait() override;
+    void HidePleaseWait() override;
+    int MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) override;
+
+    // The page being shown, if any (tests, the second-start request).
+    CWizardDlg* CurrentPage() const { return m_current; }
+
+private:
+    int Run(CWizardDlg& page);
+
+    PageServices m_services;
+    std::unique_ptr<QWidget> m_mainWindow;
+    std::unique_ptr<CWizConnectDlg> m_connect;
+    std::unique_ptr<CWizSelectDeviceDlg> m_selectDevice;
+    std::unique_ptr<CWizTapeSelectDlg> m_tapeSelect;
+    std::unique_ptr<CWizStartRecordDlg> m_startRecord;
+    std::unique_ptr<CWizRecordingDlg> m_recording;
+    std::unique_ptr<CWizTagSingle> m_tagSingle;
+    std::unique_ptr<CWizExportingDlg> m_exporting;
+    std::unique_ptr<CWizFinishedDlg> m_finished;
+    std::unique_ptr<CPleaseWait> m_pleaseWait;
+    QPointer<CWizardDlg> m_current;
+};
+
+}  // namespace sondrel

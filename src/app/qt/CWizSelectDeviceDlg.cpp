@@ -1,0 +1,61 @@
+#include "app/qt/CWizSelectDeviceDlg.h"
+
+#include <QButtonGroup>
+#include <QMouseEvent>
+
+#include "app/qt/PageLayout.h"
+#include "ui/CKxButton.h"
+
+namespace sondrel {
+
+namespace {
+constexpr QRect kTurntableLabel{118, 214, 240, 30};
+constexpr QRect kTapeLabel{118, 268, 240, 30};
+}  // namespace
+
+CWizSelectDeviceDlg::CWizSelectDeviceDlg(QWidget* parent) : CWizardDlg(parent, kNextButton) {
+    SetBackgroundId(203);
+    AddPageText(kTitleRect, 219);
+    AddPageText(QRect(48, 110, 600, 60), 241);
+    AddPageText(kTurntableLabel, 242);
+    AddPageText(kTapeLabel, 243);
+    m_turntable = new QRadioButton(this);
+    m_turntable->setGeometry(Scaled(QRect(90, 216, 24, 24)));
+    m_turntable->setAccessibleName(QStringLiteral("TURNTABLE"));
+    m_tapePlayer = new QRadioButton(this);
+    m_tapePlayer->setGeometry(Scaled(QRect(90, 270, 24, 24)));
+    m_tapePlayer->setAccessibleName(QStringLiteral("TAPE PLAYER"));
+    auto* group = new QButtonGroup(this);
+    group->addButton(m_turntable, 0);
+    group->addButton(m_tapePlayer, 1);
+    setTabOrder(m_turntable, m_tapePlayer);
+    if (NextButton())
+        setTabOrder(m_tapePlayer, NextButton());
+}
+
+void CWizSelectDeviceDlg::DoDataExchange(bool save) {
+    if (!m_state)
+        return;
+    if (save) {
+        m_state->deviceTypeIndex = m_tapePlayer->isChecked() ? 1 : 0;
+    } else {
+        (m_state->deviceTypeIndex == 1 ? m_tapePlayer : m_turntable)->setChecked(true);
+        (m_state->deviceTypeIndex == 1 ? m_tapePlayer : m_turntable)->setFocus();
+    }
+}
+
+void CWizSelectDeviceDlg::mousePressEvent(QMouseEvent* event) {
+    // The choice's words beside each button choose it too.
+    const QPoint at = event->position().toPoint();
+    if (Scaled(kTurntableLabel).contains(at)) {
+        m_turntable->setChecked(true);
+        return;
+    }
+    if (Scaled(kTapeLabel).contains(at)) {
+        m_tapePlayer->setChecked(true);
+        return;
+    }
+    CWizardDlg::mousePressEvent(event);
+}
+
+}  // namespace sondrel

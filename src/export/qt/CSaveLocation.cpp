@@ -1,0 +1,52 @@
+#include "export/qt/CSaveLocation.h"
+
+#include <QFileDialog>
+#include <QStyle>
+
+#include "ui/CKxButton.h"
+#include "ui/CWizardDlg.h"
+
+namespace sondrel {
+
+CSaveLocation::CSaveLocation(CWizardDlg& page, const PageServices& services, QRect folderRect,
+                             QRect buttonRect)
+    : QObject(&page), m_page(page), m_services(services) {
+    m_folder = new QLabel(&page);
+    m_folder->setGeometry(page.Scaled(folderRect));
+    m_folder->setTextFormat(Qt::PlainText);
+    m_folder->setAccessibleName(QStringLiteral("Save Location"));
+    m_browse = new QToolButton(&page);
+    m_browse->setGeometry(page.Scaled(buttonRect));
+    m_browse->setIcon(page.style()->standardIcon(QStyle::SP_DirOpenIcon));
+    m_browse->setAccessibleName(QStringLiteral("Choose the save location"));
+    m_browse->setToolTip(QStringLiteral("Choose the save location"));
+    m_browse->setFocusPolicy(Qt::StrongFocus);
+    connect(m_browse, &QToolButton::clicked, this, [this] { Browse(); });
+    chooseFolder = [this](const QString& current) {
+        // Qt's own chooser starts on the current folder and can make new folders.
+        return QFileDialog::getExistingDirectory(
+            &m_page, m_page.windowTitle(), current,
+            QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    };
+}
+
+void CSaveLocation::Refresh() {
+    if (!m_services.readExportFolder)
+        return;
+    m_current = QString::fromStdString(m_services.readExportFolder().string());
+    // Long paths keep their end, where the folder's own name is.
+    m_folder->setText(
+        m_folder->fontMetrics().elidedText(m_current, Qt::ElideMiddle, m_folder->width()));
+    m_folder->setToolTip(m_current);
+}
+
+void CSaveLocation::Browse() {
+    const QString chosen = chooseFolder ? chooseFolder(m_current) : QString();
+    if (chosen.isEmpty() || !m_services.writeExportFolder)
+        return;
+    std::filesystem::path folder = chosen.toStdString();
+    m_services.writeExportFolder(folder);
+    Refresh();
+}
+
+}  // namespace sondrel

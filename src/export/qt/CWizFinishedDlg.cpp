@@ -1,0 +1,75 @@
+#include "export/qt/CWizFinishedDlg.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTextBrowser>
+
+#include "export/qt/TagFields.h"
+
+namespace sondrel {
+
+CWizFinishedDlg::CWizFinishedDlg(const PageServices& services, QWidget* parent)
+    : CWizardDlg(parent, kNoButtons), m_services(services) {
+    SetBackgroundId(205);
+    AddPageText(kTagTitleRect, 240, true);
+    AddPageText(QRect(48, 110, 600, 40), 239, true);
+    const auto makeButton = [this](const char* caption, int x) {
+        auto* button = new CKxButton(this);
+        button->setText(QString::fromLatin1(caption));
+        button->setGeometry(Scaled(QRect(x, 238, 180, 53)));
+        return button;
+    };
+    m_again = makeButton("Record Something Else", 110);
+    m_close = makeButton("Close Sondrel", 310);
+    m_open = makeButton("Open Save Location", 510);
+    m_help = AddPageText(QRect(48, 340, 640, 52), 249, true);
+    m_note = new QLabel(this);
+    m_note->setGeometry(Scaled(QRect(48, 400, 440, 80)));
+    m_note->setWordWrap(true);
+    m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_note->hide();
+    connect(m_again, &QAbstractButton::clicked, this, [this] { Choose(1); });
+    connect(m_close, &QAbstractButton::clicked, this, [this] { Choose(0); });
+    connect(m_open, &QAbstractButton::clicked, this, [this] {
+        if (m_services.openFolder && m_services.readExportFolder)
+            m_services.openFolder(m_services.readExportFolder());
+    });
+    connect(m_help, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        const QString address = url.toString().trimmed();
+        if (address.isEmpty() || !m_services.openUrl)
+            return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_services.openUrl(address.toStdString());
+        QApplication::restoreOverrideCursor();
+    });
+    setTabOrder(m_again, m_close);
+    setTabOrder(m_close, m_open);
+}
+
+void CWizFinishedDlg::SetNote(const QString& note) {
+    m_note->setText(note);
+    m_note->setVisible(!note.isEmpty());
+}
+
+void CWizFinishedDlg::OnInitDialog() {
+    CWizardDlg::OnInitDialog();
+    for (CKxButton* button : {m_again, m_close, m_open}) {
+        button->SetLabelFont();
+        button->LoadImages(252, 251, 0, 0);
+        button->SetTextColor(QColor(255, 0, 0));
+    }
+    const int choice = m_state ? m_state->choice : 1;
+    m_again->SetToggled(choice == 1);
+    m_close->SetToggled(choice != 1);
+    m_again->setFocus();
+}
+
+void CWizFinishedDlg::Choose(int choice) {
+    if (m_state)
+        m_state->choice = choice;
+    m_again->SetToggled(choice == 1);
+    m_close->SetToggled(choice != 1);
+    done(kResultNext);
+}
+
+}  // namespace sondrel

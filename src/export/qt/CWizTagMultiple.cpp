@@ -1,0 +1,91 @@
+#include "export/qt/CWizTagMultiple.h"
+
+#include <QTextBrowser>
+#include "export/qt/TagFields.h"
+#include "ui/CKxButton.h"
+
+namespace sondrel {
+
+namespace {
+constexpr int kNameRow = 136;
+constexpr int kHeaderRow = 170;
+constexpr int kFirstTitleRow = 194;
+constexpr int kTitleRowStep = 27;
+constexpr int kColumnX[2] = {48, 356};
+}  // namespace
+
+CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent)
+    : CWizTagMultiple(services, parent, false) {}
+
+CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, bool morePage)
+    : CWizardDlg(parent, kNextButton | kBackButton), m_morePage(morePage) {
+    SetBackgroundId(203);
+    AddPageText(kTagTitleRect, morePage ? 245 : 234);
+    AddPageText(QRect(48, 94, 610, 40), morePage ? 246 : 235);
+    QTextBrowser* artistLabel = AddPageText(QRect(48, kNameRow, 70, 26), 230);
+    m_artist = MakeTagField(*this, QRect(120, kNameRow, 222, 26), QStringLiteral("Artist"));
+    QTextBrowser* albumLabel = AddPageText(QRect(356, kNameRow, 70, 26), 229);
+    m_album = MakeTagField(*this, QRect(428, kNameRow, 222, 26), QStringLiteral("Album"));
+    m_fieldLabels = {artistLabel, albumLabel};
+    AddPageText(QRect(kColumnX[0] + 28, kHeaderRow, 200, 24), 233);
+    AddPageText(QRect(kColumnX[1] + 28, kHeaderRow, 200, 24), 233);
+    for (int i = 0; i < 10; ++i) {
+        const int column = i / 5;
+        const int y = kFirstTitleRow + (i % 5) * kTitleRowStep;
+        m_numbers[i] = new CKxStatic(this);
+        m_numbers[i]->setGeometry(Scaled(QRect(kColumnX[column], y, 24, 24)));
+        m_numbers[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_numbers[i]->setText(QString::number(i + (morePage ? 11 : 1)));
+        m_titles[i] = MakeTagField(*this, QRect(kColumnX[column] + 28, y, 266, 25),
+                                   QStringLiteral("Track title"));
+    }
+    QWidget* last = m_titles[9];
+    if (morePage) {
+        // Artist and album belong to the first page only.
+        for (QWidget* widget : {static_cast<QWidget*>(artistLabel), static_cast<QWidget*>(m_artist),
+                                static_cast<QWidget*>(albumLabel), static_cast<QWidget*>(m_album)})
+            widget->hide();
+    } else {
+        AddPageText(QRect(48, 340, 130, 26), 250);
+        m_saveLocation =
+            new CSaveLocation(*this, services, QRect(180, 342, 400, 24), QRect(588, 336, 34, 32));
+        setTabOrder(m_artist, m_album);
+        setTabOrder(m_album, m_titles[0]);
+        setTabOrder(m_titles[9], m_saveLocation->BrowseButton());
+        last = m_saveLocation->BrowseButton();
+    }
+    for (int i = 0; i + 1 < 10; ++i)
+        setTabOrder(m_titles[i], m_titles[i + 1]);
+    setTabOrder(last, NextButton());
+    setTabOrder(NextButton(), BackButton());
+}
+
+void CWizTagMultiple::OnInitDialog() {
+    CWizardDlg::OnInitDialog();
+    for (QTextBrowser* label : m_fieldLabels)
+        AlignPageText(label, Qt::AlignRight);
+    if (m_saveLocation)
+        m_saveLocation->Refresh();
+    for (int position = 1; position <= 10; ++position) {
+        const bool enabled = !m_state || m_state->TitleEnabled(position);
+        m_titles[position - 1]->setEnabled(enabled);
+        if (m_state && (m_morePage || m_state->firstTrackOffset > 0)) {
+            m_numbers[position - 1]->setText(
+                QString::fromStdString(m_state->NumberLabel(position)));
+        }
+    }
+    (m_morePage ? m_titles[0] : m_artist)->setFocus();
+}
+
+void CWizTagMultiple::DoDataExchange(bool save) {
+    if (!m_state)
+        return;
+    if (!m_morePage) {
+        ExchangeText(m_artist, m_state->artist, save);
+        ExchangeText(m_album, m_state->album, save);
+    }
+    for (std::size_t i = 0; i < m_titles.size(); ++i)
+        ExchangeText(m_titles[i], m_state->titles[i], save);
+}
+
+}  // namespace sondrel

@@ -1,0 +1,60 @@
+#include "export/qt/CWizTagSingle.h"
+
+#include <QTextBrowser>
+#include "export/qt/TagFields.h"
+#include "ui/CKxButton.h"
+
+namespace sondrel {
+
+CWizTagSingle::CWizTagSingle(const PageServices& services, QWidget* parent)
+    : CWizardDlg(parent, kNextButton | kBackButton) {
+    SetBackgroundId(203);
+    AddPageText(kTagTitleRect, 228);
+    AddPageText(QRect(48, 98, 600, 30), 231);
+    // Label, then field, one row each.
+    const int rows[] = {144, 184, 224, 264};
+    m_fieldLabels = {AddPageText(QRect(48, rows[0], 140, 26), 230),
+                     AddPageText(QRect(48, rows[1], 140, 26), 229),
+                     AddPageText(QRect(48, rows[2], 140, 26), 233),
+                     AddPageText(QRect(48, rows[3], 140, 26), 232)};
+    m_artist = MakeTagField(*this, QRect(196, rows[0], 420, 28), QStringLiteral("Artist"));
+    m_album = MakeTagField(*this, QRect(196, rows[1], 420, 28), QStringLiteral("Album"));
+    m_title = MakeTagField(*this, QRect(196, rows[2], 420, 28), QStringLiteral("Track title"));
+    m_trackNumber = MakeTagField(*this, QRect(196, rows[3], 60, 28), QStringLiteral("Track"));
+    m_trackNumber->setReadOnly(true);
+    m_trackNumber->setFocusPolicy(Qt::NoFocus);
+    AddPageText(kSaveLocationLabelRect, 250);
+    m_saveLocation =
+        new CSaveLocation(*this, services, QRect(196, 334, 380, 24), QRect(584, 328, 34, 32));
+    setTabOrder(m_artist, m_album);
+    setTabOrder(m_album, m_title);
+    setTabOrder(m_title, m_saveLocation->BrowseButton());
+    setTabOrder(m_saveLocation->BrowseButton(), NextButton());
+    setTabOrder(NextButton(), BackButton());
+}
+
+void CWizTagSingle::OnInitDialog() {
+    CWizardDlg::OnInitDialog();
+    for (QTextBrowser* label : m_fieldLabels)
+        AlignPageText(label, Qt::AlignRight);
+    m_saveLocation->Refresh();
+    if (m_state && m_state->trackNumber >= 2) {
+        m_artist->setReadOnly(true);
+        m_album->setReadOnly(true);
+        m_title->setFocus();
+    } else {
+        m_artist->setFocus();
+    }
+}
+
+void CWizTagSingle::DoDataExchange(bool save) {
+    if (!m_state)
+        return;
+    ExchangeText(m_artist, m_state->artist, save);
+    ExchangeText(m_album, m_state->album, save);
+    ExchangeText(m_title, m_state->title, save);
+    if (!save)
+        m_trackNumber->setText(QString::number(m_state->trackNumber));
+}
+
+}  // namespace sondrel

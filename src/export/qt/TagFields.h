@@ -1,0 +1,20 @@
+// The text fields of the tag pages and where their rows sit.
+#pragma once
+
+#include <QLineEdit>
+#include <QRect>
+#include <string>
+
+namespace sondrel {
+
+class CWizardDlg;
+
+inline constexpr QRect kTagTitleRect{48, 38, 660, 46};
+inline constexpr QRect kSaveLocationLabelRect{48, 332, 140, 26};
+
+// A field that takes any text: what the exporter cannot use in a name it cleans itself.
+QLineEdit* MakeTagField(CWizardDlg& page, QRect designRect, const QString& accessibleName);
+// Field to member (save) or member to field, as UTF-8.
+void ExchangeText(QLineEdit* field, std::string& member, bool save);
+
+}  // namespace sondrel
