@@ -52,7 +52,6 @@ HRESULT ParseCommandLine(const std::vector<std::string>& args, CommandLine& out,
             out.headless = true;
         } else if (arg == "--demo") {
             out.demo = true;
-            out.headless = true;
         } else if (arg == "--help" || arg == "-h") {
             out.help = true;
         } else if (arg == "--version") {
@@ -176,12 +175,14 @@ HRESULT ParseCommandLine(const std::vector<std::string>& args, CommandLine& out,
 std::string CommandLineUsage() {
     return R"(Usage: sondrel [options]
 
-Without options Sondrel starts the wizard. On a machine without a display, and with
---demo, it runs the whole wizard headless on the simulated turntable with a demo side.
+Without options Sondrel opens the wizard on the real devices. --demo opens it on the
+simulated turntable with a demo side playing in real time. On a machine without a display
+(and with --headless) the demo runs the whole wizard headless instead.
 
   --headless                 answer every page from the options below, print progress
-  --demo                     --headless on the simulated demo turntable and its demo side
-  --simulate [FILE.wav]      simulated devices; the deck plays FILE (16-bit PCM) or the demo side
+  --demo                     the simulated demo turntable and its demo side
+  --simulate [FILE.wav]      simulated devices; the deck plays FILE (16-bit PCM) or the demo
+                             side; in the windows it starts playing when "record" is pressed
   --simulate-device VVVV:PPPP  which supported device the simulation presents (default 15E4:0174)
   --simulate-system FILE     a whole simulated system described in FILE
   --fake-usb VVVV:PPPP       real audio devices, presenting this supported USB device

@@ -156,6 +156,9 @@ void CWizardDlg::OnInitDialog() {
     }
     for (const PageText& text : m_pageTexts)
         LoadRtfResource(text.control, text.rtfId);
+    // The keyboard starts on the way forward; pages with fields move it to their first one.
+    if (m_nextButton)
+        m_nextButton->setFocus();
     DoDataExchange(false);
 }
 

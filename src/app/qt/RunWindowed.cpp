@@ -32,7 +32,18 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
     }
 
     CSettings settings(*env.vendorStore, *env.profileStore, platform->Shell());
-    const std::filesystem::path forcedFolder = cl.exportFolder.value_or(std::filesystem::path());
+    std::filesystem::path forcedFolder;
+    if (cl.exportFolder) {
+        std::error_code ec;
+        std::filesystem::create_directories(*cl.exportFolder, ec);
+        if (!std::filesystem::is_directory(*cl.exportFolder, ec)) {
+            QMessageBox::warning(nullptr, QString::fromStdString(LoadString(kIdsAppName)),
+                                 QStringLiteral("The export folder %1 is not a usable folder.")
+                                     .arg(QString::fromStdString(cl.exportFolder->string())));
+            return 2;
+        }
+        forcedFolder = std::filesystem::absolute(*cl.exportFolder, ec);
+    }
     const auto readExportFolder = [&]() {
         return forcedFolder.empty() ? settings.ReadExportFolder() : forcedFolder;
     };

@@ -7,9 +7,9 @@
 namespace sondrel {
 
 namespace {
-constexpr int kNameRow = 136;
-constexpr int kHeaderRow = 170;
-constexpr int kFirstTitleRow = 194;
+constexpr int kNameRow = 140;
+constexpr int kHeaderRow = 172;
+constexpr int kFirstTitleRow = 196;
 constexpr int kTitleRowStep = 27;
 constexpr int kColumnX[2] = {48, 356};
 }  // namespace
@@ -21,7 +21,7 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
     : CWizardDlg(parent, kNextButton | kBackButton), m_morePage(morePage) {
     SetBackgroundId(203);
     AddPageText(kTagTitleRect, morePage ? 245 : 234);
-    AddPageText(QRect(48, 94, 610, 40), morePage ? 246 : 235);
+    AddPageText(QRect(48, 97, 610, 40), morePage ? 246 : 235);
     QTextBrowser* artistLabel = AddPageText(QRect(48, kNameRow, 70, 26), 230);
     m_artist = MakeTagField(*this, QRect(120, kNameRow, 222, 26), QStringLiteral("Artist"));
     QTextBrowser* albumLabel = AddPageText(QRect(356, kNameRow, 70, 26), 229);

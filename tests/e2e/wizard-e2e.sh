@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# The windowed wizard as a person uses it: under a real X server (Xvfb), xdotool clicks through
+# every page on a short generated side (device type, record, "new track" twice, next, artist,
+# album and titles, export, close), then the exported files are checked against the same side
+# recorded headless. Also drags the page by its background and checks its rounded corners.
+# Usage: wizard-e2e.sh BUILD_DIR   (screenshots go to BUILD_DIR/screenshots/)
+set -euo pipefail
+BUILD=$(cd "$1" && pwd)
+if [ -z "${SONDREL_E2E_IN_X:-}" ]; then
+    exec env SONDREL_E2E_IN_X=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+
+WORK=$(mktemp -d)
+echo "wizard-e2e: working in $WORK"
+trap 'kill "${PID:-}" 2>/dev/null || true; [ -n "${SONDREL_E2E_KEEP:-}" ] || rm -rf "$WORK"' EXIT
+export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_RUNTIME_DIR=$WORK/run
+export XDG_MUSIC_DIR=$WORK/music XDG_STATE_HOME=$WORK/state
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_MUSIC_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+SHOTS=$BUILD/screenshots
+mkdir -p "$SHOTS"
+SIDE=$WORK/side.wav
+sox -q -n -r 44100 -c 2 -b 16 "$SIDE" synth 5 sine 300-900 sine 500 gain -8 pad 0.2 0.5
+DEVICE=0D8C:0121  # offers turntable and tape: the device-type page shows
+
+fail() { echo "wizard-e2e: $*" >&2; import -window root "$SHOTS/e2e-failure.png" || true; exit 1; }
+shot() { sleep 0.3; import -window root "$SHOTS/e2e-$1.png"; }
+page() { xdotool search --onlyvisible --name "Sondrel by Korvell" | tail -1; }
+# Clicks at a point of the 800 x 500 page design.
+click() {
+    local win x y
+    win=$(page) || fail "no page window"
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+    sleep 0.4
+}
+type_at() { click "$1" "$2"; xdotool type --delay 5 "$3"; }
+wait_for() {  # seconds, command
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $end ] || return 1
+        sleep 0.2
+    done
+}
+have_page() { [ -n "$(page)" ]; }
+
+"$BUILD/sondrel" --simulate "$SIDE" --simulate-device $DEVICE --real-time \
+    --export-folder "$WORK/out" >"$WORK/log" 2>&1 &
+PID=$!
+wait_for 20 have_page || fail "the wizard did not open: $(cat "$WORK/log")"
+shot 1-connect
+
+# The page drags by its background, and its corners show what is behind it.
+WIN=$(page)
+eval "$(xdotool getwindowgeometry --shell "$WIN")"
+X0=$X Y0=$Y
+xdotool mousemove $((X0 + 300)) $((Y0 + 300)) mousedown 1 mousemove $((X0 + 340)) $((Y0 + 320)) \
+    mousemove $((X0 + 360)) $((Y0 + 330)) mouseup 1
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$WIN")"
+[ "$X" -eq $((X0 + 60)) ] && [ "$Y" -eq $((Y0 + 30)) ] ||
+    fail "dragging moved the page from $X0,$Y0 to $X,$Y, not by 60,30"
+import -window root "$WORK/screen.png"
+corner=$(convert "$WORK/screen.png" -format "%[pixel:p{$((X + 2)),$((Y + 2))}]" info:)
+inside=$(convert "$WORK/screen.png" -format "%[pixel:p{$((X + 20)),$((Y + 200))}]" info:)
+[ "$corner" != "$inside" ] || fail "the page's corner is not cut off ($corner)"
+
+click 703 437                       # next
+shot 2-device-type
+click 102 228                       # TURNTABLE
+click 703 437
+shot 3-start-record
+click 72 262                        # clear "Split recording into tracks"
+click 703 437                       # record
+shot 4-recording
+sleep 1.6
+click 564 264                       # new track
+sleep 1.6
+click 564 264                       # new track
+sleep 3.2                           # the rest of the side
+shot 5-recording-finished
+click 703 437                       # next
+wait_for 20 have_page || fail "no tag page"
+sleep 0.5
+shot 6-tag-tracks
+type_at 230 153 "The Test Band"
+type_at 538 153 "Live/Loud"
+type_at 208 208 "One"
+type_at 208 235 "Two"
+type_at 208 262 "Three"
+shot 7-tag-filled
+click 703 437                       # next: export
+wait_for 30 have_page || fail "no finished page"
+sleep 0.6
+shot 8-finished
+click 400 264                       # Close Sondrel
+wait_for 20 bash -c "! kill -0 $PID 2>/dev/null" || fail "the program did not end"
+
+ALBUM="$WORK/out/The Test Band LiveLoud"
+[ -d "$ALBUM" ] || fail "no album folder: $(ls -R "$WORK/out" 2>&1)"
+for title in One Two Three; do
+    [ -s "$ALBUM/$title.wav" ] || fail "missing $title.wav: $(ls "$ALBUM")"
+done
+[ "$(ls "$ALBUM" | wc -l)" -eq 3 ] || fail "expected 3 tracks: $(ls "$ALBUM")"
+
+# The same side recorded headless, in one track: the reference after gain and equaliser.
+"$BUILD/sondrel" --headless --simulate "$SIDE" --simulate-device $DEVICE --split manual \
+    --artist Ref --album Ref --export-folder "$WORK/ref" >"$WORK/ref.log" 2>&1 ||
+    fail "headless reference failed: $(cat "$WORK/ref.log")"
+REF=$(find "$WORK/ref" -name '*.wav' | head -1)
+python3 - "$REF" "$ALBUM/One.wav" "$ALBUM/Two.wav" "$ALBUM/Three.wav" <<'PY'
+import sys, wave
+def frames(path):
+    with wave.open(path) as w:
+        assert (w.getnchannels(), w.getsampwidth(), w.getframerate()) == (2, 2, 44100), path
+        return w.readframes(w.getnframes())
+def from_sound(data):  # both recordings start with silence until the deck plays
+    i = 0
+    while i < len(data) and data[i:i + 4] == b"\0\0\0\0":
+        i += 4
+    return data[i:]
+ref = from_sound(frames(sys.argv[1]))
+tracks = [frames(p) for p in sys.argv[2:]]
+got = from_sound(b"".join(tracks))
+side = 44100 * 5 * 4
+if any(len(t) < 44100 * 4 for t in tracks):
+    sys.exit("a track is shorter than a second: %s" % [len(t) // 4 for t in tracks])
+if len(ref) < side or len(got) < side or got[:side] != ref[:side]:
+    sys.exit("the tracks differ from the side after gain and equaliser")
+print("tracks (frames):", [len(t) // 4 for t in tracks])
+PY
+echo "wizard-e2e: passed; screenshots in $SHOTS"
