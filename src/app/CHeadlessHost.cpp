@@ -47,6 +47,12 @@ int CHeadlessHost::ShowTapeSelect(TapeSelectPageState& page) {
 }
 
 int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
+    // A batch run records once; being asked again means the recording could not start.
+    if (++m_startShown > 1) {
+        m_out << "[start] the recording could not start; giving up\n";
+        Fail("the recording could not start");
+        return kPageClose;
+    }
     if (page.RunMonoCheckOnce()) {
         m_out << "[start] opening the support page: " << kSupportPageUrl << "\n";
         Fail("the capture device records in mono");

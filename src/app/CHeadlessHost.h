@@ -76,6 +76,7 @@ private:
     HeadlessDeck m_deck;
     std::ostream& m_out;
     int m_connectShown = 0;
+    int m_startShown = 0;
     bool m_exportSucceeded = false;
     bool m_finished = false;
     std::string m_failure;
