@@ -35,6 +35,7 @@ int CHeadlessHost::ShowConnect() {
 }
 
 int CHeadlessHost::ShowSelectDevice(SelectDevicePageState& page) {
+    m_deviceTypeShown = true;
     page.deviceTypeIndex = m_answers.source == HeadlessSource::Turntable ? 0 : 1;
     m_out << "[device type] " << (page.deviceTypeIndex == 0 ? "TURNTABLE" : "TAPE PLAYER") << "\n";
     return kPageNext;
@@ -57,6 +58,11 @@ int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
         m_out << "[start] opening the support page: " << kSupportPageUrl << "\n";
         Fail("the capture device records in mono");
         return kPageClose;
+    }
+    // Only a device with both a turntable and a tape player asks; any other takes its own.
+    if (m_answers.sourceGiven && m_answers.source != HeadlessSource::Turntable &&
+        !m_deviceTypeShown) {
+        m_out << "[start] warning: the device has no tape player to choose; --source ignored\n";
     }
     page.split = m_answers.split == HeadlessSplit::Auto;
     if (m_answers.gainDb) {
@@ -163,6 +169,7 @@ int CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
     page.artist = m_answers.artist;
     page.album = m_answers.album;
     page.title = TitleAt(0);
+    m_trackCount = 1;
     m_out << "[tag] 1 track\n";
     return kPageNext;
 }
@@ -171,6 +178,7 @@ int CHeadlessHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& page) {
     if (pageIndex == 0) {
         page.artist = m_answers.artist;
         page.album = m_answers.album;
+        m_trackCount = static_cast<std::size_t>(page.trackCount);
         m_out << "[tag] " << page.trackCount << " tracks\n";
     }
     for (int k = 0; k < 10; ++k)
@@ -203,8 +211,9 @@ int CHeadlessHost::ShowExporting(ExportingPageState& page) {
 int CHeadlessHost::ShowFinished(FinishedPageState& page) {
     m_finished = true;
     page.choice = 0;
-    if (m_exportSucceeded && albumFolder) {
-        const std::filesystem::path folder = albumFolder();
+    // A failed export names its album folder too, with the tracks that did reach it.
+    const std::filesystem::path folder = albumFolder ? albumFolder() : std::filesystem::path();
+    if (!folder.empty()) {
         m_out << "Album folder: " << folder.string() << "\n";
         std::vector<std::filesystem::path> files;
         std::error_code ec;
@@ -213,6 +222,7 @@ int CHeadlessHost::ShowFinished(FinishedPageState& page) {
                 files.push_back(entry.path());
         }
         std::sort(files.begin(), files.end());
+        m_exportedCount = files.size();
         for (const auto& f : files) {
             m_out << "  " << f.filename().string() << "  (" << std::filesystem::file_size(f, ec)
                   << " bytes)\n";

@@ -85,6 +85,7 @@ HRESULT ParseCommandLine(const std::vector<std::string>& args, CommandLine& out,
             if (!hasValue)
                 return needValue();
             const std::string& text = value();
+            out.answers.sourceGiven = true;
             if (text == "turntable") {
                 out.answers.source = HeadlessSource::Turntable;
             } else if (text == "tape-normal") {
@@ -191,7 +192,7 @@ Without options Sondrel starts the wizard. On a machine without a display, and w
   --mark SECONDS             with --split manual: "new track" at this recording time (repeatable)
   --stop-after SECONDS       press "next" once this much has been recorded (with real
                              devices and --split manual the side's end cannot be seen)
-  --gain DB                  the record level slider, -3.0 to +9.0 (default: as stored, 0.0)
+  --gain DB                  the record level slider, -3.0 to +9.0 (default 0.0)
   --artist TEXT, --album TEXT, --title TEXT (repeatable, in track order)
   --export-folder DIR        export into DIR for this run; the stored setting is kept
   --verbose                  device diagnostics on standard error

@@ -36,6 +36,12 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         // Error-code forms throughout: a name too long or a loop of links is a bad argument,
         // not an exception that ends the program.
         std::error_code ec;
+        if (std::filesystem::exists(*cl.exportFolder, ec) &&
+            !std::filesystem::is_directory(*cl.exportFolder, ec)) {
+            err << "sondrel: the export folder " << cl.exportFolder->string()
+                << " is a file, not a folder\n";
+            return 2;
+        }
         std::filesystem::create_directories(*cl.exportFolder, ec);
         if (!std::filesystem::is_directory(*cl.exportFolder, ec)) {
             err << "sondrel: the export folder " << cl.exportFolder->string()
@@ -81,18 +87,30 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         flow.RunWizard();
     }
     int writeError = 0;
-    if (recorder->GetWriteError(writeError) == S_OK) {
-        err << "sondrel: writing the recording failed (" << std::strerror(writeError) << ")\n";
+    const bool writeFailed = recorder->GetWriteError(writeError) == S_OK;
+    if (writeFailed) {
+        err << "sondrel: writing the recording failed (" << std::strerror(writeError)
+            << "); the recording ends where writing stopped\n";
     }
     recorder.Reset();
     if (reportDevice)
         reportDevice(err);
     if (!host.Succeeded()) {
-        err << "sondrel: no tracks were exported"
-            << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+        const std::filesystem::path album = exporter.AlbumFolder();
+        const std::size_t exported = host.ExportedTrackCount();
+        if (exported > 0) {
+            err << "sondrel: the export failed: " << exported << " of " << host.TrackCount()
+                << " tracks are in " << album.string() << "; the other "
+                << host.TrackCount() - exported << " were not exported"
+                << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+        } else {
+            err << "sondrel: no tracks were exported"
+                << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+        }
         return 1;
     }
-    return 0;
+    // Every track was exported, but of a recording that is not whole.
+    return writeFailed ? 1 : 0;
 }
 
 }  // namespace sondrel
