@@ -200,7 +200,9 @@ Without options Sondrel starts the wizard. On a machine without a display, and w
 
 Headless answers to messages: OK where it is the only button; No to every question
 (a failed export is not retried; the support page is not opened). The exit code is 0
-only when the export succeeded.
+only when every track was exported; 1 when the run ended without that (a failed
+recording or export), 2 for a bad argument or unusable devices, 3 when Sondrel is
+already running.
 )";
 }
 
