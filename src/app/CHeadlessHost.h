@@ -50,6 +50,11 @@ public:
 
     // Where the last export went; set by the program before the finished page.
     std::function<std::filesystem::path()> albumFolder;
+    // Frames written to the recording so far; marks and the stop on decks that cannot hold
+    // follow it. Without it they follow the page's whole seconds.
+    std::function<std::uint64_t()> recordedFrames;
+    // True once the run was asked to stop (a signal): the recording page then presses "next".
+    std::function<bool()> stopRequested;
 
     // True once an export succeeded and the finished page was reached.
     bool Succeeded() const { return m_exportSucceeded && m_finished; }

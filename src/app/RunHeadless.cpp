@@ -1,5 +1,9 @@
 #include "app/RunHeadless.h"
 
+#include <signal.h>
+
+#include <atomic>
+#include <csignal>
 #include <cstring>
 #include <ostream>
 
@@ -15,6 +19,51 @@
 #include "recording/CRecorder.h"
 
 namespace sondrel {
+
+namespace {
+
+std::atomic<int> g_stopSignals{0};
+
+void OnStopSignal(int signalNumber) {
+    // The first signal asks the recording to stop as "next" would; a second one ends the run
+    // at once. Only async-signal-safe calls here.
+    if (g_stopSignals.fetch_add(1, std::memory_order_relaxed) > 0) {
+        std::signal(signalNumber, SIG_DFL);
+        std::raise(signalNumber);
+    }
+}
+
+// SIGINT and SIGTERM for the length of one run; the previous handlers come back afterwards.
+class CStopSignals {
+public:
+    explicit CStopSignals(bool install) : m_installed(install) {
+        g_stopSignals.store(0);
+        if (!m_installed)
+            return;
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &m_previousInt);
+        ::sigaction(SIGTERM, &action, &m_previousTerm);
+    }
+    ~CStopSignals() {
+        if (!m_installed)
+            return;
+        ::sigaction(SIGINT, &m_previousInt, nullptr);
+        ::sigaction(SIGTERM, &m_previousTerm, nullptr);
+    }
+    CStopSignals(const CStopSignals&) = delete;
+    CStopSignals& operator=(const CStopSignals&) = delete;
+
+    static bool Requested() { return g_stopSignals.load(std::memory_order_relaxed) > 0; }
+
+private:
+    bool m_installed;
+    struct sigaction m_previousInt {};
+    struct sigaction m_previousTerm {};
+};
+
+}  // namespace
 
 int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
     std::ostream& out = *env.out;
@@ -70,9 +119,12 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         }
     }
     CHeadlessHost host(cl.answers, deck, out);
+    const CStopSignals stopSignals(env.handleStopSignals);
+    host.stopRequested = [] { return CStopSignals::Requested(); };
 
     ComPtr<CRecorder> recorder =
         ComPtr<CRecorder>::Attach(new CRecorder(*platform, *env.profileStore));
+    host.recordedFrames = [&recorder] { return recorder->BytesWritten() / kCaptureBlockAlign; };
     CWavExporter exporter(
         [&]() { return exportFolder.empty() ? settings.ReadExportFolder() : exportFolder; });
     host.albumFolder = [&exporter] { return exporter.AlbumFolder(); };

@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
     env.out = &std::cout;
     env.err = &std::cerr;
     env.simulationUsesUserFolders = true;
+    env.handleStopSignals = true;
 
     if (windowed) {
         if (cl.demo) {
