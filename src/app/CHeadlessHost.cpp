@@ -35,6 +35,7 @@ int CHeadlessHost::ShowConnect() {
 }
 
 int CHeadlessHost::ShowSelectDevice(SelectDevicePageState& page) {
+    m_deviceTypeShown = true;
     page.deviceTypeIndex = m_answers.source == HeadlessSource::Turntable ? 0 : 1;
     m_out << "[device type] " << (page.deviceTypeIndex == 0 ? "TURNTABLE" : "TAPE PLAYER") << "\n";
     return kPageNext;
@@ -47,10 +48,21 @@ int CHeadlessHost::ShowTapeSelect(TapeSelectPageState& page) {
 }
 
 int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
+    // A batch run records once; being asked again means the recording could not start.
+    if (++m_startShown > 1) {
+        m_out << "[start] the recording could not start; giving up\n";
+        Fail("the recording could not start");
+        return kPageClose;
+    }
     if (page.RunMonoCheckOnce()) {
         m_out << "[start] opening the support page: " << kSupportPageUrl << "\n";
         Fail("the capture device records in mono");
         return kPageClose;
+    }
+    // Only a device with both a turntable and a tape player asks; any other takes its own.
+    if (m_answers.sourceGiven && m_answers.source != HeadlessSource::Turntable &&
+        !m_deviceTypeShown) {
+        m_out << "[start] warning: the device has no tape player to choose; --source ignored\n";
     }
     page.split = m_answers.split == HeadlessSplit::Auto;
     if (m_answers.gainDb) {
@@ -65,52 +77,80 @@ int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
 }
 
 int CHeadlessHost::ShowRecording(RecordingPageState& page) {
-    const std::vector<double>& marks = m_answers.markSeconds;
     const auto frameAt = [](double seconds) {
         return static_cast<std::uint64_t>(std::llround(seconds * kFramesPerSecond));
     };
-    // A deck that can hold (the simulated one) puts each mark on its exact frame. Each hold is
-    // in place before the deck can get there: the first before the deck starts, every next one
-    // before the previous one is let go.
-    const bool exactMarks =
-        !page.split && !marks.empty() && m_deck.holdAt && m_deck.heldAndDrained && m_deck.release;
-    if (exactMarks)
-        m_deck.holdAt(frameAt(marks[0]));
+    const double sideSeconds = m_deck.sideSeconds ? m_deck.sideSeconds() : 0.0;
+    const double stopAt = m_answers.stopAfterSeconds;
+    // The recording ends at the stop when there is one, else at the end of a known side. A
+    // mark at or past that end is never reached: it is reported and makes no track.
+    const double recordingEnd = stopAt > 0 ? stopAt : sideSeconds;
+    struct Event {
+        double seconds;
+        bool stop;
+    };
+    std::vector<Event> events;
+    for (const double at : page.split ? std::vector<double>{} : m_answers.markSeconds) {
+        if (recordingEnd > 0 && at >= recordingEnd) {
+            m_out << "[recording] no new track at " << at << " s: the recording ends at "
+                  << recordingEnd << " s\n";
+            continue;
+        }
+        events.push_back({at, false});
+    }
+    if (stopAt > 0)
+        events.push_back({stopAt, true});
+
+    // A deck that can hold (the simulated one) stops at an event's frame of the side until
+    // it is let go, so the event lands exactly there; past the side's end it cannot. Other
+    // decks are followed by the recorded frames, within one capture period. Each hold is in
+    // place before the deck can get there: the first before the deck starts.
+    const bool canHold = m_deck.holdAt && m_deck.heldAndDrained && m_deck.release;
+    const auto holds = [&](std::size_t i) {
+        return i < events.size() && canHold && events[i].seconds < sideSeconds;
+    };
+    const auto reached = [&](std::size_t i, std::uint32_t tickSeconds) {
+        if (holds(i))
+            return m_deck.heldAndDrained();
+        const std::uint64_t frames =
+            recordedFrames ? recordedFrames() : std::uint64_t{tickSeconds} * kFramesPerSecond;
+        return frames >= frameAt(events[i].seconds);
+    };
+    if (holds(0))
+        m_deck.holdAt(frameAt(events[0].seconds));
     // The user presses Start on the deck right after "record".
     if (m_deck.start)
         m_deck.start();
     m_out << "[recording] deck started\n";
-    const double sideSeconds = m_deck.sideSeconds ? m_deck.sideSeconds() : 0.0;
+
     std::uint32_t lastReported = 0;
     std::uint32_t secondsBeforeLastMark = 0;
-    std::size_t nextMark = 0;
+    std::size_t next = 0;
     for (;;) {
-        if (exactMarks && nextMark < marks.size()) {
-            if (!m_deck.heldAndDrained()) {
-                std::this_thread::sleep_for(kPoll);
-                continue;
-            }
-            page.NewTrack();
-            page.OnTimer();
-            const double at = marks[nextMark];
-            m_out << "[recording] new track at " << at << " s (track " << page.markCount + 1
-                  << ")\n";
-            secondsBeforeLastMark = static_cast<std::uint32_t>(at);
-            if (++nextMark < marks.size()) {
-                m_deck.holdAt(frameAt(marks[nextMark]));
-            } else {
-                m_deck.release();
-            }
-            continue;
+        if (stopRequested && stopRequested()) {
+            m_out << "[recording] stopped by a signal; next\n";
+            break;
         }
         const RecordingPageState::Tick tick = page.OnTimer();
         const std::uint32_t total = secondsBeforeLastMark + tick.seconds;
-        if (!page.split && nextMark < m_answers.markSeconds.size() &&
-            total >= m_answers.markSeconds[nextMark]) {
+        if (next < events.size() && reached(next, total)) {
+            const Event event = events[next];
+            if (event.stop) {
+                m_out << "[recording] " << event.seconds << " s recorded; next\n";
+                break;
+            }
             page.NewTrack();
-            m_out << "[recording] new track at " << total << " s\n";
-            secondsBeforeLastMark = total;
-            ++nextMark;
+            page.OnTimer();
+            m_out << "[recording] new track at " << event.seconds << " s (track "
+                  << page.markCount + 1 << ")\n";
+            secondsBeforeLastMark = static_cast<std::uint32_t>(event.seconds);
+            ++next;
+            if (holds(next)) {
+                m_deck.holdAt(frameAt(events[next].seconds));
+            } else if (holds(next - 1)) {
+                m_deck.release();
+            }
+            continue;
         }
         if (total >= lastReported + 60) {
             lastReported = total - total % 60;
@@ -119,26 +159,28 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
                   << "\n";
             m_out.flush();
         }
-        const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();
-        if (m_answers.stopAfterSeconds > 0 && total >= m_answers.stopAfterSeconds) {
-            m_out << "[recording] " << RecordingTimeText(total) << " recorded; next\n";
+        // Writing ends by itself after the quiet end of a side (automatic splitting), when
+        // the file is full or when it cannot be written: "Recording Finished".
+        if (tick.levelsRead && !tick.writing && (tick.seconds > 0 || page.markCount > 0)) {
+            m_out << "[recording] " << tick.timeText << " after " << RecordingTimeText(total)
+                  << "\n";
             break;
         }
-        if (page.split) {
-            // Automatic splitting ends writing by itself after the quiet end of the side.
-            if (tick.levelsRead && tick.seconds > 0 && !tick.writing) {
-                m_out << "[recording] " << tick.timeText << " after " << RecordingTimeText(total)
-                      << "\n";
-                break;
-            }
-            if (sideDone && sideSeconds > 0 && total > sideSeconds + 180) {
+        const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();
+        if (sideDone && stopAt <= 0) {
+            if (page.split && sideSeconds > 0 && total > sideSeconds + 180) {
                 m_out << "[recording] the side did not end by itself; next\n";
                 break;
             }
-        } else if (m_answers.stopAfterSeconds <= 0 && sideDone &&
-                   nextMark >= m_answers.markSeconds.size()) {
-            m_out << "[recording] side finished after " << RecordingTimeText(total) << "; next\n";
-            break;
+            if (!page.split) {
+                for (; next < events.size(); ++next) {
+                    m_out << "[recording] no new track at " << events[next].seconds
+                          << " s: the side ended first\n";
+                }
+                m_out << "[recording] side finished after " << RecordingTimeText(total)
+                      << "; next\n";
+                break;
+            }
         }
         std::this_thread::sleep_for(kPoll);
     }
@@ -157,6 +199,7 @@ int CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
     page.artist = m_answers.artist;
     page.album = m_answers.album;
     page.title = TitleAt(0);
+    m_trackCount = 1;
     m_out << "[tag] 1 track\n";
     return kPageNext;
 }
@@ -165,6 +208,7 @@ int CHeadlessHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& page) {
     if (pageIndex == 0) {
         page.artist = m_answers.artist;
         page.album = m_answers.album;
+        m_trackCount = static_cast<std::size_t>(page.trackCount);
         m_out << "[tag] " << page.trackCount << " tracks\n";
     }
     for (int k = 0; k < 10; ++k)
@@ -197,8 +241,9 @@ int CHeadlessHost::ShowExporting(ExportingPageState& page) {
 int CHeadlessHost::ShowFinished(FinishedPageState& page) {
     m_finished = true;
     page.choice = 0;
-    if (m_exportSucceeded && albumFolder) {
-        const std::filesystem::path folder = albumFolder();
+    // A failed export names its album folder too, with the tracks that did reach it.
+    const std::filesystem::path folder = albumFolder ? albumFolder() : std::filesystem::path();
+    if (!folder.empty()) {
         m_out << "Album folder: " << folder.string() << "\n";
         std::vector<std::filesystem::path> files;
         std::error_code ec;
@@ -207,6 +252,7 @@ int CHeadlessHost::ShowFinished(FinishedPageState& page) {
                 files.push_back(entry.path());
         }
         std::sort(files.begin(), files.end());
+        m_exportedCount = files.size();
         for (const auto& f : files) {
             m_out << "  " << f.filename().string() << "  (" << std::filesystem::file_size(f, ec)
                   << " bytes)\n";

@@ -20,6 +20,7 @@ enum class HeadlessSplit { Auto, Manual };
 
 struct HeadlessAnswers {
     HeadlessSource source = HeadlessSource::Turntable;
+    bool sourceGiven = false;  // --source was on the command line
     HeadlessSplit split = HeadlessSplit::Auto;
     std::optional<double> gainDb;     // -3.0 .. +9.0
     std::vector<double> markSeconds;  // "new track" at these recording times, ascending
@@ -49,10 +50,18 @@ public:
 
     // Where the last export went; set by the program before the finished page.
     std::function<std::filesystem::path()> albumFolder;
+    // Frames written to the recording so far; marks and the stop on decks that cannot hold
+    // follow it. Without it they follow the page's whole seconds.
+    std::function<std::uint64_t()> recordedFrames;
+    // True once the run was asked to stop (a signal): the recording page then presses "next".
+    std::function<bool()> stopRequested;
 
     // True once an export succeeded and the finished page was reached.
     bool Succeeded() const { return m_exportSucceeded && m_finished; }
     const std::string& FailureReason() const { return m_failure; }
+    // Tracks the tag pages were shown for, and files in the album folder at the finished page.
+    std::size_t TrackCount() const { return m_trackCount; }
+    std::size_t ExportedTrackCount() const { return m_exportedCount; }
 
     WindowHandle MainWindow() override { return this; }
     int ShowConnect() override;
@@ -76,6 +85,10 @@ private:
     HeadlessDeck m_deck;
     std::ostream& m_out;
     int m_connectShown = 0;
+    int m_startShown = 0;
+    bool m_deviceTypeShown = false;
+    std::size_t m_trackCount = 0;
+    std::size_t m_exportedCount = 0;
     bool m_exportSucceeded = false;
     bool m_finished = false;
     std::string m_failure;

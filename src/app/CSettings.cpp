@@ -67,15 +67,17 @@ fs::path CSettings::ReadExportFolder() {
     if (EnsureDirectory(folder))
         return folder;
 
-    // The folder cannot be made (a file in the way, no permission): fall back for good.
+    // The folder cannot be made (a file in the way, no permission): fall back to the music
+    // folder, and when that cannot be made either, to the home folder. Only a folder that
+    // exists is stored; a broken one would break every later export.
     fs::path music;
-    if (Succeeded(m_shell.GetMusicFolder(music)) && !music.empty()) {
+    if (Succeeded(m_shell.GetMusicFolder(music)) && !music.empty() && EnsureDirectory(music)) {
         folder = music;
-        EnsureDirectory(folder);
     } else {
         folder = FallbackFolder();
     }
-    WriteExportFolder(folder);
+    if (IsDirectory(folder))
+        WriteExportFolder(folder);
     return folder;
 }
 

@@ -144,7 +144,11 @@ CWizardFlow::Stage CWizardFlow::Start() {
     if (IsClose(result))
         return Stage::End;
     if (mainWindow) {
-        recorder.OpenInput(mainWindow, startRecordPage.split);
+        // Without a capture device or a file there would be nothing to record into.
+        if (Failed(recorder.OpenInput(mainWindow, startRecordPage.split))) {
+            Message(kIdsMsgCannotRecord);
+            return Stage::Start;
+        }
         m_services.recorderSetup->SetSourceFilter(m_sourceType);
     }
     recorder.StartRecording();
@@ -163,8 +167,14 @@ CWizardFlow::Stage CWizardFlow::Record() {
     host.ShowPleaseWait();
     m_tracks.clear();
     m_services.recorder->StopRecording();
-    m_services.recorder->FinishRecording(false, false, m_tracks);
+    const HRESULT finished = m_services.recorder->FinishRecording(false, false, m_tracks);
     host.HidePleaseWait();
+    // Without its track files there is nothing to tag or export; say so instead of going on.
+    if (Failed(finished) || m_tracks.empty()) {
+        m_tracks.clear();
+        Message(kIdsMsgTracksNotMade);
+        return Stage::End;
+    }
     return Stage::Tag;
 }
 
@@ -180,6 +190,9 @@ CWizardFlow::Stage CWizardFlow::Tag() {
     } else {
         result = RunMultiTrackTagging();
     }
+    // The pages name 40 tracks; any beyond them keep the placeholder title ("Track 41", ...).
+    if (m_tags.titles.size() < m_tracks.size())
+        m_tags.titles.resize(m_tracks.size());
     SanitizeTagSet(m_tags);
     if (IsBack(result))
         return Stage::Start;

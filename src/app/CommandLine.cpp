@@ -84,6 +84,7 @@ HRESULT ParseCommandLine(const std::vector<std::string>& args, CommandLine& out,
             if (!hasValue)
                 return needValue();
             const std::string& text = value();
+            out.answers.sourceGiven = true;
             if (text == "turntable") {
                 out.answers.source = HeadlessSource::Turntable;
             } else if (text == "tape-normal") {
@@ -192,7 +193,7 @@ simulated turntable with a demo side playing in real time. On a machine without 
   --mark SECONDS             with --split manual: "new track" at this recording time (repeatable)
   --stop-after SECONDS       press "next" once this much has been recorded (with real
                              devices and --split manual the side's end cannot be seen)
-  --gain DB                  the record level slider, -3.0 to +9.0 (default: as stored, 0.0)
+  --gain DB                  the record level slider, -3.0 to +9.0 (default 0.0)
   --artist TEXT, --album TEXT, --title TEXT (repeatable, in track order)
   --export-folder DIR        export into DIR for this run; the stored setting is kept
   --verbose                  device diagnostics on standard error
@@ -200,7 +201,9 @@ simulated turntable with a demo side playing in real time. On a machine without 
 
 Headless answers to messages: OK where it is the only button; No to every question
 (a failed export is not retried; the support page is not opened). The exit code is 0
-only when the export succeeded.
+only when every track was exported; 1 when the run ended without that (a failed
+recording or export), 2 for a bad argument or unusable devices, 3 when Sondrel is
+already running.
 )";
 }
 

@@ -1,5 +1,9 @@
 #include "app/RunHeadless.h"
 
+#include <signal.h>
+
+#include <atomic>
+#include <csignal>
 #include <cstring>
 #include <ostream>
 
@@ -15,6 +19,51 @@
 #include "recording/CRecorder.h"
 
 namespace sondrel {
+
+namespace {
+
+std::atomic<int> g_stopSignals{0};
+
+void OnStopSignal(int signalNumber) {
+    // The first signal asks the recording to stop as "next" would; a second one ends the run
+    // at once. Only async-signal-safe calls here.
+    if (g_stopSignals.fetch_add(1, std::memory_order_relaxed) > 0) {
+        std::signal(signalNumber, SIG_DFL);
+        std::raise(signalNumber);
+    }
+}
+
+// SIGINT and SIGTERM for the length of one run; the previous handlers come back afterwards.
+class CStopSignals {
+public:
+    explicit CStopSignals(bool install) : m_installed(install) {
+        g_stopSignals.store(0);
+        if (!m_installed)
+            return;
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &m_previousInt);
+        ::sigaction(SIGTERM, &action, &m_previousTerm);
+    }
+    ~CStopSignals() {
+        if (!m_installed)
+            return;
+        ::sigaction(SIGINT, &m_previousInt, nullptr);
+        ::sigaction(SIGTERM, &m_previousTerm, nullptr);
+    }
+    CStopSignals(const CStopSignals&) = delete;
+    CStopSignals& operator=(const CStopSignals&) = delete;
+
+    static bool Requested() { return g_stopSignals.load(std::memory_order_relaxed) > 0; }
+
+private:
+    bool m_installed;
+    struct sigaction m_previousInt {};
+    struct sigaction m_previousTerm {};
+};
+
+}  // namespace
 
 int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
     std::ostream& out = *env.out;
@@ -36,6 +85,12 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         // Error-code forms throughout: a name too long or a loop of links is a bad argument,
         // not an exception that ends the program.
         std::error_code ec;
+        if (std::filesystem::exists(*cl.exportFolder, ec) &&
+            !std::filesystem::is_directory(*cl.exportFolder, ec)) {
+            err << "sondrel: the export folder " << cl.exportFolder->string()
+                << " is a file, not a folder\n";
+            return 2;
+        }
         std::filesystem::create_directories(*cl.exportFolder, ec);
         if (!std::filesystem::is_directory(*cl.exportFolder, ec)) {
             err << "sondrel: the export folder " << cl.exportFolder->string()
@@ -64,9 +119,12 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         }
     }
     CHeadlessHost host(cl.answers, deck, out);
+    const CStopSignals stopSignals(env.handleStopSignals);
+    host.stopRequested = [] { return CStopSignals::Requested(); };
 
     ComPtr<CRecorder> recorder =
         ComPtr<CRecorder>::Attach(new CRecorder(*platform, *env.profileStore));
+    host.recordedFrames = [&recorder] { return recorder->BytesWritten() / kCaptureBlockAlign; };
     CWavExporter exporter(
         [&]() { return exportFolder.empty() ? settings.ReadExportFolder() : exportFolder; });
     host.albumFolder = [&exporter] { return exporter.AlbumFolder(); };
@@ -81,18 +139,30 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         flow.RunWizard();
     }
     int writeError = 0;
-    if (recorder->GetWriteError(writeError) == S_OK) {
-        err << "sondrel: writing the recording failed (" << std::strerror(writeError) << ")\n";
+    const bool writeFailed = recorder->GetWriteError(writeError) == S_OK;
+    if (writeFailed) {
+        err << "sondrel: writing the recording failed (" << std::strerror(writeError)
+            << "); the recording ends where writing stopped\n";
     }
     recorder.Reset();
     if (reportDevice)
         reportDevice(err);
     if (!host.Succeeded()) {
-        err << "sondrel: no tracks were exported"
-            << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+        const std::filesystem::path album = exporter.AlbumFolder();
+        const std::size_t exported = host.ExportedTrackCount();
+        if (exported > 0) {
+            err << "sondrel: the export failed: " << exported << " of " << host.TrackCount()
+                << " tracks are in " << album.string() << "; the other "
+                << host.TrackCount() - exported << " were not exported"
+                << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+        } else {
+            err << "sondrel: no tracks were exported"
+                << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+        }
         return 1;
     }
-    return 0;
+    // Every track was exported, but of a recording that is not whole.
+    return writeFailed ? 1 : 0;
 }
 
 }  // namespace sondrel

@@ -23,12 +23,16 @@ struct HeadlessEnvironment {
     // The simulated computer keeps its files in the user's real music and temporary folders
     // (the program's demo); tests leave it in its own.
     bool simulationUsesUserFolders = false;
+    // SIGINT and SIGTERM stop the recording as "next" would (the first) or end the run at
+    // once (the second); the program sets this, tests that send themselves signals too.
+    bool handleStopSignals = false;
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
 };
 
-// Exit code: 0 when the export succeeded, 1 when the wizard ended without one, 2 when the
-// devices could not be set up.
+// Exit code: 0 when every track was exported from a recording written whole, 1 otherwise
+// (the wizard ended without an export, the export failed part-way, or writing the recording
+// failed), 2 when an argument or the devices could not be used.
 int RunHeadless(const CommandLine& commandLine, const HeadlessEnvironment& environment);
 
 }  // namespace sondrel

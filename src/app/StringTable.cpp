@@ -43,6 +43,12 @@ constexpr Entry kBuiltIn[] = {
     {kIdsAppName, "Sondrel"},
     {kIdsMsgExportFailed, "Unable to export files.\n\nWould you like to try exporting again?"},
     {kIdsTrackNumberFormat, "Track %d"},
+    {kIdsMsgTracksNotMade,
+     "Unable to make the track files from this recording.\n\nThe disk may be full, or the "
+     "recording could not be read back."},
+    {kIdsMsgCannotRecord,
+     "Unable to start recording.\n\nThe capture device may be in use by another program, or "
+     "there may be no room on the disk for the recording."},
 };
 
 std::mutex& OverrideLock() {

@@ -28,6 +28,8 @@ inline constexpr StringId kIdsRecordingFinished = 158;
 inline constexpr StringId kIdsAppName = 159;  // "Sondrel", the message-box caption
 inline constexpr StringId kIdsMsgExportFailed = 162;
 inline constexpr StringId kIdsTrackNumberFormat = 163;  // "Track %d"
+inline constexpr StringId kIdsMsgTracksNotMade = 170;
+inline constexpr StringId kIdsMsgCannotRecord = 171;
 
 // The text of an entry: the language pack's when it has one, else the built-in English text,
 // else an empty string. Thread-safe (the export worker reads its texts too).

@@ -63,8 +63,11 @@ std::string SanitizeTagText(const std::string& text, TagField kind) {
             kept.push_back(U' ');
         }
     }
-    if (kept.empty())
+    // Blanks at either end would only pad a file name; a text of blanks alone is no text.
+    const std::size_t first = kept.find_first_not_of(U' ');
+    if (first == std::u32string::npos)
         return LoadString(PlaceholderId(kind));
+    kept = kept.substr(first, kept.find_last_not_of(U' ') - first + 1);
     return Utf32ToUtf8(kept);
 }
 

@@ -15,7 +15,8 @@ inline constexpr std::size_t kTagTextMaxChars = 40;
 
 // Keeps, of the first 40 characters, the letters, digits, white space, '-' and '_' in order;
 // every white-space character (line breaks, tabs, ideographic space, ...) becomes a plain
-// space so no control character reaches a file name. An empty result becomes the placeholder
+// space so no control character reaches a file name. Blanks at either end are cut, and an
+// empty result becomes the placeholder
 // text of its kind from the string table ("<Unknown artist>", "<Unknown album>",
 // "<Unknown title>"). Input is UTF-8; invalid sequences are dropped.
 std::string SanitizeTagText(const std::string& text, TagField kind);

@@ -57,10 +57,11 @@ int main(int argc, char** argv) {
 
     const QString applicationName = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
     CSingleInstance instance;
-    if (instance.BringRunningInstanceForward()) {
-        std::cout << LoadString(kIdsProductTitle)
-                  << " is already running; it was brought to the front.\n";
-        return 0;
+    if (!instance.TakeLock()) {
+        instance.BringRunningInstanceForward();
+        std::cerr << "sondrel: " << LoadString(kIdsProductTitle)
+                  << " is already running; this start ends without recording.\n";
+        return 3;
     }
     CQtWizardHost* runningHost = nullptr;
     instance.Listen([&runningHost] {
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     env.out = &std::cout;
     env.err = &std::cerr;
     env.simulationUsesUserFolders = true;
+    env.handleStopSignals = true;
 
     if (windowed) {
         if (cl.demo) {

@@ -13,6 +13,10 @@ std::size_t CPcmFmtConvertLite::ConvertSimple(float* input, std::size_t inputByt
     if (!input || !output)
         return 0;
     if (m_input.wFormatTag == m_output.wFormatTag) {
+        // A copy is only a conversion when the frames are laid out alike; 16 to 24 bits is not.
+        if (m_input.wBitsPerSample != m_output.wBitsPerSample ||
+            m_input.nChannels != m_output.nChannels || m_input.nBlockAlign != m_output.nBlockAlign)
+            return 0;
         const std::size_t bytes = std::min(inputBytes, outputCapacityBytes);
         std::memmove(output, input, bytes);
         return bytes / OutputBlockAlign();

@@ -13,8 +13,9 @@ public:
     ~CPcmFmtConvertLite() override = default;
 
     // Returns the frames produced (0 for an unsupported pair). Scales the caller's floats in
-    // place by 32768, so they are not reusable afterwards. Identical tags are copied (at most
-    // outputCapacityBytes). Never writes more than outputCapacityBytes.
+    // place by 32768, so they are not reusable afterwards. Identical layouts (tag, width, channels)
+    // are copied (at most outputCapacityBytes); the same tag at another width gives 0. Never writes
+    // more than outputCapacityBytes.
     std::size_t ConvertSimple(float* input, std::size_t inputBytes, void* output,
                               std::size_t outputCapacityBytes);
 

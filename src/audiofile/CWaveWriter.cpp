@@ -1,5 +1,6 @@
 #include "audiofile/CWaveWriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -51,6 +52,8 @@ HRESULT CWaveWriter::Create(const std::filesystem::path& path, const WAVEFORMATE
         return E_FAIL;
     m_bytesWritten = 0;
     m_writeFailed = false;
+    m_full = false;
+    SetDataLimitBytes(kWaveMaxDataBytes);
     try {
         const auto header = BuildWaveHeader(m_format, kWaveHeaderBytes);
         m_file.Write(header.data(), header.size());
@@ -63,7 +66,21 @@ HRESULT CWaveWriter::Create(const std::filesystem::path& path, const WAVEFORMATE
     return S_OK;
 }
 
+void CWaveWriter::SetDataLimitBytes(std::uint64_t limitBytes) {
+    const std::uint64_t frameBytes = m_format.nBlockAlign ? m_format.nBlockAlign : 1;
+    m_dataLimitBytes = std::min(limitBytes, kWaveMaxDataBytes) / frameBytes * frameBytes;
+}
+
 std::uint64_t CWaveWriter::Write(const void* data, std::size_t count) {
+    if (m_full)
+        return m_bytesWritten;
+    const std::uint64_t room =
+        m_dataLimitBytes > m_bytesWritten ? m_dataLimitBytes - m_bytesWritten : 0;
+    if (count >= room) {
+        // Past the limit the header would wrap and the audio be lost; the file ends here.
+        count = static_cast<std::size_t>(room);
+        m_full = true;
+    }
     std::size_t written = 0;
     try {
         m_file.Write(data, count, &written);

@@ -19,6 +19,8 @@
 namespace sondrel {
 
 inline constexpr std::uint32_t kWaveHeaderBytes = 44;
+// The most sample data a canonical WAV header can describe: its RIFF size (data + 36) is 32 bits.
+inline constexpr std::uint64_t kWaveMaxDataBytes = 0xFFFFFFFFull - (kWaveHeaderBytes - 8);
 
 // The 44-byte header for a file of fileLengthBytes: RIFF size length - 8 and data size
 // length - 44, both truncated to 32 bits; only the first 16 bytes of the format are stored.
@@ -40,8 +42,14 @@ public:
 
     // Appends count bytes and returns the total written so far. Raises CFileError when the file
     // takes fewer bytes; the whole frames it did take stay counted and later writes continue
-    // right after them, so the channels stay in step.
+    // right after them, so the channels stay in step. At the data limit the file is full:
+    // Write keeps the whole frames that fit and drops the rest (IsFull tells).
     std::uint64_t Write(const void* data, std::size_t count);
+    // True once a write reached the data limit; nothing more is written after that.
+    bool IsFull() const { return m_full; }
+    // The most sample data the file takes, cut to whole frames (kWaveMaxDataBytes unless
+    // lowered, which tests do). Call after Create.
+    void SetDataLimitBytes(std::uint64_t limitBytes);
 
     HRESULT GetBytesWritten(std::uint64_t* bytes) const;
     // Bytes written / average bytes per second; E_FAIL (and 0) when the average is 0.
@@ -74,6 +82,8 @@ private:
     std::uint64_t m_dataStartBytes = 0;
     std::filesystem::path m_path;
     bool m_writeFailed = false;
+    bool m_full = false;
+    std::uint64_t m_dataLimitBytes = kWaveMaxDataBytes;
     std::chrono::milliseconds m_retryPause{1000};
 };
 

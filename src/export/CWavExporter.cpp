@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <system_error>
@@ -167,6 +168,13 @@ HRESULT CWavExporter::Export() {
         }
     }
 
+    // A folder this export made and into which nothing was moved is only clutter; retries
+    // make a new one. rmdir leaves a folder that is not empty alone.
+    if (Failed(result) && !m_albumFolder.empty() &&
+        std::none_of(m_moved.begin(), m_moved.end(), [](bool moved) { return moved; }) &&
+        ::rmdir(m_albumFolder.c_str()) == 0) {
+        m_albumFolder.clear();
+    }
     m_lastAttemptFailed = Failed(result);
     // The failure must be recorded before the end is marked (see CProgressStatus).
     if (Failed(result))

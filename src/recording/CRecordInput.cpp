@@ -189,12 +189,18 @@ void CRecordInput::ProcessRegion(std::uint8_t* region, std::uint32_t bytes) {
 
     const bool writing = m_writing.load(std::memory_order_acquire);
     bool written = false;
+    std::size_t writtenSamples = sampleCount;
     if (writing && EnterFileGate()) {
         if (m_fileOpen) {
             try {
-                m_bytesWrittenAtomic.store(m_writer.Write(region, bytes),
-                                           std::memory_order_release);
+                const std::uint64_t before = m_bytesWrittenAtomic.load(std::memory_order_relaxed);
+                const std::uint64_t after = m_writer.Write(region, bytes);
+                m_bytesWrittenAtomic.store(after, std::memory_order_release);
+                writtenSamples = static_cast<std::size_t>(after - before) / sizeof(std::int16_t);
                 written = true;
+                // A full file is the end of the recording: "Recording Finished".
+                if (m_writer.IsFull())
+                    StopWriting();
             } catch (const CFileError& error) {
                 NoteWriteError(error.ErrorNumber());
             } catch (...) {
@@ -218,7 +224,7 @@ void CRecordInput::ProcessRegion(std::uint8_t* region, std::uint32_t bytes) {
     PlayMonitor(region, bytes);
 
     if (written && m_detecting.load(std::memory_order_acquire) && EnterFileGate()) {
-        if (m_detector.Feed(samples, sampleCount))
+        if (m_detector.Feed(samples, writtenSamples))
             StopWriting();
         LeaveFileGate();
     }

@@ -53,6 +53,9 @@ public:
 
     // Creates the writer's file (truncating it) with the capture format.
     HRESULT OpenFile(const std::filesystem::path& path);
+    // Lowers the most the file takes (the WAV format's limit, about 6 h 45 min); reaching it
+    // ends writing as the end of the side does. After OpenFile.
+    void SetFileLimitBytes(std::uint64_t limitBytes) { m_writer.SetDataLimitBytes(limitBytes); }
     void SetProcessingFlags(bool flag1, bool flag2);
     HRESULT SetGain(float gainDb);
     float GainFactor() const { return m_gain.Factor(); }

@@ -124,13 +124,19 @@ HRESULT CRecorder::FinishRecording(bool process, bool secondProcess,
     if (m_tempFileName.empty())
         return E_FAIL;
     if (marks.empty()) {
+        // Only a recording that reads back as a WAV file is a track.
+        auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
+        if (!reader || Failed(reader->Open(m_tempFileName, 0)))
+            return E_FAIL;
         trackFiles.push_back(m_tempFileName.string());
         return S_OK;
     }
     const HRESULT hr = SplitAtMarks(marks);
+    if (Failed(hr))
+        return hr;
     for (const auto& name : m_splitFileNames)
         trackFiles.push_back(name.string());
-    return hr;
+    return S_OK;
 }
 
 HRESULT CRecorder::SplitAtMarks(const std::vector<std::uint64_t>& marks) {
@@ -140,8 +146,9 @@ HRESULT CRecorder::SplitAtMarks(const std::vector<std::uint64_t>& marks) {
     auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
     if (!reader)
         return E_FAIL;
+    // A recording that cannot be read back cannot be cut: no tracks, and a failure.
     if (Failed(reader->Open(m_tempFileName, 0)))
-        return S_OK;
+        return E_FAIL;
     WAVEFORMATEX format{};
     reader->GetFormat(&format, nullptr);
     format.cbSize = 0;
@@ -163,7 +170,9 @@ HRESULT CRecorder::SplitAtMarks(const std::vector<std::uint64_t>& marks) {
             while (length > 0) {
                 const auto bytes = static_cast<std::int32_t>(
                     std::min<std::int64_t>(length, static_cast<std::int64_t>(kChunkBytes)));
-                reader->ReadAt(buffer.get(), position, bytes);
+                // A failed read must not write the previous chunk again as this one.
+                if (Failed(reader->ReadAt(buffer.get(), position, bytes)))
+                    return E_FAIL;
                 writer.Write(buffer.get(), static_cast<std::size_t>(bytes));
                 position += bytes;
                 length -= bytes;

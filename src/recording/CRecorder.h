@@ -71,6 +71,8 @@ public:
     // How long closing waits for the capture thread (10 s).
     void SetStopTimeout(std::chrono::milliseconds timeout) { m_stopTimeout = timeout; }
 
+    // Bytes written to the current recording so far (0 without an input).
+    std::uint64_t BytesWritten() const { return m_input ? m_input->BytesWritten() : 0; }
     const std::filesystem::path& TempFileName() const { return m_tempFileName; }
     const std::vector<std::filesystem::path>& SplitFileNames() const { return m_splitFileNames; }
     const GUID& CaptureGuid() const { return m_captureGuid; }

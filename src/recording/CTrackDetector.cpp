@@ -90,7 +90,7 @@ HRESULT CTrackDetector::Prepare(float sampleRate, std::vector<DetectedTrack>* tr
     m_sampleRate = sampleRate;
     try {
         m_block.assign(static_cast<std::size_t>(blockFrames), 0);
-        m_activities.reserve(kReservedBlocks);
+        m_activities.reserve(ReservedBlocks(static_cast<int>(blockFrames)));
     } catch (const std::bad_alloc&) {
         m_block.clear();
         return E_FAIL;
@@ -164,8 +164,10 @@ void CTrackDetector::CompleteBlock(bool& endOfSide) {
 
     m_maxActivity = std::max(m_maxActivity, activity);
     m_minActivity = std::min(m_minActivity, activity);
-    // Reserved for the longest possible recording, so this does not allocate.
-    m_activities.push_back(activity);
+    // Reserved for the longest possible recording; should more come, it is not measured
+    // rather than allocated on the capture thread.
+    if (m_activities.size() < m_activities.capacity())
+        m_activities.push_back(activity);
 
     const float threshold =
         m_maxActivity < kLoudActivity ? m_maxActivity + 1.0f : kQuietThresholdAfterLoud;

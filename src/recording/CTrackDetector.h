@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "audiofile/CWaveWriter.h"
 #include "base/Result.h"
 
 namespace sondrel {
@@ -22,6 +23,8 @@ struct DetectedTrack {
         return static_cast<std::int64_t>(startFrame) + static_cast<std::int64_t>(lengthFrames);
     }
 };
+// The writer stops a recording at the WAV format's limit, so its frame counts fit the fields.
+static_assert(kWaveMaxDataBytes / 4 <= 0x7FFFFFFF);
 
 // Threads: Prepare runs on the user-interface thread before detection is armed; Feed runs only
 // on the capture thread while detection is armed, never allocates (the block and the activity
@@ -38,9 +41,13 @@ public:
     static constexpr float kBandwidthParameter = 75.0f;
     // The side ends once the quiet time exceeds this.
     static constexpr float kEndOfSideQuietSeconds = 60.0f;
-    // Enough half-second blocks for the longest recording a WAV file can hold (4 GiB of capture
-    // format, about 6.8 hours), so Feed never has to grow the activity list.
-    static constexpr std::size_t kReservedBlocks = 7 * 3600 * 2;
+    // Enough blocks for the longest recording a WAV file holds (the writer stops there, about
+    // 6 h 45 min of 16-bit stereo), so Feed never has to grow the activity list.
+    static std::size_t ReservedBlocks(int blockFrames) {
+        return static_cast<std::size_t>(kWaveMaxDataBytes / 4 /
+                                        static_cast<unsigned>(blockFrames)) +
+               2;
+    }
 
     CTrackDetector() = default;
     CTrackDetector(const CTrackDetector&) = delete;

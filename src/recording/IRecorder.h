@@ -29,7 +29,9 @@ struct IRecorder : IUnknown {
     virtual HRESULT OpenInput(WindowHandle owner, bool splitTracks) = 0;
     virtual HRESULT StartRecording() = 0;
     virtual HRESULT StopRecording() = 0;
-    // Closes the input and yields one temporary WAV file per track, in track order.
+    // Closes the input and yields one temporary WAV file per track, in track order. E_FAIL
+    // when the recording cannot be read back or a track file cannot be made (a failed read
+    // or write); the list then holds no file that is not a complete track.
     virtual HRESULT FinishRecording(bool process, bool secondProcess,
                                     std::vector<std::string>& trackFiles) = 0;
     // Always S_OK; deletes the temporary recording and every per-track file.

@@ -2,10 +2,16 @@
 // come out, and their samples are exactly what the deck played.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "app/CMemorySettingsStore.h"
 #include "app/CommandLine.h"
@@ -41,6 +47,7 @@ protected:
         env.profileStore = &profile;
         env.out = &out;
         env.err = &err;
+        env.handleStopSignals = handleSignals;
         return RunHeadless(cl, env);
     }
 
@@ -59,6 +66,7 @@ protected:
     CMemorySettingsStore profile;
     std::ostringstream out;
     std::ostringstream err;
+    bool handleSignals = false;
 };
 
 // A side whose every sample is non-zero, so silence before and after it is easy to tell.
@@ -205,6 +213,84 @@ TEST_F(HeadlessRunTest, MonoCaptureDeviceIsQuestionedOnceAndRecordingGoesOn) {
     EXPECT_EQ(log.find(question, asked + 1), std::string::npos) << "asked more than once";
     EXPECT_NE(log.find("-> No", asked), std::string::npos);
     EXPECT_EQ(AlbumFiles().size(), 1u);
+}
+
+// A batch tool's exit code is its contract: 0 only when every track was exported whole.
+TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
+    WriteWav(root / "side.wav", MakeSide(10.0));
+    const std::string side = (root / "side.wav").string();
+    const auto run = [&](std::vector<std::string> args, const std::string& folder) {
+        out.str("");
+        err.str("");
+        args.insert(args.end(), {"--export-folder", (root / folder).string()});
+        return Run(args);
+    };
+    const auto files = [&](const std::string& folder) {
+        std::vector<fs::path> found;
+        for (const auto& e : fs::recursive_directory_iterator(root / folder)) {
+            if (e.is_regular_file())
+                found.push_back(e.path());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+
+    // A mark the side never reaches is reported and makes no track; the stop lands exactly.
+    ASSERT_EQ(run({"--simulate", side, "--split", "manual", "--mark", "4", "--mark", "20"}, "a"), 0)
+        << out.str() << err.str();
+    EXPECT_NE(out.str().find("no new track at 20 s"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("new track at 20 s ("), std::string::npos) << out.str();
+    auto made = files("a");
+    ASSERT_EQ(made.size(), 2u);
+    for (const auto& f : made)
+        EXPECT_FALSE(test::ReadWaveSamples16(f).empty()) << f;
+    ASSERT_EQ(run({"--simulate", side, "--split", "manual", "--stop-after", "3"}, "b"), 0);
+    made = files("b");
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(test::ReadWaveSamples16(made[0]).size(), 3u * 44100 * 2);
+
+    // A write that fails while recording: exit 1, said on stderr, and the track that is
+    // exported is a valid WAV file of what was written.
+    {
+        struct sigaction ignore {};
+        struct sigaction previous {};
+        ignore.sa_handler = SIG_IGN;
+        ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = 200000;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const int exit = run({"--simulate", side, "--split", "manual"}, "c");
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::sigaction(SIGXFSZ, &previous, nullptr);
+        EXPECT_EQ(exit, 1);
+        EXPECT_NE(err.str().find("writing the recording failed"), std::string::npos) << err.str();
+        for (const auto& f : files("c"))
+            EXPECT_EQ(fs::file_size(f), 44 + test::ReadWaveSamples16(f).size() * 2) << f;
+    }
+
+    // An export folder that is a file is named as such.
+    std::ofstream(root / "plain") << "x";
+    EXPECT_EQ(run({"--simulate", side}, "plain"), 2);
+    EXPECT_NE(err.str().find("is a file, not a folder"), std::string::npos) << err.str();
+
+    // The first SIGINT stops the real-time recording as "next" would; what was recorded by
+    // then (not the whole 10 s side) is exported.
+    handleSignals = true;
+    std::thread interrupt([] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        ::kill(::getpid(), SIGINT);
+    });
+    const int interrupted = run({"--simulate", side, "--real-time", "--split", "manual"}, "d");
+    interrupt.join();
+    EXPECT_EQ(interrupted, 0) << out.str() << err.str();
+    EXPECT_NE(out.str().find("stopped by a signal"), std::string::npos) << out.str();
+    made = files("d");
+    ASSERT_EQ(made.size(), 1u);
+    const std::size_t frames = test::ReadWaveSamples16(made[0]).size() / 2;
+    EXPECT_GT(frames, 44100u);
+    EXPECT_LT(frames, 8u * 44100);
 }
 
 TEST(CommandLine, RejectsBadArguments) {

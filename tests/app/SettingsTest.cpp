@@ -154,6 +154,19 @@ TEST_F(SettingsTest, FolderThatCannotBeCreatedFallsBackToTheStoredMusicFolder) {
     EXPECT_EQ(last, CSettings::FallbackFolder());
     EXPECT_TRUE(fs::is_directory(last));
     EXPECT_EQ(Stored(), last.string());
+
+    // A music folder under a plain file cannot be made: the home folder serves, and nothing
+    // that does not exist is ever stored.
+    CMemorySettingsStore vendor;
+    CSettings settings{vendor, m_profile, m_shell};
+    m_shell.music = m_temp / "blocker" / "Music";
+    const fs::path home = settings.ReadExportFolder();
+    EXPECT_EQ(home, CSettings::FallbackFolder());
+    std::string stored;
+    if (vendor.ReadString(kUserExportFolderValue, stored) == S_OK) {
+        EXPECT_TRUE(fs::is_directory(stored)) << stored;
+    }
+    EXPECT_EQ(settings.ReadExportFolder(), home);
 }
 
 TEST_F(SettingsTest, WritingALongFolderStoresTheMusicFolderInstead) {

@@ -48,8 +48,9 @@ TEST(SanitizeTagText, EmptyResultsBecomeThePlaceholderOfTheirKind) {
     EXPECT_EQ(SanitizeTagText("\xFF\xFE", TagField::Title), "<Unknown title>");
     // Forty characters of punctuation hide a name that comes after them.
     EXPECT_EQ(SanitizeTagText(std::string(40, '.') + "Name", TagField::Title), "<Unknown title>");
-    // A text of spaces is not empty.
-    EXPECT_EQ(SanitizeTagText("\n", TagField::Title), " ");
+    // Blanks are cut at both ends, so a text of blanks alone is empty.
+    EXPECT_EQ(SanitizeTagText("\n \t", TagField::Title), "<Unknown title>");
+    EXPECT_EQ(SanitizeTagText("  Side  A! ", TagField::Title), "Side  A");
 
     SetStringOverrides({{kIdsUnknownTitle, "<Titel unbekannt>"}});
     EXPECT_EQ(SanitizeTagText("", TagField::Title), "<Titel unbekannt>");
@@ -59,7 +60,7 @@ TEST(SanitizeTagText, EmptyResultsBecomeThePlaceholderOfTheirKind) {
 TEST(SanitizeTagText, TagSetCleansEveryField) {
     TagSet tags{"  ", "", {"One/Two", "", "Three"}};
     SanitizeTagSet(tags);
-    EXPECT_EQ(tags.artist, "  ");
+    EXPECT_EQ(tags.artist, "<Unknown artist>");
     EXPECT_EQ(tags.album, "<Unknown album>");
     EXPECT_EQ(tags.titles, (std::vector<std::string>{"OneTwo", "<Unknown title>", "Three"}));
 }

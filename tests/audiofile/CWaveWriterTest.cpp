@@ -99,6 +99,25 @@ TEST_F(WaveWriterTest, CountsBytesAndDuration) {
     EXPECT_EQ(seconds, 0u);
 }
 
+TEST_F(WaveWriterTest, StopsAtTheLastWholeFrameBelowTheDataLimit) {
+    // The format's own limit: a full file's RIFF size is the largest 32-bit value.
+    const auto full = BuildWaveHeader(CaptureFormat(), 44 + kWaveMaxDataBytes);
+    EXPECT_EQ(GetU32(Bytes(full.begin(), full.end()), 4), 0xFFFFFFFFu);
+    CWaveWriter writer;
+    ASSERT_EQ(writer.Create(m_path, CaptureFormat()), S_OK);
+    writer.SetDataLimitBytes(1002);
+    const Bytes chunk(600, 7);
+    EXPECT_EQ(writer.Write(chunk.data(), chunk.size()), 600u);
+    EXPECT_FALSE(writer.IsFull());
+    EXPECT_EQ(writer.Write(chunk.data(), chunk.size()), 1000u);
+    EXPECT_TRUE(writer.IsFull());
+    EXPECT_EQ(writer.Write(chunk.data(), chunk.size()), 1000u);
+    ASSERT_EQ(writer.Close(), S_OK);
+    const Bytes b = test::ReadFile(m_path);
+    EXPECT_EQ(b.size(), 44u + 1000u);
+    EXPECT_EQ(GetU32(b, 40), 1000u);
+}
+
 TEST_F(WaveWriterTest, HeaderFollowsRealLengthNotTheCount) {
     CWaveWriter writer;
     ASSERT_EQ(writer.Create(m_path, CaptureFormat()), S_OK);

@@ -203,6 +203,14 @@ TEST(PcmConversion, UnsupportedPairsConvertNothing) {
     EXPECT_EQ(FromFloat(Float(2), Pcm(2, 8)).c.ConvertSimple(f.data(), 64, bytes.data(), 256), 0u);
     EXPECT_EQ(FromFloat(Float(2), Pcm(1, 16)).c.ConvertSimple(f.data(), 64, bytes.data(), 256), 0u);
     EXPECT_EQ(FromFloat(Pcm(2, 16), Float(2)).c.ConvertSimple(f.data(), 64, bytes.data(), 256), 0u);
+    // Same tag, other width or channel count: nothing is converted, not the raw bytes copied.
+    Bytes pcm(64, 0x40);
+    EXPECT_EQ(FromFloat(Pcm(2, 16), Pcm(2, 24))
+                  .c.ConvertSimple(reinterpret_cast<float*>(pcm.data()), 16, bytes.data(), 256),
+              0u);
+    EXPECT_EQ(FromFloat(Pcm(2, 16), Pcm(1, 16))
+                  .c.ConvertSimple(reinterpret_cast<float*>(pcm.data()), 16, bytes.data(), 256),
+              0u);
 
     CPcmFmtConverter c;
     EXPECT_FALSE(c.SetSourceFormat(WAVEFORMATEX{WAVE_FORMAT_EXTENSIBLE, 2, 44100, 0, 4, 16, 22}));

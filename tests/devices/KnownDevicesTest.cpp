@@ -12,19 +12,49 @@ namespace {
 using test::DebugCapture;
 using test::ParseSimSystem;
 
-TEST(KnownDevicesTest, TableKeepsNamesExactlyAsWritten) {
+TEST(KnownDevicesTest, TableHoldsExactlyTheTwelveRows) {
+    // Written out here, not derived from the table, so a typo in any row shows.
+    struct Row {
+        std::uint32_t vendorId, productId;
+        const char* names[3];
+        bool turntable, tape, riaa;
+    };
+    constexpr const char* kCodec = "USB Audio Codec";
+    constexpr const char* kDevice = "USB Audio Device";
+    constexpr const char* kPnp = "USB PnP Audio Device";
+    constexpr const char* kMic = "Microphone (USB Audio Codec )";
+    const Row expected[12] = {
+        {0x08BB, 0x2900, {kCodec, kDevice, kMic}, false, false, true},
+        {0x0D8C, 0x0121, {"USB PnP Device", nullptr, kPnp}, true, true, true},
+        {0x08BB, 0x29B0, {kCodec, kDevice, kMic}, false, false, true},
+        {0x0C76, 0x1600, {kPnp, kDevice, "SSS USB Audio Device"}, true, true, false},
+        {0x0D8C, 0x0131, {kPnp, kDevice, kCodec}, true, true, true},
+        {0x0DBC, 0x0121, {kPnp, kDevice, kCodec}, true, true, true},
+        {0x2034, 0x0105, {kPnp, "USB Microphone", kCodec}, false, false, false},
+        {0xEB1A, 0x5051, {kPnp, "USB 2861 Device", kCodec}, false, false, false},
+        {0x15E4, 0x0174, {kPnp, "KORVELL PLATTER", kCodec}, false, false, false},
+        {0x15E4, 0x0179, {kPnp, "KORVELL CASSETTE", kCodec}, false, false, false},
+        {0x0D8C, 0x0016, {kCodec, kDevice, kCodec}, false, false, false},
+        {0x08BB, 0x29C0, {"USB AUDIO  CODEC", kDevice, kMic}, false, false, true},
+    };
     ASSERT_EQ(kKnownDevices.size(), 12u);
-    EXPECT_STREQ(kKnownDevices[11].captureNames[0], "USB AUDIO  CODEC");
-    EXPECT_STREQ(kKnownDevices[0].captureNames[2], "Microphone (USB Audio Codec )");
-    EXPECT_EQ(kKnownDevices[1].captureNames[1], nullptr);
-    // Every row is findable by its own ids, and finds itself (no duplicate ids in the table).
-    for (const KnownDevice& row : kKnownDevices) {
-        EXPECT_EQ(FindKnownDevice(row.vendorId, row.productId), &row);
-    }
-    // The maker's own deck and turntable offer no source choice.
-    for (std::size_t row : {8u, 9u}) {
-        EXPECT_FALSE(kKnownDevices[row].offersTurntable);
-        EXPECT_FALSE(kKnownDevices[row].offersTape);
+    for (std::size_t i = 0; i < 12; ++i) {
+        const KnownDevice& row = kKnownDevices[i];
+        const Row& want = expected[i];
+        EXPECT_EQ(row.vendorId, want.vendorId) << i;
+        EXPECT_EQ(row.productId, want.productId) << i;
+        for (std::size_t n = 0; n < 3; ++n) {
+            if (want.names[n] == nullptr) {
+                EXPECT_EQ(row.captureNames[n], nullptr) << i << "/" << n;
+            } else {
+                ASSERT_NE(row.captureNames[n], nullptr) << i << "/" << n;
+                EXPECT_STREQ(row.captureNames[n], want.names[n]) << i << "/" << n;
+            }
+        }
+        EXPECT_EQ(row.offersTurntable, want.turntable) << i;
+        EXPECT_EQ(row.offersTape, want.tape) << i;
+        EXPECT_EQ(row.turntableRiaa, want.riaa) << i;
+        EXPECT_EQ(FindKnownDevice(want.vendorId, want.productId), &row) << i;
     }
 }
 

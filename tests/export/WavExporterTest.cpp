@@ -140,12 +140,12 @@ TEST_F(WavExporterTest, LanguagePackPlaceholdersAndSeparatorsStayInsideTheAlbumF
               (std::set<std::string>{"Stück 1 x.wav", "a .. .. b.wav"}));
 }
 
-TEST_F(WavExporterTest, TooFewTitlesOrNoTracksCreateTheFolderAndFail) {
+TEST_F(WavExporterTest, TooFewTitlesOrNoTracksFailAndLeaveNoEmptyFolder) {
     CWavExporter exporter(m_folderSource);
     const auto sources = MakeSources(3);
     EXPECT_EQ(RunExport(exporter, sources, "A", {"one", "two"}, "B"), E_FAIL);
-    EXPECT_TRUE(fs::is_directory(m_exportFolder / "A B"));
-    EXPECT_TRUE(Entries(m_exportFolder / "A B").empty());
+    EXPECT_FALSE(fs::exists(m_exportFolder / "A B"));
+    EXPECT_TRUE(exporter.AlbumFolder().empty());
     EXPECT_EQ(Entries(m_sources).size(), 3u);
 
     ComPtr<IProgressStatus> progress;
@@ -155,7 +155,7 @@ TEST_F(WavExporterTest, TooFewTitlesOrNoTracksCreateTheFolderAndFail) {
     EXPECT_EQ(progress->GetErrorCode(code), S_OK);
     EXPECT_EQ(code, E_FAIL);
     exporter.WaitForExport();
-    EXPECT_TRUE(fs::is_directory(m_exportFolder / "C D"));
+    EXPECT_TRUE(Entries(m_exportFolder).empty());
 }
 
 TEST_F(WavExporterTest, TrackNeverReplacesAnExistingFile) {

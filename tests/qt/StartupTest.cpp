@@ -25,15 +25,21 @@ private slots:
         int raised = 0;
         {
             CSingleInstance first(key);
+            // The lock decides, before anyone listens: a start at the same moment loses.
+            QVERIFY(first.TakeLock());
+            CSingleInstance sameMoment(key);
+            QVERIFY(!sameMoment.TakeLock());
             QVERIFY(!first.BringRunningInstanceForward());
             QVERIFY(first.Listen([&raised] { ++raised; }));
 
             CSingleInstance second(key);
+            QVERIFY(!second.TakeLock());
             QVERIFY(second.BringRunningInstanceForward());
             QTRY_COMPARE_WITH_TIMEOUT(raised, 1, 3000);
         }
         // Once the first has ended, a new start runs on its own.
         CSingleInstance later(key);
+        QVERIFY(later.TakeLock());
         QVERIFY(!later.BringRunningInstanceForward());
         QVERIFY(later.Listen([] {}));
     }

@@ -87,6 +87,28 @@ TEST_F(RecordInputTest, DetectionRefusesMarksAndAnUnwrittenRecordingHasTheEmptyH
     EXPECT_EQ(input->GetWriteError(error), S_FALSE);
 }
 
+TEST_F(RecordInputTest, AFullFileEndsTheRecordingLikeTheEndOfTheSide) {
+    // Three seconds stand in for the format's limit of about 6 h 45 min.
+    input->SetFileLimitBytes(3 * 176400 + 2);
+    ASSERT_EQ(input->SetDetection(true), S_OK);
+    input->StartWriting();
+    ASSERT_TRUE(WaitFor([&] { return !input->IsWriting(); }));
+    std::uint32_t seconds = 0, marks = 0, reserved = 0;
+    bool writing = true;
+    input->GetStatus(seconds, writing, marks, reserved);
+    EXPECT_FALSE(writing);
+    EXPECT_EQ(seconds, 3u);
+    ASSERT_EQ(input->CloseCapture(), S_OK);
+    int error = 0;
+    EXPECT_EQ(input->GetWriteError(error), S_FALSE);
+    EXPECT_EQ(ReadWaveSamples16(path).size(), 3u * 44100 * 2);
+    // Detection measured what was written and no more.
+    std::vector<std::uint64_t> taken;
+    EXPECT_EQ(input->TakeMarks(taken), S_OK);
+    for (const std::uint64_t mark : taken)
+        EXPECT_LE(mark, 3u * 176400);
+}
+
 TEST_F(RecordInputTest, ALateCaptureThreadNeverTouchesTheFinishedFile) {
     input->SetStopTimeout(std::chrono::milliseconds(100));
     input->StartWriting();

@@ -341,6 +341,25 @@ TEST_F(RecorderTest, TemporaryNamesSkipExistingFilesAndNeverTruncateThem) {
     EXPECT_FALSE(std::filesystem::exists(scratch.Path() / "temp5.wav"));
 }
 
+TEST_F(RecorderTest, ARecordingThatCannotBeReadBackFailsTheFinishWithNoFiles) {
+    for (const bool marked : {true, false}) {
+        StartSide(NoiseSide(2), false, kSourceFilterNone, 0.0f);
+        PlayUntilAndPark(44100);
+        if (marked)
+            recorder->MarkTrack();
+        // Something else takes the recording's name while it is being written.
+        const auto name = recorder->TempFileName();
+        std::filesystem::remove(name);
+        WriteText(name, "not a recording");
+        platform.threads.Resume();
+        PlayWholeSideAndStop();
+        std::vector<std::string> files{"stale"};
+        EXPECT_EQ(recorder->FinishRecording(false, false, files), E_FAIL) << marked;
+        EXPECT_TRUE(files.empty()) << marked;
+        recorder->CloseInput();
+    }
+}
+
 TEST_F(RecorderTest, WhenEveryTemporaryNameIsTakenOpeningFailsAndNothingIsTouched) {
     for (int n = 0; n < kTempFileNameCount; ++n)
         WriteText(scratch.Path() / ("temp" + std::to_string(n) + ".wav"), "x");

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QLocalSocket>
 #include <QStandardPaths>
 
@@ -21,6 +22,18 @@ QString CSingleInstance::DefaultKey() {
     const QByteArray hash =
         QCryptographicHash::hash(config.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
     return QStringLiteral("sondrel-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+}
+
+bool CSingleInstance::TakeLock() {
+    if (m_lock)
+        return true;
+    auto lock = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(m_key + ".lock"));
+    // A running instance holds its lock for as long as it runs, however long that is.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    m_lock = std::move(lock);
+    return true;
 }
 
 bool CSingleInstance::BringRunningInstanceForward() {
