@@ -1,0 +1,269 @@
+// What the windowed pages add to the page logic: real scroll actions on the level bar, the
+// recording page's texts and "new track" limit, tag fields enabled by track count and kept over
+// next and back, the finished page's choices, the exporting page's end, the abort question.
+#include <QtTest>
+
+#include "app/IWizardHost.h"
+#include "app/qt/CWizRecordingDlg.h"
+#include "app/qt/CWizStartRecordDlg.h"
+#include "export/CProgressStatus.h"
+#include "export/qt/CWizExportingDlg.h"
+#include "export/qt/CWizFinishedDlg.h"
+#include "export/qt/CWizTagMultiple.h"
+#include "export/qt/CWizTagMultipleMore.h"
+#include "ui/CCloseButton.h"
+#include "ui/CKxButton.h"
+#include "ui/SkinPicture.h"
+
+using namespace sondrel;
+
+namespace {
+
+// Levels and status as a recorder reports them; counts marks and keeps the last gain.
+class FakeRecorder : public IRecorder {
+public:
+    HRESULT QueryInterface(const GUID&, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    std::uint32_t AddRef() override { return 2; }
+    std::uint32_t Release() override { return 1; }
+    HRESULT OpenInput(WindowHandle, bool) override { return S_OK; }
+    HRESULT StartRecording() override { return S_OK; }
+    HRESULT StopRecording() override { return S_OK; }
+    HRESULT FinishRecording(bool, bool, std::vector<std::string>&) override { return S_OK; }
+    HRESULT CloseInput() override { return S_OK; }
+    HRESULT GetLevels(float& l, float& r, float& hl, float& hr, bool&) override {
+        l = -12.0f;
+        r = -10.0f;
+        hl = -6.0f;
+        hr = -5.0f;
+        return S_OK;
+    }
+    HRESULT GetDeviceInfo(std::uint32_t, std::uint32_t&, std::string&) override { return S_FALSE; }
+    HRESULT SelectDevice(std::uint32_t) override { return S_OK; }
+    HRESULT GetSelectedDevice(std::uint32_t&) override { return E_FAIL; }
+    HRESULT GetStatus(std::uint32_t& s, bool& w, std::uint32_t& marks, std::uint32_t&) override {
+        s = seconds;
+        w = writing;
+        marks = markCount;
+        return S_OK;
+    }
+    HRESULT GetChannelInfo(std::uint32_t, std::int32_t&, std::string&) override { return S_FALSE; }
+    HRESULT SelectChannel(std::int32_t, const KnownDevice*) override { return S_OK; }
+    HRESULT GetSelectedChannel(std::int32_t&) override { return E_FAIL; }
+    HRESULT GetRecordLevel(float&) override { return E_FAIL; }
+    HRESULT SetRecordLevel(float) override { return S_OK; }
+    HRESULT MarkTrack() override {
+        ++markCount;
+        return S_OK;
+    }
+    HRESULT SetInputGain(float gainDb) override {
+        lastGainDb = gainDb;
+        return S_OK;
+    }
+
+    std::uint32_t seconds = 0;
+    bool writing = true;
+    std::uint32_t markCount = 0;
+    float lastGainDb = 100.0f;
+};
+
+template <typename Page, typename Action>
+int RunWith(Page& page, Action action) {
+    QTimer::singleShot(0, &page, [&page, action] { action(page); });
+    return page.RunModal();
+}
+
+}  // namespace
+
+class PagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InitSkinResources(); }
+
+    void levelBarFollowsTheScrollTable() {
+        PageServices services;
+        FakeRecorder recorder;
+        StartRecordPageState state;
+        state.recorder = &recorder;
+        CWizStartRecordDlg page(services);
+        page.SetState(&state);
+        page.Prepare();
+        QScrollBar* bar = page.LevelBar();
+        const auto act = [&](QAbstractSlider::SliderAction action) {
+            bar->triggerAction(action);
+            return page.LevelReadout()->text();
+        };
+        QCOMPARE(page.LevelReadout()->text(), QStringLiteral("+0.0"));
+        QCOMPARE(act(QAbstractSlider::SliderSingleStepSub), QStringLiteral("+0.1"));  // line up
+        QCOMPARE(recorder.lastGainDb, 0.1f);
+        QCOMPARE(act(QAbstractSlider::SliderSingleStepAdd), QStringLiteral("+0.0"));
+        state.levelTenthsDb = 85;
+        QCOMPARE(act(QAbstractSlider::SliderPageStepSub), QStringLiteral("+9.0"));  // not +9.5
+        QCOMPARE(bar->value(), -30);                                                // at the top
+        QCOMPARE(act(QAbstractSlider::SliderPageStepSub), QStringLiteral("+9.0"));
+        QCOMPARE(act(QAbstractSlider::SliderToMaximum), QStringLiteral("-3.0"));  // bottom
+        QCOMPARE(bar->value(), 90);
+        QCOMPARE(act(QAbstractSlider::SliderSingleStepAdd), QStringLiteral("-3.0"));
+        QCOMPARE(recorder.lastGainDb, -3.0f);
+        QCOMPARE(act(QAbstractSlider::SliderToMinimum), QStringLiteral("+9.0"));  // top
+        bar->setSliderPosition(40);  // dragging the thumb
+        QCOMPARE(page.LevelReadout()->text(), QStringLiteral("+2.0"));
+        QTest::keyClick(bar, Qt::Key_Up);  // the keyboard scrolls too
+        QCOMPARE(page.LevelReadout()->text(), QStringLiteral("+2.1"));
+
+        page.OnTimer();  // the first tick runs the mono check, then reads levels
+        QCOMPARE(page.Meter()->LevelLeft(), -12.0f);
+    }
+
+    void recordingPageTextsAndNewTrackLimit() {
+        FakeRecorder recorder;
+        RecordingPageState state;
+        state.recorder = &recorder;
+        CWizRecordingDlg page;
+        page.SetState(&state);
+        page.Prepare();
+        QVERIFY(!page.NewTrackButton()->isHidden());
+        recorder.seconds = 3725;
+        page.OnTimer();
+        QCOMPARE(page.TimeText()->text(), QStringLiteral("01:02:05"));
+        QCOMPARE(page.TrackText()->text(), QStringLiteral("1"));
+        for (int i = 0; i < 45; ++i) {
+            page.NewTrackButton()->click();
+            page.OnTimer();
+        }
+        QCOMPARE(recorder.markCount, 39u);
+        QCOMPARE(page.TrackText()->text(), QStringLiteral("40"));
+        recorder.writing = false;
+        page.OnTimer();
+        QCOMPARE(page.TimeText()->text(), QStringLiteral("Recording Finished"));
+
+        RecordingPageState automatic;
+        automatic.recorder = &recorder;
+        automatic.split = true;
+        page.SetState(&automatic);
+        page.Prepare();
+        QVERIFY(page.NewTrackButton()->isHidden());
+        page.OnTimer();
+        QCOMPARE(page.TrackText()->text(), QStringLiteral("Automatic"));
+    }
+
+    void abortQuestionAnsweredNoKeepsRecording() {
+        FakeRecorder recorder;
+        RecordingPageState state;
+        state.recorder = &recorder;
+        CWizRecordingDlg page;
+        page.SetState(&state);
+        int asked = 0;
+        int answer = kAnswerNo;
+        page.askAbort = [&] {
+            ++asked;
+            return answer;
+        };
+        const int result = RunWith(page, [&](CWizRecordingDlg& p) {
+            p.CloseButton()->click();
+            QTest::keyClick(&p, Qt::Key_Escape);
+            QVERIFY(p.isVisible());  // both asked, both answered No
+            answer = kAnswerYes;
+            p.close();  // the window manager's close request asks as well
+        });
+        QCOMPARE(asked, 3);
+        QCOMPARE(result, 2);
+    }
+
+    void tagFieldsFollowTheTrackCountAndKeepTheirText() {
+        PageServices services;
+        const auto enabled = [&](int count, int offset) {
+            TagMultiplePageState state;
+            state.trackCount = count;
+            state.firstTrackOffset = offset;
+            std::unique_ptr<CWizTagMultiple> page =
+                offset == 0 ? std::make_unique<CWizTagMultiple>(services)
+                            : std::make_unique<CWizTagMultipleMore>(services);
+            page->SetState(&state);
+            page->Prepare();
+            QString pattern;
+            QStringList labels;
+            for (int p = 1; p <= 10; ++p) {
+                pattern += page->TitleField(p)->isEnabled() ? '+' : '-';
+                labels << page->NumberLabel(p)->text();
+            }
+            return pattern + " " + labels.first() + ".." + labels.last();
+        };
+        QCOMPARE(enabled(3, 0), QStringLiteral("+++------- 1..10"));
+        QCOMPARE(enabled(11, 10), QStringLiteral("+--------- 11..20"));
+        QCOMPARE(enabled(35, 30), QStringLiteral("+++++----- 31..40"));
+
+        TagMultiplePageState kept;
+        kept.trackCount = 3;
+        {
+            CWizTagMultiple page(services);
+            page.SetState(&kept);
+            QCOMPARE(RunWith(page,
+                             [](CWizTagMultiple& p) {
+                                 p.TitleField(2)->setText(QStringLiteral("Zwei / ½ 🎵"));
+                                 p.Artist()->setText(QString(300, QChar(0x05D0)));
+                                 p.NextButton()->click();
+                             }),
+                     1001);
+        }
+        QCOMPARE(kept.titles[1], std::string("Zwei / ½ 🎵"));
+        CWizTagMultiple again(services);
+        again.SetState(&kept);
+        QCOMPARE(RunWith(again, [](CWizTagMultiple& p) { p.BackButton()->click(); }), 1000);
+        QCOMPARE(again.TitleField(2)->text(), QStringLiteral("Zwei / ½ 🎵"));
+        QCOMPARE(again.Artist()->text().size(), 300);
+    }
+
+    void finishedPageChoices() {
+        int opened = 0;
+        PageServices services;
+        services.readExportFolder = [] { return std::filesystem::path("/music"); };
+        services.openFolder = [&](const std::filesystem::path& folder) {
+            QCOMPARE(folder, std::filesystem::path("/music"));
+            ++opened;
+        };
+        FinishedPageState state;
+        CWizFinishedDlg page(services);
+        page.SetState(&state);
+        QCOMPARE(RunWith(page,
+                         [](CWizFinishedDlg& p) {
+                             p.OpenSaveLocation()->click();
+                             QVERIFY(p.isVisible());  // the page stays open
+                             p.CloseProgram()->click();
+                         }),
+                 1001);
+        QCOMPARE(opened, 1);
+        QCOMPARE(state.choice, 0);
+        QCOMPARE(RunWith(page, [](CWizFinishedDlg& p) { p.RecordSomethingElse()->click(); }), 1001);
+        QCOMPARE(state.choice, 1);
+    }
+
+    void exportingPageEndsOnDoneAndOnFailure() {
+        for (bool fail : {false, true}) {
+            ComPtr<CProgressStatus> progress = ComPtr<CProgressStatus>::Attach(new CProgressStatus);
+            ExportingPageState state;
+            state.progress = ComPtr<IProgressStatus>(progress.Get());
+            CWizExportingDlg page;
+            page.SetState(&state);
+            page.Prepare();
+            progress->SetProgress(0.5f);
+            page.OnTimer();
+            QCOMPARE(page.Bar()->value(), 128);
+            QVERIFY(page.isHidden() || page.result() == 0);
+            const int result = RunWith(page, [&](CWizExportingDlg&) {
+                if (fail)
+                    progress->SetError(E_FAIL);
+                progress->SetProgress(1.0f);
+                progress->SetDone();
+            });
+            QCOMPARE(result, 1001);
+            QCOMPARE(page.Bar()->value(), 256);
+        }
+    }
+};
+
+QTEST_MAIN(PagesTest)
+#include "PagesTest.moc"
