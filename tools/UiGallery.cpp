@@ -7,6 +7,17 @@
 #include <QPainter>
 #include <cstdio>
 
+#include "app/qt/CWizConnectDlg.h"
+#include "app/qt/CWizRecordingDlg.h"
+#include "app/qt/CWizSelectDeviceDlg.h"
+#include "app/qt/CWizStartRecordDlg.h"
+#include "app/qt/CWizTapeSelectDlg.h"
+#include "export/qt/CPleaseWait.h"
+#include "export/qt/CWizExportingDlg.h"
+#include "export/qt/CWizFinishedDlg.h"
+#include "export/qt/CWizTagMultiple.h"
+#include "export/qt/CWizTagMultipleMore.h"
+#include "export/qt/CWizTagSingle.h"
 #include "ui/CKxButton.h"
 #include "ui/CVuMeters.h"
 #include "ui/CWizardDlg.h"
@@ -38,6 +49,74 @@ QImage Grab(QWidget& widget) {
     image.fill(Qt::transparent);
     widget.render(&image);  // clips to the window shape
     return image;
+}
+
+// Every page as it first shows, with sample answers where a page has fields.
+bool RenderPages(const QDir& dir) {
+    bool ok = true;
+    PageServices services;
+    services.readExportFolder = [] { return std::filesystem::path("/home/you/Music"); };
+    const auto save = [&](CWizardDlg& page, const char* name) {
+        page.Prepare();
+        ok = Save(Grab(page), dir, QStringLiteral("page-%1.png").arg(QLatin1String(name))) && ok;
+    };
+    CWizConnectDlg connect;
+    save(connect, "01-connect");
+    SelectDevicePageState device;
+    CWizSelectDeviceDlg selectDevice;
+    selectDevice.SetState(&device);
+    save(selectDevice, "02-device-type");
+    TapeSelectPageState tape;
+    CWizTapeSelectDlg tapeSelect;
+    tapeSelect.SetState(&tape);
+    save(tapeSelect, "03-tape-type");
+    StartRecordPageState start;
+    start.levelTenthsDb = 35;
+    CWizStartRecordDlg startRecord(services);
+    startRecord.SetState(&start);
+    startRecord.Meter()->SetLevels(-14.0f, -12.5f, -6.0f, -5.5f);
+    save(startRecord, "04-start-record");
+    RecordingPageState recording;
+    CWizRecordingDlg recordingPage;
+    recordingPage.SetState(&recording);
+    recordingPage.Prepare();
+    recordingPage.TimeText()->setText(QStringLiteral("00:03:27"));
+    recordingPage.TrackText()->setText(QStringLiteral("2"));
+    recordingPage.Meter()->SetLevels(-9.0f, -10.0f, -2.0f, 0.0f);
+    ok = Save(Grab(recordingPage), dir, QStringLiteral("page-05-recording.png")) && ok;
+    TagSinglePageState single{"The Band", "First Light", "Live at the Hall", 1};
+    CWizTagSingle tagSingle(services);
+    tagSingle.SetState(&single);
+    save(tagSingle, "06-tag-single");
+    TagMultiplePageState multiple;
+    multiple.trackCount = 13;
+    multiple.artist = "The Band";
+    multiple.album = "Live at the Hall";
+    multiple.titles = {"Overture", "Second Song", "Third",  "Fourth", "Fifth",
+                       "Sixth",    "Seventh",     "Eighth", "Ninth",  "Tenth"};
+    CWizTagMultiple tagMultiple(services);
+    tagMultiple.SetState(&multiple);
+    save(tagMultiple, "07-tag-multiple");
+    TagMultiplePageState more;
+    more.trackCount = 13;
+    more.firstTrackOffset = 10;
+    more.titles[0] = "Eleventh";
+    CWizTagMultipleMore tagMore(services);
+    tagMore.SetState(&more);
+    save(tagMore, "08-tag-more");
+    ExportingPageState exporting;
+    CWizExportingDlg exportingPage;
+    exportingPage.SetState(&exporting);
+    exportingPage.Prepare();
+    exportingPage.Bar()->setValue(96);
+    ok = Save(Grab(exportingPage), dir, QStringLiteral("page-09-exporting.png")) && ok;
+    FinishedPageState finished;
+    CWizFinishedDlg finishedPage(services);
+    finishedPage.SetState(&finished);
+    save(finishedPage, "10-finished");
+    CPleaseWait wait;
+    ok = Save(Grab(wait), dir, QStringLiteral("page-11-please-wait.png")) && ok;
+    return ok;
 }
 
 }  // namespace
@@ -120,5 +199,7 @@ int main(int argc, char** argv) {
                       .arg(static_cast<double>(l[2]), 0, 'f', 1)) &&
              ok;
     }
+
+    ok = RenderPages(dir) && ok;
     return ok ? 0 : 1;
 }
