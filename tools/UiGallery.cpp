@@ -45,7 +45,10 @@ bool Save(const QImage& image, const QDir& dir, const QString& name) {
 }
 
 QImage Grab(QWidget& widget) {
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    // At the screen's pixel ratio, so QT_SCALE_FACTOR=2 shows the double-density drawing.
+    const qreal ratio = widget.devicePixelRatioF();
+    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     widget.render(&image);  // clips to the window shape
     return image;
