@@ -50,6 +50,14 @@ PID=$!
 wait_for 20 have_page || fail "the wizard did not open: $(cat "$WORK/log")"
 shot 1-connect
 
+# A second start leaves the running wizard alone and ends with its own exit code.
+set +e
+"$BUILD/sondrel" --simulate "$SIDE" >"$WORK/second.log" 2>&1
+second=$?
+set -e
+[ "$second" -eq 3 ] || fail "a second start exited $second: $(cat "$WORK/second.log")"
+have_page || fail "the running wizard's page went away after a second start"
+
 # The page drags by its background, and its corners show what is behind it.
 WIN=$(page)
 eval "$(xdotool getwindowgeometry --shell "$WIN")"

@@ -11,6 +11,7 @@
 #include "export/qt/CWizFinishedDlg.h"
 #include "export/qt/CWizTagMultiple.h"
 #include "export/qt/CWizTagMultipleMore.h"
+#include "export/qt/CWizTagSingle.h"
 #include "ui/CCloseButton.h"
 #include "ui/CKxButton.h"
 #include "ui/SkinPicture.h"
@@ -215,6 +216,35 @@ private slots:
         QCOMPARE(RunWith(again, [](CWizTagMultiple& p) { p.BackButton()->click(); }), 1000);
         QCOMPARE(again.TitleField(2)->text(), QStringLiteral("Zwei / ½ 🎵"));
         QCOMPARE(again.Artist()->text().size(), 300);
+    }
+
+    void choosingASaveLocationStoresItAndShowsWhatTheSettingsMadeOfIt() {
+        std::filesystem::path stored = "/music";
+        PageServices services;
+        services.readExportFolder = [&] { return stored; };
+        services.writeExportFolder = [&](std::filesystem::path& folder) {
+            stored = folder.string().size() > 130 ? "/music" : folder;
+        };
+        TagSinglePageState state;
+        CWizTagSingle page(services);
+        page.SetState(&state);
+        page.Prepare();
+        QCOMPARE(page.SaveLocation().FolderText()->text(), QStringLiteral("/music"));
+        QString offered;
+        page.SaveLocation().chooseFolder = [&](const QString& current) {
+            offered = current;
+            return QStringLiteral("/data/vinyl");
+        };
+        page.SaveLocation().BrowseButton()->click();
+        QCOMPARE(offered, QStringLiteral("/music"));  // the chooser starts on the current one
+        QCOMPARE(stored, std::filesystem::path("/data/vinyl"));
+        QCOMPARE(page.SaveLocation().FolderText()->text(), QStringLiteral("/data/vinyl"));
+        page.SaveLocation().chooseFolder = [](const QString&) { return QString(); };
+        page.SaveLocation().BrowseButton()->click();  // cancelled: nothing changes
+        QCOMPARE(stored, std::filesystem::path("/data/vinyl"));
+        page.SaveLocation().chooseFolder = [](const QString&) { return QString(200, 'x'); };
+        page.SaveLocation().BrowseButton()->click();
+        QCOMPARE(page.SaveLocation().FolderText()->text(), QStringLiteral("/music"));
     }
 
     void finishedPageChoices() {
