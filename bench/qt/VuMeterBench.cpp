@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/qt/CWizStartRecordDlg.h"
+#include "tests/qt/FakePageRecorder.h"
 #include "ui/CVuMeters.h"
 #include "ui/SkinPicture.h"
 
@@ -19,19 +20,8 @@ using namespace sondrel;
 namespace {
 
 // Levels that move every call, as a playing record's do.
-class MovingLevels : public IRecorder {
+class MovingLevels : public FakePageRecorder {
 public:
-    HRESULT QueryInterface(const GUID&, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    std::uint32_t AddRef() override { return 2; }
-    std::uint32_t Release() override { return 1; }
-    HRESULT OpenInput(WindowHandle, bool) override { return S_OK; }
-    HRESULT StartRecording() override { return S_OK; }
-    HRESULT StopRecording() override { return S_OK; }
-    HRESULT FinishRecording(bool, bool, std::vector<std::string>&) override { return S_OK; }
-    HRESULT CloseInput() override { return S_OK; }
     HRESULT GetLevels(float& l, float& r, float& hl, float& hr, bool&) override {
         m_phase = (m_phase + 7) % 39;
         l = -36.0f + static_cast<float>(m_phase);
@@ -40,19 +30,6 @@ public:
         hr = r + 1.0f;
         return S_OK;
     }
-    HRESULT GetDeviceInfo(std::uint32_t, std::uint32_t&, std::string&) override { return S_FALSE; }
-    HRESULT SelectDevice(std::uint32_t) override { return S_OK; }
-    HRESULT GetSelectedDevice(std::uint32_t&) override { return E_FAIL; }
-    HRESULT GetStatus(std::uint32_t&, bool&, std::uint32_t&, std::uint32_t&) override {
-        return E_FAIL;
-    }
-    HRESULT GetChannelInfo(std::uint32_t, std::int32_t&, std::string&) override { return S_FALSE; }
-    HRESULT SelectChannel(std::int32_t, const KnownDevice*) override { return S_OK; }
-    HRESULT GetSelectedChannel(std::int32_t&) override { return E_FAIL; }
-    HRESULT GetRecordLevel(float&) override { return E_FAIL; }
-    HRESULT SetRecordLevel(float) override { return S_OK; }
-    HRESULT MarkTrack() override { return S_OK; }
-    HRESULT SetInputGain(float) override { return S_OK; }
 
 private:
     int m_phase = 0;

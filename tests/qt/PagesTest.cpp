@@ -12,6 +12,7 @@
 #include "export/qt/CWizTagMultiple.h"
 #include "export/qt/CWizTagMultipleMore.h"
 #include "export/qt/CWizTagSingle.h"
+#include "tests/qt/FakePageRecorder.h"
 #include "ui/CCloseButton.h"
 #include "ui/CKxButton.h"
 #include "ui/SkinPicture.h"
@@ -19,56 +20,6 @@
 using namespace sondrel;
 
 namespace {
-
-// Levels and status as a recorder reports them; counts marks and keeps the last gain.
-class FakeRecorder : public IRecorder {
-public:
-    HRESULT QueryInterface(const GUID&, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    std::uint32_t AddRef() override { return 2; }
-    std::uint32_t Release() override { return 1; }
-    HRESULT OpenInput(WindowHandle, bool) override { return S_OK; }
-    HRESULT StartRecording() override { return S_OK; }
-    HRESULT StopRecording() override { return S_OK; }
-    HRESULT FinishRecording(bool, bool, std::vector<std::string>&) override { return S_OK; }
-    HRESULT CloseInput() override { return S_OK; }
-    HRESULT GetLevels(float& l, float& r, float& hl, float& hr, bool&) override {
-        l = -12.0f;
-        r = -10.0f;
-        hl = -6.0f;
-        hr = -5.0f;
-        return S_OK;
-    }
-    HRESULT GetDeviceInfo(std::uint32_t, std::uint32_t&, std::string&) override { return S_FALSE; }
-    HRESULT SelectDevice(std::uint32_t) override { return S_OK; }
-    HRESULT GetSelectedDevice(std::uint32_t&) override { return E_FAIL; }
-    HRESULT GetStatus(std::uint32_t& s, bool& w, std::uint32_t& marks, std::uint32_t&) override {
-        s = seconds;
-        w = writing;
-        marks = markCount;
-        return S_OK;
-    }
-    HRESULT GetChannelInfo(std::uint32_t, std::int32_t&, std::string&) override { return S_FALSE; }
-    HRESULT SelectChannel(std::int32_t, const KnownDevice*) override { return S_OK; }
-    HRESULT GetSelectedChannel(std::int32_t&) override { return E_FAIL; }
-    HRESULT GetRecordLevel(float&) override { return E_FAIL; }
-    HRESULT SetRecordLevel(float) override { return S_OK; }
-    HRESULT MarkTrack() override {
-        ++markCount;
-        return S_OK;
-    }
-    HRESULT SetInputGain(float gainDb) override {
-        lastGainDb = gainDb;
-        return S_OK;
-    }
-
-    std::uint32_t seconds = 0;
-    bool writing = true;
-    std::uint32_t markCount = 0;
-    float lastGainDb = 100.0f;
-};
 
 template <typename Page, typename Action>
 int RunWith(Page& page, Action action) {
@@ -86,7 +37,7 @@ private slots:
 
     void levelBarFollowsTheScrollTable() {
         PageServices services;
-        FakeRecorder recorder;
+        FakePageRecorder recorder;
         StartRecordPageState state;
         state.recorder = &recorder;
         CWizStartRecordDlg page(services);
@@ -120,7 +71,7 @@ private slots:
     }
 
     void recordingPageTextsAndNewTrackLimit() {
-        FakeRecorder recorder;
+        FakePageRecorder recorder;
         RecordingPageState state;
         state.recorder = &recorder;
         CWizRecordingDlg page;
@@ -152,7 +103,7 @@ private slots:
     }
 
     void abortQuestionAnsweredNoKeepsRecording() {
-        FakeRecorder recorder;
+        FakePageRecorder recorder;
         RecordingPageState state;
         state.recorder = &recorder;
         CWizRecordingDlg page;
