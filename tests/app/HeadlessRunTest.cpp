@@ -19,6 +19,8 @@
 #include "app/StringTable.h"
 #include "audiofile/CWaveWriter.h"
 #include "audiofile/WaveTestUtil.h"
+#include "common/FileSizeLimit.h"
+#include "common/TempFolder.h"
 #include "platform/sim/CSimDemoSide.h"
 
 namespace sondrel {
@@ -28,14 +30,7 @@ namespace fs = std::filesystem;
 
 class HeadlessRunTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("sondrel-headless-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
+    void SetUp() override { ASSERT_TRUE(m_temp.Valid()); }
 
     int Run(const std::vector<std::string>& args) {
         CommandLine cl;
@@ -61,7 +56,8 @@ protected:
         return files;
     }
 
-    fs::path root;
+    test::TempFolder m_temp;
+    const fs::path root = m_temp.Path();
     CMemorySettingsStore vendor;
     CMemorySettingsStore profile;
     std::ostringstream out;
@@ -252,18 +248,10 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
     // A write that fails while recording: exit 1, said on stderr, and the track that is
     // exported is a valid WAV file of what was written.
     {
-        struct sigaction ignore {};
-        struct sigaction previous {};
-        ignore.sa_handler = SIG_IGN;
-        ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-        rlimit saved{};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit limited = saved;
-        limited.rlim_cur = 200000;
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        test::FileSizeLimit limit(200000);
+        ASSERT_TRUE(limit.Set());
         const int exit = run({"--simulate", side, "--split", "manual"}, "c");
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        ::sigaction(SIGXFSZ, &previous, nullptr);
+        limit.Restore();
         EXPECT_EQ(exit, 1);
         EXPECT_NE(err.str().find("writing the recording failed"), std::string::npos) << err.str();
         for (const auto& f : files("c"))

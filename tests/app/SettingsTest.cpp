@@ -8,32 +8,15 @@
 #include "app/CMemorySettingsStore.h"
 #include "app/CSettings.h"
 #include "app/SettingsValue.h"
-#include "tests/export/ExportTestFolder.h"
+#include "common/FakeShell.h"
+#include "common/TempFolder.h"
 
 namespace sondrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FakeShell final : public IShell {
-public:
-    HRESULT GetMusicFolder(fs::path& folder) override {
-        ++musicLookups;
-        if (music.empty())
-            return E_FAIL;
-        folder = music;
-        return S_OK;
-    }
-    HRESULT GetTempFolder(fs::path& folder) override {
-        folder = fs::temp_directory_path();
-        return S_OK;
-    }
-    HRESULT OpenFolder(const fs::path&) override { return S_OK; }
-    HRESULT OpenWebAddress(const std::string&) override { return S_OK; }
-
-    fs::path music;
-    int musicLookups = 0;
-};
+using test::FakeShell;
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -141,7 +124,7 @@ TEST_F(SettingsTest, VanishedFolderIsRecreatedWithParentsAndTheValueKept) {
 }
 
 TEST_F(SettingsTest, FolderThatCannotBeCreatedFallsBackToTheStoredMusicFolder) {
-    test::WriteFile(m_temp / "blocker", "a file where a folder should be");
+    test::WriteText(m_temp / "blocker", "a file where a folder should be");
     m_vendor.Put(kUserExportFolderValue, (m_temp / "blocker" / "records").string());
     EXPECT_EQ(m_settings.ReadExportFolder(), m_shell.music);
     EXPECT_TRUE(fs::is_directory(m_shell.music));

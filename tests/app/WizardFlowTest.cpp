@@ -11,6 +11,7 @@
 
 #include "app/CWizardFlow.h"
 #include "app/StringTable.h"
+#include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "export/CWavExporter.h"
 
@@ -176,19 +177,13 @@ public:
 class WizardFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("sondrel-flow-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
+        ASSERT_TRUE(m_temp.Valid());
         fs::create_directories(root / "tmp");
         fs::create_directories(root / "export");
         recorder.folder = root / "tmp";
         exporter = std::make_unique<CWavExporter>([this] { return root / "export"; });
     }
-    void TearDown() override {
-        exporter.reset();
-        fs::remove_all(root);
-    }
+    void TearDown() override { exporter.reset(); }
 
     void Run() {
         WizardServices services;
@@ -234,7 +229,8 @@ protected:
     std::deque<std::vector<UsbIdPair>> presentDevices{{{0x15E4, 0x0174}}};
     bool captureFound = true;
     const KnownDevice* customRow = nullptr;
-    fs::path root;
+    test::TempFolder m_temp;
+    const fs::path root = m_temp.Path();
     FakeRecorder recorder;
     ScriptedHost host;
     std::unique_ptr<CWavExporter> exporter;
@@ -482,11 +478,9 @@ TEST_F(WizardFlowTest, FailedExportIsRetriedOnYes) {
 
 TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {
     // Track files on another file system must be copied, which takes a while.
-    const fs::path shm = "/dev/shm/sondrel-flow-close-" + std::to_string(::getpid());
-    if (fs::is_directory("/dev/shm")) {
-        fs::create_directories(shm);
-        recorder.folder = shm;
-    }
+    const test::TempFolder shm("/dev/shm");
+    if (shm.Valid())
+        recorder.folder = shm.Path();
     recorder.tracksToMake = 6;
     std::vector<std::string> sources;
     host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
@@ -508,7 +502,6 @@ TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {
         EXPECT_EQ(fs::file_size(root / "export" / f), 4u << 20) << f;
     for (const auto& source : sources)
         EXPECT_FALSE(fs::exists(source)) << source;
-    fs::remove_all(shm);
 }
 
 TEST_F(WizardFlowTest, RecordSomethingElseKeepsDeviceSourceAndStartPageSettings) {

@@ -27,7 +27,7 @@ protected:
         return test::ReadFile(m_path);
     }
 
-    test::ScratchDir m_dir;
+    test::TempFolder m_dir;
     std::filesystem::path m_path = m_dir / "temp0.wav";
 };
 

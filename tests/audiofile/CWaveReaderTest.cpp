@@ -40,7 +40,7 @@ Bytes ReadAll(Reader& r, std::int64_t pos, std::int32_t count, HRESULT* hr,
 }
 
 TEST(WaveReader, ReadsWhatTheWriterWrote) {
-    test::ScratchDir dir;
+    test::TempFolder dir;
     const auto path = dir / "round.wav";
     // More than the reader's buffer, so reads cross and bypass it.
     const Bytes data = test::NoiseBytes(300000, 1);
@@ -243,7 +243,7 @@ TEST(WaveReader, EightBitSilenceIsMidScale) {
 }
 
 TEST(WaveReader, DataLongerThanTheFileReadsAsSilence) {
-    test::ScratchDir dir;
+    test::TempFolder dir;
     const Bytes data = test::NoiseBytes(1000, 6);
     Bytes file = RiffWave(
         {Chunk("fmt ", test::FormatPayload(CaptureFormat(), 16)), Chunk("data", data, 1000000)});
@@ -270,7 +270,7 @@ TEST(WaveReader, DataLongerThanTheFileReadsAsSilence) {
 }
 
 TEST(WaveReader, HostileFilesFailCleanly) {
-    test::ScratchDir dir;
+    test::TempFolder dir;
     const Bytes good = Pcm16File(Bytes(16, 1));
     std::vector<Bytes> files;
     for (std::size_t n = 0; n <= 12; ++n)

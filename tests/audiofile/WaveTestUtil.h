@@ -1,6 +1,6 @@
-// Helpers for the audio-file tests and the end-to-end tests that check exported files: a
-// scratch folder, byte images of RIFF files built chunk by chunk, little-endian field access,
-// and the samples of a 16-bit WAV file read through the program's own reader.
+// Helpers for the audio-file tests and the end-to-end tests that check exported files: byte
+// images of RIFF files built chunk by chunk, little-endian field access, and the samples of a
+// 16-bit WAV file read through the program's own reader.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,31 +17,11 @@
 
 #include "audiofile/CWaveReader.h"
 #include "base/WaveFormat.h"
+#include "common/TempFolder.h"
 
 namespace sondrel::test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A fresh folder under the system temp folder, removed with everything in it at the end.
-class ScratchDir {
-public:
-    ScratchDir() {
-        static int s_counter = 0;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("sondrel-af-" + std::to_string(::getpid()) + "-" + std::to_string(++s_counter));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
 
 inline void PutU16(Bytes& b, std::uint16_t v) {
     b.push_back(static_cast<std::uint8_t>(v));

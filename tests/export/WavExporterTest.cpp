@@ -10,17 +10,17 @@
 #include <thread>
 
 #include "app/StringTable.h"
+#include "common/TempFolder.h"
 #include "export/CWavExporter.h"
 #include "export/FileMove.h"
-#include "tests/export/ExportTestFolder.h"
 
 namespace sondrel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFile;
+using test::ReadText;
 using test::TempFolder;
-using test::WriteFile;
+using test::WriteText;
 
 const std::string kUnknownArtist = "<Unknown artist>";
 const std::string kUnknownAlbum = "<Unknown album>";
@@ -59,7 +59,7 @@ protected:
         std::vector<std::string> paths;
         for (std::size_t i = 0; i < count; ++i) {
             const fs::path path = where / ("temp" + std::to_string(i) + ".wav");
-            WriteFile(path, Contents(i));
+            WriteText(path, Contents(i));
             paths.push_back(path.string());
         }
         return paths;
@@ -102,10 +102,10 @@ TEST_F(WavExporterTest, NamesDuplicateAndUntitledTracksAndNumbersRepeatedAlbums)
     EXPECT_EQ(exporter.AlbumFolder(), album);
     EXPECT_EQ(Entries(album),
               (std::set<std::string>{"Side A.wav", "Side A 1.wav", "Track 3.wav", "Side A 2.wav"}));
-    EXPECT_EQ(ReadFile(album / "Side A.wav"), Contents(0));
-    EXPECT_EQ(ReadFile(album / "Side A 1.wav"), Contents(1));
-    EXPECT_EQ(ReadFile(album / "Track 3.wav"), Contents(2));
-    EXPECT_EQ(ReadFile(album / "Side A 2.wav"), Contents(3));
+    EXPECT_EQ(ReadText(album / "Side A.wav"), Contents(0));
+    EXPECT_EQ(ReadText(album / "Side A 1.wav"), Contents(1));
+    EXPECT_EQ(ReadText(album / "Track 3.wav"), Contents(2));
+    EXPECT_EQ(ReadText(album / "Side A 2.wav"), Contents(3));
     EXPECT_TRUE(Entries(m_sources).empty());
 
     // Same artist and album again (the recorder reuses its file names): a second folder.
@@ -162,13 +162,13 @@ TEST_F(WavExporterTest, TrackNeverReplacesAnExistingFile) {
     CWavExporter exporter(m_folderSource);
     const fs::path folder = m_temp / "album";
     fs::create_directory(folder);
-    WriteFile(folder / "Song.wav", "old");
-    WriteFile(folder / "Song 1.wav", "older");
+    WriteText(folder / "Song.wav", "old");
+    WriteText(folder / "Song 1.wav", "older");
     const auto sources = MakeSources(1);
     EXPECT_EQ(exporter.ExportTrack(sources[0], "Song", folder, 0, 1), S_OK);
-    EXPECT_EQ(ReadFile(folder / "Song.wav"), "old");
-    EXPECT_EQ(ReadFile(folder / "Song 1.wav"), "older");
-    EXPECT_EQ(ReadFile(folder / "Song 2.wav"), Contents(0));
+    EXPECT_EQ(ReadText(folder / "Song.wav"), "old");
+    EXPECT_EQ(ReadText(folder / "Song 1.wav"), "older");
+    EXPECT_EQ(ReadText(folder / "Song 2.wav"), Contents(0));
     EXPECT_EQ(exporter.ExportTrack(sources[0], "Song", folder, 0, 1), E_FAIL);  // source gone
 }
 
@@ -176,7 +176,7 @@ TEST_F(WavExporterTest, RetryAfterALaterTrackFailedContinuesInTheSameFolder) {
     CWavExporter exporter(m_folderSource);
     const auto sources = MakeSources(4);
     const std::vector<std::string> titles = {"one", "two", "three", kUnknownTitle};
-    const std::string held = ReadFile(sources[2]);
+    const std::string held = ReadText(sources[2]);
     fs::rename(sources[2], m_temp / "held-back.wav");  // the third track cannot be moved
 
     ASSERT_EQ(RunExport(exporter, sources, "A", titles, "B"), E_FAIL);
@@ -194,8 +194,8 @@ TEST_F(WavExporterTest, RetryAfterALaterTrackFailedContinuesInTheSameFolder) {
     EXPECT_EQ(Entries(m_exportFolder), std::set<std::string>{"A B"});
     EXPECT_EQ(Entries(album),
               (std::set<std::string>{"one.wav", "two.wav", "three.wav", "Track 4.wav"}));
-    EXPECT_EQ(ReadFile(album / "three.wav"), held);
-    EXPECT_EQ(ReadFile(album / "one.wav"), Contents(0));
+    EXPECT_EQ(ReadText(album / "three.wav"), held);
+    EXPECT_EQ(ReadText(album / "one.wav"), Contents(0));
     EXPECT_TRUE(Entries(m_sources).empty());
 }
 
@@ -214,7 +214,7 @@ TEST_F(WavExporterTest, NewRecordingWithTheSameNamesAfterAFailureGetsANewFolder)
 TEST_F(WavExporterTest, FolderThatNoNumberCanCureEndsFailed) {
     // The export folder is a file: every folder creation fails at once.
     const fs::path notAFolder = m_temp / "file";
-    WriteFile(notAFolder, "x");
+    WriteText(notAFolder, "x");
     CWavExporter blocked([&] { return notAFolder; });
     const auto sources = MakeSources(1);
     EXPECT_EQ(RunExport(blocked, sources, "A", {"t"}, "B"), E_FAIL);
@@ -232,9 +232,9 @@ TEST_F(WavExporterTest, FolderThatNoNumberCanCureEndsFailed) {
     EXPECT_EQ(Entries(m_exportFolder).size(), kNumbers + 1u);
     // The same bound holds for file names.
     const fs::path full = m_exportFolder / "Album";
-    test::WriteFile(full / "t.wav", "");
+    test::WriteText(full / "t.wav", "");
     for (int number = 1; number <= kNumbers; ++number) {
-        test::WriteFile(full / ("t " + std::to_string(number) + ".wav"), "");
+        test::WriteText(full / ("t " + std::to_string(number) + ".wav"), "");
     }
     EXPECT_EQ(exporter.ExportTrack(sources[0], "t", full, 0, 1), E_FAIL);
     EXPECT_TRUE(fs::exists(sources[0]));
@@ -251,7 +251,7 @@ TEST_F(WavExporterTest, DestructionDuringExportLosesNoTrack) {
     const std::string payload(3 * 512 * 1024, 'a');  // more than one copy chunk
     for (std::size_t i = 0; i < kTracks; ++i) {
         const fs::path path = sourceFolder / ("temp" + std::to_string(i) + ".wav");
-        WriteFile(path, payload + std::to_string(i));
+        WriteText(path, payload + std::to_string(i));
         sources.push_back(path.string());
     }
     std::vector<std::string> titles;
@@ -267,7 +267,7 @@ TEST_F(WavExporterTest, DestructionDuringExportLosesNoTrack) {
     const fs::path album = m_exportFolder / "A B";
     EXPECT_EQ(Entries(album).size(), kTracks);
     for (std::size_t i = 0; i < kTracks; ++i) {
-        EXPECT_EQ(ReadFile(album / (titles[i] + ".wav")), payload + std::to_string(i));
+        EXPECT_EQ(ReadText(album / (titles[i] + ".wav")), payload + std::to_string(i));
         EXPECT_FALSE(fs::exists(sources[i]));
     }
     if (!crossDevice)
@@ -286,15 +286,15 @@ TEST(FileMove, AcrossFileSystemsCopiesThenRemovesAndNeverReplaces) {
     if (a.st_dev == b.st_dev)
         GTEST_SKIP() << "/dev/shm and the temporary folder share a device";
 
-    WriteFile(shm / "one.wav", "first");
-    WriteFile(shm / "two.wav", "second");
+    WriteText(shm / "one.wav", "first");
+    WriteText(shm / "two.wav", "second");
     EXPECT_EQ(MoveFileNoReplace(shm / "one.wav", disk / "one.wav"), MoveOutcome::Moved);
-    EXPECT_EQ(ReadFile(disk / "one.wav"), "first");
+    EXPECT_EQ(ReadText(disk / "one.wav"), "first");
     EXPECT_FALSE(fs::exists(shm / "one.wav"));
 
     EXPECT_EQ(MoveFileNoReplace(shm / "two.wav", disk / "one.wav"), MoveOutcome::TargetExists);
-    EXPECT_EQ(ReadFile(disk / "one.wav"), "first");
-    EXPECT_EQ(ReadFile(shm / "two.wav"), "second");
+    EXPECT_EQ(ReadText(disk / "one.wav"), "first");
+    EXPECT_EQ(ReadText(shm / "two.wav"), "second");
 
     EXPECT_EQ(MoveFileNoReplace(shm / "missing.wav", disk / "x.wav"), MoveOutcome::Failed);
     EXPECT_FALSE(fs::exists(disk / "x.wav"));
@@ -302,16 +302,16 @@ TEST(FileMove, AcrossFileSystemsCopiesThenRemovesAndNeverReplaces) {
 
 TEST(FileMove, CopyPathOnOneFileSystem) {
     TempFolder temp;
-    WriteFile(temp / "a.wav", "A");
-    WriteFile(temp / "b.wav", "B");
+    WriteText(temp / "a.wav", "A");
+    WriteText(temp / "b.wav", "B");
     EXPECT_EQ(CopyFileThenRemove(temp / "a.wav", temp / "b.wav"), MoveOutcome::TargetExists);
-    EXPECT_EQ(ReadFile(temp / "b.wav"), "B");
+    EXPECT_EQ(ReadText(temp / "b.wav"), "B");
     EXPECT_EQ(CopyFileThenRemove(temp / "a.wav", temp / "c.wav"), MoveOutcome::Moved);
-    EXPECT_EQ(ReadFile(temp / "c.wav"), "A");
+    EXPECT_EQ(ReadText(temp / "c.wav"), "A");
     EXPECT_FALSE(fs::exists(temp / "a.wav"));
     // Into a folder that does not exist: nothing is left behind, the source stays.
     EXPECT_EQ(CopyFileThenRemove(temp / "c.wav", temp / "no" / "c.wav"), MoveOutcome::Failed);
-    EXPECT_EQ(ReadFile(temp / "c.wav"), "A");
+    EXPECT_EQ(ReadText(temp / "c.wav"), "A");
 }
 
 }  // namespace

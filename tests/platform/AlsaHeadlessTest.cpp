@@ -11,6 +11,7 @@
 #include "app/CMemorySettingsStore.h"
 #include "app/CommandLine.h"
 #include "app/RunHeadless.h"
+#include "common/TempFolder.h"
 #include "platform/AlsaTestConfig.h"
 
 namespace sondrel {
@@ -22,9 +23,7 @@ using test::ReadWaveSamples16;
 class AlsaHeadlessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("sondrel-alsa-headless-" + std::to_string(getpid()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        ASSERT_TRUE(m_temp.Valid());
         // Three seconds of lead-in silence: capture runs (and may read ahead up to a second)
         // between opening the input and pressing record, as with a real deck.
         const std::size_t leadFrames = 3 * 44100;
@@ -46,12 +45,10 @@ protected:
                                 test::RecordingPcm("!default", m_dir / "played.raw"));
     }
 
-    void TearDown() override {
-        test::RestoreAlsaConfig();
-        fs::remove_all(m_dir);
-    }
+    void TearDown() override { test::RestoreAlsaConfig(); }
 
-    fs::path m_dir;
+    test::TempFolder m_temp;
+    const fs::path m_dir = m_temp.Path();
     std::vector<std::int16_t> m_music;
 };
 

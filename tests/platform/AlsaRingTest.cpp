@@ -12,6 +12,7 @@
 #include <map>
 
 #include "app/CMemorySettingsStore.h"
+#include "common/TempFolder.h"
 #include "devices/IdentifyCaptureDevice.h"
 #include "devices/StereoCheck.h"
 #include "platform/AlsaTestConfig.h"
@@ -42,10 +43,7 @@ std::vector<std::int16_t> Recording(std::size_t frames) {
 class AlsaRingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("sondrel-alsa-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
+        ASSERT_TRUE(m_temp.Valid());
         WriteSide(Recording(3 * kCaptureFramesPerSecond));
         test::UseAlsaConfig(
             m_dir / "asound.conf",
@@ -57,11 +55,7 @@ protected:
                 " hint { show on; description \"Mono Microphone\" }\n}\n");
     }
 
-    void TearDown() override {
-        test::RestoreAlsaConfig();
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
+    void TearDown() override { test::RestoreAlsaConfig(); }
 
     void WriteSide(std::vector<std::int16_t> samples) {
         m_input = std::move(samples);
@@ -81,7 +75,8 @@ protected:
         return GUID{};
     }
 
-    fs::path m_dir;
+    test::TempFolder m_temp;
+    const fs::path m_dir = m_temp.Path();
     std::vector<std::int16_t> m_input;
 };
 

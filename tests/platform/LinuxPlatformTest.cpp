@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "devices/StereoCheck.h"
 #include "platform/linux/CLinuxPlatform.h"
@@ -71,7 +72,9 @@ TEST(LinuxShell, UserDirsValuesAreExpandedAndValidated) {
 }
 
 TEST(LinuxShell, MusicFolderComesFromUserDirsOrFallsBackToMusic) {
-    const fs::path home = fs::temp_directory_path() / ("sondrel-home-" + std::to_string(getpid()));
+    const test::TempFolder temp;
+    ASSERT_TRUE(temp.Valid());
+    const fs::path home = temp.Path();
     fs::create_directories(home / ".config");
     ScopedEnv homeEnv("HOME", home.c_str());
     ScopedEnv configEnv("XDG_CONFIG_HOME", nullptr);
@@ -83,7 +86,6 @@ TEST(LinuxShell, MusicFolderComesFromUserDirsOrFallsBackToMusic) {
     std::ofstream(home / ".config" / "user-dirs.dirs") << "XDG_MUSIC_DIR=\"$HOME/Records\"\n";
     ASSERT_EQ(shell.GetMusicFolder(folder), S_OK);
     EXPECT_EQ(folder, home / "Records");
-    fs::remove_all(home);
 }
 
 TEST(LinuxShell, TempFolderFollowsTmpdir) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <thread>
 
+#include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "platform/CTimeClockSetup.h"
 #include "platform/sim/CSimPlatform.h"
@@ -12,13 +13,6 @@
 
 namespace sondrel {
 namespace {
-
-std::filesystem::path ScratchFolder(const char* name) {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("sondrel-simtest-" + std::to_string(::getpid())) / name;
-    std::filesystem::create_directories(folder);
-    return folder;
-}
 
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -65,7 +59,9 @@ std::vector<std::uint8_t> WavBytes(std::uint16_t channels, std::uint32_t rate, s
 }
 
 TEST(SimWavSideTest, PlaysStereoAndSpreadsMono) {
-    const auto folder = ScratchFolder("wav");
+    const test::TempFolder temp;
+    ASSERT_TRUE(temp.Valid());
+    const auto& folder = temp.Path();
     const std::vector<std::int16_t> stereo = {1, -1, 2, -2, 32767, -32768};
     WriteBytes(folder / "stereo.wav", WavBytes(2, 44100, 16, stereo, true));
     std::vector<std::int16_t> samples;
@@ -90,7 +86,9 @@ TEST(SimWavSideTest, PlaysStereoAndSpreadsMono) {
 }
 
 TEST(SimWavSideTest, UnplayableFilesGiveAnErrorNamingThem) {
-    const auto folder = ScratchFolder("badwav");
+    const test::TempFolder temp;
+    ASSERT_TRUE(temp.Valid());
+    const auto& folder = temp.Path();
     std::vector<std::int16_t> samples = {1, 2};
     std::string error;
     EXPECT_EQ(LoadSimSideFromWav(folder / "missing.wav", samples, error), E_FAIL);
@@ -125,7 +123,9 @@ TEST(SimWavSideTest, UnplayableFilesGiveAnErrorNamingThem) {
 }
 
 TEST(SimWavSideTest, DescriptionWithAMissingSideIsRefused) {
-    const auto folder = ScratchFolder("desc");
+    const test::TempFolder temp;
+    ASSERT_TRUE(temp.Valid());
+    const auto& folder = temp.Path();
     std::ofstream(folder / "system.sim") << "capture \"USB PnP Audio Device\"\n"
                                             "deck wav \"no-such-side.wav\"\n";
     std::unique_ptr<CSimPlatform> platform;
@@ -282,6 +282,7 @@ TEST(SimOutputTest, KeepsWhatItWasGivenInOrder) {
 
 TEST(SimOutputTest, CursorsMoveOnlyWhilePlaying) {
     auto platform = CSimPlatform::CreateDefault();
+    platform->UseSimulatedClock();
     std::unique_ptr<IOutputRing> ring;
     ASSERT_EQ(platform->Audio().CreateOutputRing(GUID{}, CaptureFormat(), 176400, ring), S_OK);
     std::uint32_t play = 1, write = 1;
@@ -289,15 +290,15 @@ TEST(SimOutputTest, CursorsMoveOnlyWhilePlaying) {
     EXPECT_EQ(play, 0u);
     EXPECT_EQ(write, 0u);
     ASSERT_EQ(ring->PlayLooping(), S_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    platform->Threads().SleepMs(60);
     ASSERT_EQ(ring->GetCurrentPosition(play, write), S_OK);
-    EXPECT_GE(play, 176400u * 50 / 1000);
+    EXPECT_EQ(play, 176400u * 60 / 1000);
     EXPECT_EQ(play % 4, 0u);
     EXPECT_EQ(write, (play + 2640) % 176400);
     ASSERT_EQ(ring->Stop(), S_OK);
     std::uint32_t stoppedPlay = 0;
     ASSERT_EQ(ring->GetCurrentPosition(stoppedPlay, write), S_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    platform->Threads().SleepMs(20);
     ASSERT_EQ(ring->GetCurrentPosition(play, write), S_OK);
     EXPECT_EQ(play, stoppedPlay);
 }

@@ -6,25 +6,13 @@
 
 #include "app/CSettings.h"
 #include "app/qt/CQtSettingsStore.h"
+#include "common/FakeShell.h"
 
 namespace sondrel {
 
 namespace {
 
-class FolderShell final : public IShell {
-public:
-    HRESULT GetMusicFolder(std::filesystem::path& folder) override {
-        folder = music;
-        return S_OK;
-    }
-    HRESULT GetTempFolder(std::filesystem::path& folder) override {
-        folder = std::filesystem::temp_directory_path();
-        return S_OK;
-    }
-    HRESULT OpenFolder(const std::filesystem::path&) override { return S_OK; }
-    HRESULT OpenWebAddress(const std::string&) override { return S_OK; }
-    std::filesystem::path music;
-};
+using test::FakeShell;
 
 void WriteText(const QString& path, const QByteArray& text) {
     QFile file(path);
@@ -97,7 +85,7 @@ private slots:
 
         CQtSettingsStore vendor(vendorPath);
         CQtSettingsStore profile(profilePath);
-        FolderShell shell;
+        FakeShell shell;
         shell.music = (folders.path() + "/Music").toStdString();
         CSettings settings(vendor, profile, shell);
 

@@ -26,7 +26,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return input->BytesWritten() >= bytes; }));
     }
 
-    ScratchFolder scratch;
+    test::TempFolder scratch;
     TestPlatform platform;
     ComPtr<CRecordInputDSound> input;
     std::filesystem::path path;

@@ -10,6 +10,7 @@
 
 #include "RecordingTestRig.h"
 #include "app/CMemorySettingsStore.h"
+#include "common/FileSizeLimit.h"
 #include "devices/KnownDevices.h"
 #include "recording/CRecorder.h"
 #include "recording/TempFileName.h"
@@ -66,7 +67,7 @@ protected:
         platform.threads.Resume();
     }
 
-    ScratchFolder scratch;
+    test::TempFolder scratch;
     TestPlatform platform;
     CMemorySettingsStore profile;
     ComPtr<CRecorder> recorder;
@@ -267,15 +268,8 @@ TEST_F(RecorderTest, MeterReadsFullScaleAndTheMonitorPlaysExactlyWhatIsWritten) 
 TEST_F(RecorderTest, AFullDiskStopsWritingKeepsAValidFileAndReportsTheError) {
     const auto side = NoiseSide(8);               // longer than the file may grow
     constexpr rlim_t kLimitBytes = 44 + 1000001;  // not a whole frame
-    struct sigaction ignore {
-    }, previous{};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = kLimitBytes;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    test::FileSizeLimit limit(kLimitBytes);
+    ASSERT_TRUE(limit.Set());
 
     StartSide(side, false, kSourceFilterNone, 0.0f);
     std::uint32_t seconds, markCount, reserved;
@@ -289,8 +283,7 @@ TEST_F(RecorderTest, AFullDiskStopsWritingKeepsAValidFileAndReportsTheError) {
     EXPECT_EQ(error, EFBIG);
     std::vector<std::string> files;
     const HRESULT finished = recorder->FinishRecording(false, false, files);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
+    limit.Restore();
 
     ASSERT_TRUE(stopped);
     EXPECT_EQ(finished, S_OK);

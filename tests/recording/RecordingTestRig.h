@@ -144,26 +144,6 @@ public:
     HangableAudio audio;
 };
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/sondrel-rec-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        EXPECT_NE(made, nullptr);
-        m_path = made ? made : "/tmp";
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-// The sample data of a WAV file as 16-bit values; empty (and a failure) when unreadable.
-
 // Interleaved stereo, both channels alike.
 inline void AppendTone(std::vector<std::int16_t>& side, double hz, double amplitude,
                        double seconds) {

@@ -15,6 +15,8 @@ class CSimPlatform::Services final : public IUsbDeviceList,
                                      public IShell {
 public:
     std::atomic<bool> m_fastSleep{false};
+    std::atomic<bool> m_simulatedClock{false};
+    std::atomic<std::uint64_t> m_simulatedMs{0};
 
     explicit Services(const SimSystemDescription& description) : m_description(description) {
         m_fastSleep = description.captureMode == SimCaptureMode::Lossless;
@@ -50,13 +52,23 @@ public:
 
     // Lossless capture runs on simulated time: a 10 ms poll need not wait 10 ms of wall
     // clock, which lets a side record many times faster than real time.
+    // On the simulated clock a sleep moves the clock on by exactly its length and gives up
+    // the processor only briefly.
     void SleepMs(std::uint32_t milliseconds) override {
+        if (m_simulatedClock.load(std::memory_order_relaxed)) {
+            m_simulatedMs.fetch_add(milliseconds, std::memory_order_relaxed);
+            std::this_thread::yield();
+            return;
+        }
         if (m_fastSleep.load(std::memory_order_relaxed))
             milliseconds = std::min(milliseconds, 1u);
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
     void SetFastSleep(bool fast) { m_fastSleep.store(fast, std::memory_order_relaxed); }
+    void UseSimulatedClock() { m_simulatedClock.store(true, std::memory_order_relaxed); }
     std::uint64_t MonotonicMs() override {
+        if (m_simulatedClock.load(std::memory_order_relaxed))
+            return m_simulatedMs.load(std::memory_order_relaxed);
         return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                               std::chrono::steady_clock::now().time_since_epoch())
                                               .count());
@@ -182,6 +194,10 @@ std::vector<std::string> CSimPlatform::OpenedItems() const {
 void CSimPlatform::SetCaptureMode(SimCaptureMode mode) {
     m_audio.SetCaptureMode(mode);
     m_services->SetFastSleep(mode == SimCaptureMode::Lossless);
+}
+
+void CSimPlatform::UseSimulatedClock() {
+    m_services->UseSimulatedClock();
 }
 
 }  // namespace sondrel

@@ -50,6 +50,9 @@ public:
     // Lossless capture also puts the capture thread's sleeps on simulated time. Main thread,
     // before rings are created.
     void SetCaptureMode(SimCaptureMode mode);
+    // Puts the clock of Threads() on simulated time for tests: it stands still until a sleep
+    // moves it on by exactly the time slept. Main thread, before rings are created.
+    void UseSimulatedClock();
     CSimMixerSystem& SimMixers() { return m_mixers; }
 
     // Shell: where the simulated user's folders are, and what was asked to be opened.

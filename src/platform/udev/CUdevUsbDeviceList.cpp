@@ -20,6 +20,29 @@ struct UdevDeleter {
 template <typename T>
 using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
+// Each sysfs attribute of the id and the udev property that stands in for it.
+constexpr std::pair<const char*, const char*> kIdNames[] = {
+    {"idVendor", "ID_VENDOR_ID"}, {"idProduct", "ID_MODEL_ID"}, {"bcdDevice", "ID_REVISION"}};
+
+UdevUsbEntry ReadEntry(udev* context, const char* path) {
+    UdevUsbEntry entry;
+    entry.sysPath = path != nullptr ? path : "";
+    UdevPtr<udev_device> device(path != nullptr ? udev_device_new_from_syspath(context, path)
+                                                : nullptr);
+    if (!device)
+        return entry;
+    entry.opened = true;
+    if (const char* devtype = udev_device_get_devtype(device.get()))
+        entry.devtype = devtype;
+    for (const auto& [attribute, property] : kIdNames) {
+        if (const char* value = udev_device_get_sysattr_value(device.get(), attribute))
+            entry.attributes.emplace(attribute, value);
+        if (const char* value = udev_device_get_property_value(device.get(), property))
+            entry.properties.emplace(property, value);
+    }
+    return entry;
+}
+
 }  // namespace
 
 bool CUdevUsbDeviceList::IsAvailable() {
@@ -38,45 +61,44 @@ HRESULT CUdevUsbDeviceList::EnumeratePresentDevices(std::vector<std::string>& ha
     if (udev_enumerate_scan_devices(enumerate.get()) < 0)
         return S_OK;
 
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
-        const char* path = udev_list_entry_get_name(entry);
-        UdevPtr<udev_device> device(
-            path != nullptr ? udev_device_new_from_syspath(context.get(), path) : nullptr);
-        if (!device) {
+    std::vector<UdevUsbEntry> entries;
+    udev_list_entry* item = nullptr;
+    udev_list_entry_foreach(item, udev_enumerate_get_list_entry(enumerate.get())) {
+        entries.push_back(ReadEntry(context.get(), udev_list_entry_get_name(item)));
+    }
+    hardwareIds = HardwareIds(entries);
+    return S_OK;
+}
+
+std::vector<std::string> CUdevUsbDeviceList::HardwareIds(const std::vector<UdevUsbEntry>& entries) {
+    std::vector<std::string> ids;
+    for (const UdevUsbEntry& entry : entries) {
+        if (!entry.opened) {
             // Interfaces are named "1-1:1.0"; anything else is a device whose id is unknown.
-            const std::string_view name = path != nullptr ? path : "";
+            const std::string_view name = entry.sysPath;
             if (name.substr(name.rfind('/') + 1).find(':') == std::string_view::npos)
-                hardwareIds.emplace_back();
+                ids.emplace_back();
             continue;
         }
-        const char* devtype = udev_device_get_devtype(device.get());
-        if (devtype == nullptr || std::string_view(devtype) != "usb_device")
+        if (entry.devtype != "usb_device")
             continue;
         // Attributes come from sysfs and work without a running udev daemon; the udev
-        // database's ID_* properties are the fallback for a device that hides them.
-        udev_device* raw = device.get();
-        hardwareIds.push_back(
-            BuildUsbHardwareId([raw](std::string_view name) -> std::optional<std::string> {
-                const std::string key(name);
-                if (const char* value = udev_device_get_sysattr_value(raw, key.c_str()))
-                    return std::string(value);
-                const char* property = nullptr;
-                if (name == "idVendor") {
-                    property = "ID_VENDOR_ID";
-                } else if (name == "idProduct") {
-                    property = "ID_MODEL_ID";
-                } else if (name == "bcdDevice") {
-                    property = "ID_REVISION";
-                }
-                if (property != nullptr) {
-                    if (const char* value = udev_device_get_property_value(raw, property))
-                        return std::string(value);
+        // database's properties are the fallback for a device that hides them.
+        ids.push_back(
+            BuildUsbHardwareId([&entry](std::string_view name) -> std::optional<std::string> {
+                if (const auto found = entry.attributes.find(name); found != entry.attributes.end())
+                    return found->second;
+                for (const auto& [attribute, property] : kIdNames) {
+                    if (name != attribute)
+                        continue;
+                    if (const auto found = entry.properties.find(property);
+                        found != entry.properties.end())
+                        return found->second;
                 }
                 return std::nullopt;
             }));
     }
-    return S_OK;
+    return ids;
 }
 
 }  // namespace sondrel

@@ -1,4 +1,5 @@
-// A temporary folder for export tests, removed with everything in it at the end of a test.
+// A fresh temporary folder for one test, removed with everything in it when the test ends, and
+// whole-file text helpers for what the tests put in it.
 #pragma once
 
 #include <stdlib.h>
@@ -12,6 +13,7 @@ namespace sondrel::test {
 
 class TempFolder {
 public:
+    // Made under parent (the system's temporary folder by default); Valid() says whether it was.
     explicit TempFolder(
         const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
         std::string pattern = (parent / "sondrel-test-XXXXXX").string();
@@ -19,9 +21,9 @@ public:
             m_path = pattern;
     }
     ~TempFolder() {
-        std::error_code ec;
+        std::error_code ignored;
         if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ec);
+            std::filesystem::remove_all(m_path, ignored);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -34,12 +36,12 @@ private:
     std::filesystem::path m_path;
 };
 
-inline void WriteFile(const std::filesystem::path& path, const std::string& contents) {
+inline void WriteText(const std::filesystem::path& path, const std::string& contents) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << contents;
 }
 
-inline std::string ReadFile(const std::filesystem::path& path) {
+inline std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
