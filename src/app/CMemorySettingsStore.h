@@ -5,7 +5,7 @@
 #include <mutex>
 #include <variant>
 
-#include "app/ISettingsStore.h"
+#include "platform/ISettingsStore.h"
 
 namespace sondrel {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "app/CRecordSettings.h"
-#include "app/ISettingsStore.h"
 #include "base/Guid.h"
+#include "platform/ISettingsStore.h"
 #include "platform/IShell.h"
+#include "recording/CRecordSettings.h"
 
 namespace sondrel {
 

@@ -1,6 +1,6 @@
 #include "app/CWizardFlow.h"
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 
 namespace sondrel {
 

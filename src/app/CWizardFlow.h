@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/IWizardHost.h"
-#include "app/StringTable.h"
 #include "app/TagText.h"
 #include "app/WizardPageState.h"
 #include "base/CUnknownStandAlone.h"
+#include "base/StringTable.h"
 #include "devices/KnownDevices.h"
 #include "export/IProgressStatus.h"
 #include "recording/IRecorder.h"

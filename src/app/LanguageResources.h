@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 
 namespace sondrel {
 

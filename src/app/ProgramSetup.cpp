@@ -1,6 +1,6 @@
 #include "app/ProgramSetup.h"
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 #include "devices/IdentifyCaptureDevice.h"
 #include "export/CWavExporter.h"
 #include "platform/sim/CSimPlatform.h"
@@ -21,13 +21,17 @@ HRESULT CreateSimulation(const CommandLine& cl, std::unique_ptr<CSimPlatform>& p
             return E_FAIL;
         }
     } else {
-        std::size_t row = SimSystemDescription::kDemoDeviceRow;
+        SimSystemDescription description = SimSystemDescription::ForDemoDevice();
         if (cl.simulateDevice) {
-            row = static_cast<std::size_t>(
-                FindKnownDevice(cl.simulateDevice->first, cl.simulateDevice->second) -
-                kKnownDevices.data());
+            // The command line took only devices of the table; the capture device is named
+            // after the row's first name.
+            const KnownDevice* row =
+                FindKnownDevice(cl.simulateDevice->first, cl.simulateDevice->second);
+            if (row != nullptr) {
+                description = SimSystemDescription::ForUsbDevice(row->vendorId, row->productId,
+                                                                 row->captureNames[0]);
+            }
         }
-        SimSystemDescription description = SimSystemDescription::ForKnownDevice(row);
         if (cl.simulateWav) {
             description.deckSource = SimDeckSource::WavFile;
             description.deckWavPath = *cl.simulateWav;

@@ -11,7 +11,7 @@
 #include "app/CSettings.h"
 #include "app/CWizardFlow.h"
 #include "app/ProgramSetup.h"
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 #include "base/TextUtil.h"
 #include "export/CWavExporter.h"
 #include "platform/DebugOutput.h"

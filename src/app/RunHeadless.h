@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/CommandLine.h"
-#include "app/ISettingsStore.h"
 #include "platform/IPlatform.h"
+#include "platform/ISettingsStore.h"
 
 namespace sondrel {
 

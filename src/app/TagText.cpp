@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 #include "base/TextUtil.h"
 
 namespace sondrel {

@@ -1,6 +1,7 @@
 // What the wizard pages hold between showings and the page logic that does not depend on a
-// window: the level slider, the recording page's time and track texts, the tag fields. The Qt
-// pages and the headless host both drive these, so the behaviour is the same in both.
+// window: the level slider, the recording page's time and track texts; the tag, exporting and
+// finished pages' part is in export/. The Qt pages and the headless host both drive these, so
+// the behaviour is the same in both.
 #pragma once
 
 #include <array>
@@ -9,7 +10,7 @@
 #include <string>
 
 #include "base/CUnknownStandAlone.h"
-#include "export/IProgressStatus.h"
+#include "export/ExportPageState.h"
 #include "recording/IRecorder.h"
 
 namespace sondrel {
@@ -95,46 +96,6 @@ struct RecordingPageState {
     // "new track": at most 40 tracks; later presses are ignored.
     void NewTrack();
     std::string InitialTrackText() const;  // "Automatic" with split, else empty
-};
-
-struct TagSinglePageState {
-    std::string artist;
-    std::string title;
-    std::string album;
-    int trackNumber = 1;
-    void ClearTags() {
-        artist.clear();
-        title.clear();
-        album.clear();
-    }
-};
-
-struct TagMultiplePageState {
-    int trackCount = 0;
-    int firstTrackOffset = 0;  // 0 for tracks 1-10, then 10, 20, 30
-    std::string artist;        // first page only
-    std::string album;         // first page only
-    std::array<std::string, 10> titles;
-
-    void ClearTitles() {
-        for (auto& t : titles)
-            t.clear();
-    }
-    // Whether the title edit at page position 1..10 takes input.
-    bool TitleEnabled(int position) const;
-    std::string NumberLabel(int position) const;
-};
-
-struct ExportingPageState {
-    ComPtr<IProgressStatus> progress;
-    // Bar position 0..256 for a fraction done.
-    static int BarPosition(float fraction);
-};
-
-struct FinishedPageState {
-    // 1 = "Record Something Else", 0 = "Close Sondrel".
-    int choice = 1;
-    bool RecordSomethingElse() const { return choice == 1; }
 };
 
 }  // namespace sondrel

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Guid.h"
+#include "platform/UsbHardwareId.h"
 
 namespace sondrel {
 
@@ -31,9 +32,6 @@ struct KnownDevice {
 inline constexpr std::size_t kKnownDeviceCount = 12;
 extern const std::array<KnownDevice, kKnownDeviceCount> kKnownDevices;
 
-// (vendorId, productId).
-using UsbIdPair = std::pair<std::uint32_t, std::uint32_t>;
-
 // A table row (or none) and the capture device it was found under (all zero when none).
 struct IdentifiedDevice {
     const KnownDevice* row = nullptr;
@@ -43,14 +41,6 @@ struct IdentifiedDevice {
 // The first row with both ids equal, or nullptr.
 const KnownDevice* FindKnownDevice(std::uint32_t vendorId, std::uint32_t productId);
 bool IsKnownDevice(const UsbIdPair& ids);
-
-// Reads the hexadecimal numbers after the first "USB\VID_" and the first "&PID_" (any case);
-// a missing marker or number gives 0.
-UsbIdPair ParseHardwareId(std::string_view hardwareId);
-// The hardware id of a USB device with these ids, "USB\VID_15E4&PID_0174&REV_0100": upper-case
-// hex padded to four digits; without a revision the "&REV_" part is left out.
-std::string FormatHardwareId(std::uint32_t vendorId, std::uint32_t productId,
-                             std::optional<std::uint32_t> revision = std::nullopt);
 
 // The id pairs of the present USB devices that are in the table, in the system's order
 // (a device listed twice is returned twice). Every device is reported on the debug output as

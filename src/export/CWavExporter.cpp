@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 #include "export/FileMove.h"
 
 namespace sondrel {

@@ -5,11 +5,11 @@
 #include <new>
 #include <system_error>
 
-#include "app/ISettingsStore.h"
 #include "audiofile/CFileError.h"
 #include "audiofile/CWaveReader.h"
 #include "audiofile/CWaveWriter.h"
 #include "platform/IPlatform.h"
+#include "platform/ISettingsStore.h"
 #include "recording/TempFileName.h"
 
 namespace sondrel {

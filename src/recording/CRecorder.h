@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/CRecordSettings.h"
 #include "base/CUnknownStandAlone.h"
 #include "devices/CRecordMixer.h"
 #include "devices/CRecorderDSound.h"
 #include "devices/KnownDevices.h"
 #include "devices/OutputDeviceList.h"
 #include "recording/CRecordInputDSound.h"
+#include "recording/CRecordSettings.h"
 #include "recording/IRecorder.h"
 
 namespace sondrel {

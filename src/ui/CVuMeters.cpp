@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdio>
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 #include "ui/CDrawUtil.h"
 #include "ui/CMemDC.h"
 #include "ui/SkinColors.h"

@@ -12,7 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 #include "ui/CCloseButton.h"
 #include "ui/CKxButton.h"
 #include "ui/RtfText.h"

@@ -2,8 +2,8 @@
 // nothing that could break a file name survives.
 #include <gtest/gtest.h>
 
-#include "app/StringTable.h"
 #include "app/TagText.h"
+#include "base/StringTable.h"
 
 namespace sondrel {
 namespace {

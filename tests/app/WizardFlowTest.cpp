@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "app/CWizardFlow.h"
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "export/CWavExporter.h"

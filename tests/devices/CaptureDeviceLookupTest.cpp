@@ -125,7 +125,9 @@ TEST(CaptureDeviceLookupTest, UnknownOrUnfindableDevicesGiveNothing) {
 
 TEST(CaptureDeviceLookupTest, BuiltInSystemsIdentifyEveryRow) {
     for (std::size_t row = 0; row < kKnownDevices.size(); ++row) {
-        auto platform = CSimPlatform::CreateDefault(row);
+        const KnownDevice& known = kKnownDevices[row];
+        auto platform = std::make_unique<CSimPlatform>(SimSystemDescription::ForUsbDevice(
+            known.vendorId, known.productId, known.captureNames[0]));
         const std::vector<UsbIdPair> present = FindKnownDevices(platform->Usb());
         ASSERT_EQ(present.size(), 1u) << row;
         const IdentifiedDevice found =

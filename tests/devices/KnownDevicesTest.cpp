@@ -58,6 +58,13 @@ TEST(KnownDevicesTest, TableHoldsExactlyTheTwelveRows) {
     }
 }
 
+TEST(KnownDevicesTest, TheSimulatedDemoTurntableIsARowUnderItsFirstName) {
+    const KnownDevice* row =
+        FindKnownDevice(SimSystemDescription::kDemoVendorId, SimSystemDescription::kDemoProductId);
+    ASSERT_NE(row, nullptr);
+    EXPECT_STREQ(row->captureNames[0], SimSystemDescription::kDemoCaptureName);
+}
+
 TEST(KnownDevicesTest, LookupNeedsBothIds) {
     EXPECT_EQ(FindKnownDevice(0x15E4, 0x0174), &kKnownDevices[8]);
     EXPECT_EQ(FindKnownDevice(0x15E4, 0x0175), nullptr);

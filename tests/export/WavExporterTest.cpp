@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TempFolder.h"
 #include "export/CWavExporter.h"
 #include "export/FileMove.h"

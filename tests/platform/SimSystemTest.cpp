@@ -239,8 +239,9 @@ TEST(SimDescriptionTest, BuiltInSystemIsTheDemoTurntable) {
     ASSERT_EQ(mixer->GetSource(0, 0, line), S_OK);
     EXPECT_EQ(line.componentType, kMixerSrcMicrophone);
 
-    // Another row is selectable.
-    auto cassette = CSimPlatform::CreateDefault(9);
+    // Another device is selectable.
+    auto cassette = std::make_unique<CSimPlatform>(
+        SimSystemDescription::ForUsbDevice(0x15E4, 0x0179, "USB PnP Audio Device"));
     ASSERT_EQ(cassette->Usb().EnumeratePresentDevices(ids), S_OK);
     EXPECT_NE(std::find(ids.begin(), ids.end(), "USB\\VID_15E4&PID_0179&REV_0100"), ids.end());
 }

@@ -6,8 +6,8 @@
 #include <map>
 
 #include "devices/KnownDevices.h"
+#include "platform/UsbHardwareId.h"
 #include "platform/udev/CUdevUsbDeviceList.h"
-#include "platform/udev/UsbHardwareId.h"
 
 namespace sondrel {
 namespace {

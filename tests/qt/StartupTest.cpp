@@ -9,9 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/StringTable.h"
 #include "app/qt/CSingleInstance.h"
 #include "app/qt/LanguagePack.h"
+#include "base/StringTable.h"
 
 using namespace sondrel;
 

@@ -36,7 +36,8 @@ protected:
     void SetUp() override {
         platform.sim->SetTempFolder(scratch.Path());
         recorder = ComPtr<CRecorder>::Attach(new CRecorder(platform, profile));
-        const IdentifiedDevice device{&kKnownDevices[SimSystemDescription::kDemoDeviceRow],
+        const IdentifiedDevice device{FindKnownDevice(SimSystemDescription::kDemoVendorId,
+                                                      SimSystemDescription::kDemoProductId),
                                       platform.sim->SimAudio().DeckDevice()};
         ASSERT_EQ(recorder->UseDevice(device), 0);
     }

@@ -7,7 +7,7 @@
 #include <QString>
 #include <mutex>
 
-#include "app/ISettingsStore.h"
+#include "platform/ISettingsStore.h"
 
 namespace sondrel {
 

@@ -1,12 +1,12 @@
 #include "app/qt/CQtWizardHost.h"
 
-#include "app/StringTable.h"
 #include "app/qt/CWizConnectDlg.h"
 #include "app/qt/CWizRecordingDlg.h"
 #include "app/qt/CWizSelectDeviceDlg.h"
 #include "app/qt/CWizStartRecordDlg.h"
 #include "app/qt/CWizTapeSelectDlg.h"
 #include "app/qt/MessageBoxes.h"
+#include "base/StringTable.h"
 #include "export/qt/CPleaseWait.h"
 #include "export/qt/CWizExportingDlg.h"
 #include "export/qt/CWizFinishedDlg.h"

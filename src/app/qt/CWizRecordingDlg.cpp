@@ -1,9 +1,9 @@
 #include "app/qt/CWizRecordingDlg.h"
 
 #include "app/IWizardHost.h"
-#include "app/StringTable.h"
 #include "app/qt/MessageBoxes.h"
 #include "app/qt/PageLayout.h"
+#include "base/StringTable.h"
 #include "ui/CKxButton.h"
 
 namespace sondrel {

@@ -5,7 +5,7 @@
 #include <QResource>
 
 #include "app/LanguageResources.h"
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 
 namespace sondrel {
 

@@ -6,8 +6,8 @@
 
 #include "app/CSettings.h"
 #include "app/ProgramSetup.h"
-#include "app/StringTable.h"
 #include "app/qt/CQtWizardHost.h"
+#include "base/StringTable.h"
 #include "export/CWavExporter.h"
 #include "platform/DebugOutput.h"
 #include "platform/sim/CSimPlatform.h"

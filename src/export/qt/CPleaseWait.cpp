@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/StringTable.h"
+#include "base/StringTable.h"
 
 namespace sondrel {
 

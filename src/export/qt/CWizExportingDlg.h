@@ -5,7 +5,7 @@
 #include <QProgressBar>
 #include <QTimer>
 
-#include "app/WizardPageState.h"
+#include "export/ExportPageState.h"
 #include "ui/CWizardDlg.h"
 
 namespace sondrel {

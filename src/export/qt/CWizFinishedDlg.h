@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QTextBrowser>
 
-#include "app/WizardPageState.h"
+#include "export/ExportPageState.h"
 #include "ui/CKxButton.h"
 #include "ui/CWizardDlg.h"
 #include "ui/PageServices.h"

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <array>
 
-#include "app/WizardPageState.h"
+#include "export/ExportPageState.h"
 #include "export/qt/CSaveLocation.h"
 #include "ui/CKxStatic.h"
 #include "ui/CWizardDlg.h"

@@ -3,7 +3,7 @@
 
 #include <QLineEdit>
 
-#include "app/WizardPageState.h"
+#include "export/ExportPageState.h"
 #include "export/qt/CSaveLocation.h"
 #include "ui/CWizardDlg.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "devices/KnownDevices.h"
+#include "platform/UsbHardwareId.h"
 #include "platform/alsa/CAlsaAudioSystem.h"
 #include "platform/alsa/CAlsaMixerSystem.h"
 #include "platform/linux/CLinuxShell.h"
@@ -34,12 +34,6 @@ private:
     std::string m_hardwareId;
 };
 
-std::string Hex4(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-    return text;
-}
-
 }  // namespace
 
 struct CLinuxPlatform::Parts {
@@ -63,12 +57,8 @@ HRESULT CLinuxPlatform::Create(const LinuxPlatformOptions& options,
     }
     auto parts = std::make_unique<Parts>();
     if (options.fakeUsb) {
+        // The command line takes only ids of the known-device table.
         const auto [vendorId, productId] = *options.fakeUsb;
-        if (FindKnownDevice(vendorId, productId) == nullptr) {
-            error = "The USB device " + Hex4(vendorId) + ":" + Hex4(productId) +
-                    " is not one of the supported turntables or cassette decks.";
-            return E_FAIL;
-        }
         parts->usb =
             std::make_unique<CFakeUsbDeviceList>(FormatHardwareId(vendorId, productId, 0x0100));
     } else {

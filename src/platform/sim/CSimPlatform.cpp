@@ -130,8 +130,8 @@ CSimPlatform::CSimPlatform(SimSystemDescription description)
 
 CSimPlatform::~CSimPlatform() = default;
 
-std::unique_ptr<CSimPlatform> CSimPlatform::CreateDefault(std::size_t knownDeviceRow) {
-    return std::make_unique<CSimPlatform>(SimSystemDescription::ForKnownDevice(knownDeviceRow));
+std::unique_ptr<CSimPlatform> CSimPlatform::CreateDefault() {
+    return std::make_unique<CSimPlatform>(SimSystemDescription::ForDemoDevice());
 }
 
 HRESULT CSimPlatform::Create(SimSystemDescription description,

@@ -24,9 +24,8 @@ public:
     explicit CSimPlatform(SimSystemDescription description);
     ~CSimPlatform() override;
 
-    // The built-in system for a known-device table row (the demo turntable by default).
-    static std::unique_ptr<CSimPlatform> CreateDefault(
-        std::size_t knownDeviceRow = SimSystemDescription::kDemoDeviceRow);
+    // The built-in system with the demo turntable.
+    static std::unique_ptr<CSimPlatform> CreateDefault();
     // E_FAIL with a message when the description's WAV side cannot be played.
     static HRESULT Create(SimSystemDescription description, std::unique_ptr<CSimPlatform>& platform,
                           std::string& error);

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "devices/KnownDevices.h"
 #include "platform/IMixerSystem.h"
+#include "platform/UsbHardwareId.h"
 
 namespace sondrel {
 
@@ -356,16 +356,14 @@ HRESULT ParseLine(const std::vector<Token>& tokens, const std::filesystem::path&
 
 }  // namespace
 
-SimSystemDescription SimSystemDescription::ForKnownDevice(std::size_t row) {
-    if (row >= kKnownDevices.size())
-        row = kDemoDeviceRow;
-    const KnownDevice& known = kKnownDevices[row];
+SimSystemDescription SimSystemDescription::ForUsbDevice(std::uint32_t vendorId,
+                                                        std::uint32_t productId,
+                                                        const std::string& captureName) {
     SimSystemDescription d;
-
     d.usbHardwareIds = {"USB\\ROOT_HUB20&VID8086&PID2934&REV0003",
-                        FormatHardwareId(known.vendorId, known.productId, 0x0100)};
+                        FormatHardwareId(vendorId, productId, 0x0100)};
 
-    const std::string deviceName = known.captureNames[0];
+    const std::string& deviceName = captureName;
     d.captureDevices.push_back({"Primary Sound Capture Driver", GUID{}, 2, false, false});
     d.captureDevices.push_back(
         {deviceName, MakeId("capture", 1, deviceName), 2, /*deck=*/true, false});

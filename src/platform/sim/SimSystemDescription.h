@@ -113,13 +113,19 @@ struct SimSystemDescription {
     std::filesystem::path deckWavPath;
     SimCaptureMode captureMode = SimCaptureMode::Lossless;
 
-    // The row the demo runs with: the maker's own turntable.
-    static constexpr std::size_t kDemoDeviceRow = 8;
+    // The turntable the demo runs with: the maker's own.
+    static constexpr std::uint32_t kDemoVendorId = 0x15E4;
+    static constexpr std::uint32_t kDemoProductId = 0x0174;
+    static constexpr const char* kDemoCaptureName = "USB PnP Audio Device";
 
-    // One known USB device (table row `row`), its capture device named after the row's first
-    // candidate name, the system's default entries, one ordinary output device and a mixer
-    // with microphone and line sources. Rows past the table end give the demo row.
-    static SimSystemDescription ForKnownDevice(std::size_t row = kDemoDeviceRow);
+    // One USB device with these ids behind a root hub, its capture device under the given
+    // name, the system's default entries, one ordinary output device and a mixer with
+    // microphone and line sources.
+    static SimSystemDescription ForUsbDevice(std::uint32_t vendorId, std::uint32_t productId,
+                                             const std::string& captureName);
+    static SimSystemDescription ForDemoDevice() {
+        return ForUsbDevice(kDemoVendorId, kDemoProductId, kDemoCaptureName);
+    }
 
     // E_FAIL with a message naming the line for anything it does not understand.
     static HRESULT Parse(std::string_view text, const std::filesystem::path& baseFolder,

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/udev/UsbHardwareId.h"
+#include "platform/UsbHardwareId.h"
 
 namespace sondrel {
 

@@ -1,4 +1,4 @@
-#include "app/CRecordSettings.h"
+#include "recording/CRecordSettings.h"
 
 #include <array>
 #include <cmath>

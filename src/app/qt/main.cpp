@@ -12,12 +12,12 @@
 #include "app/CommandLine.h"
 #include "app/LanguageResources.h"
 #include "app/RunHeadless.h"
-#include "app/StringTable.h"
 #include "app/qt/CQtSettingsStore.h"
 #include "app/qt/CQtWizardHost.h"
 #include "app/qt/CSingleInstance.h"
 #include "app/qt/LanguagePack.h"
 #include "app/qt/RunWindowed.h"
+#include "base/StringTable.h"
 
 namespace {
 

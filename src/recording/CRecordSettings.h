@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/ISettingsStore.h"
 #include "base/Guid.h"
+#include "platform/ISettingsStore.h"
 
 namespace sondrel {
 

@@ -1,0 +1,53 @@
+// What the tag, exporting and finished pages hold between showings and their logic that does
+// not depend on a window, for the Qt pages and the headless host alike.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "base/CUnknownStandAlone.h"
+#include "export/IProgressStatus.h"
+
+namespace sondrel {
+
+struct TagSinglePageState {
+    std::string artist;
+    std::string title;
+    std::string album;
+    int trackNumber = 1;
+    void ClearTags() {
+        artist.clear();
+        title.clear();
+        album.clear();
+    }
+};
+
+struct TagMultiplePageState {
+    int trackCount = 0;
+    int firstTrackOffset = 0;  // 0 for tracks 1-10, then 10, 20, 30
+    std::string artist;        // first page only
+    std::string album;         // first page only
+    std::array<std::string, 10> titles;
+
+    void ClearTitles() {
+        for (auto& t : titles)
+            t.clear();
+    }
+    // Whether the title edit at page position 1..10 takes input.
+    bool TitleEnabled(int position) const;
+    std::string NumberLabel(int position) const;
+};
+
+struct ExportingPageState {
+    ComPtr<IProgressStatus> progress;
+    // Bar position 0..256 for a fraction done.
+    static int BarPosition(float fraction);
+};
+
+struct FinishedPageState {
+    // 1 = "Record Something Else", 0 = "Close Sondrel".
+    int choice = 1;
+    bool RecordSomethingElse() const { return choice == 1; }
+};
+
+}  // namespace sondrel
