@@ -130,4 +130,11 @@ void CFile::SetLength(std::uint64_t lengthBytes) {
         Raise("truncate", errno);
 }
 
+void CFile::SyncData() {
+    if (m_fd < 0)
+        Raise("sync", EBADF);
+    if (::fdatasync(m_fd) != 0)
+        Raise("sync", errno);
+}
+
 }  // namespace sondrel

@@ -38,6 +38,8 @@ public:
     void Write(const void* data, std::size_t count, std::size_t* bytesWritten = nullptr);
     // Cuts or extends the file to lengthBytes.
     void SetLength(std::uint64_t lengthBytes);
+    // Puts the file's data on the disk (fdatasync); may wait for the disk.
+    void SyncData();
 
 private:
     bool OpenLocked(const std::filesystem::path& path, int flags);

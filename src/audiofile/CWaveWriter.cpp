@@ -98,6 +98,21 @@ std::uint64_t CWaveWriter::Write(const void* data, std::size_t count) {
     return m_bytesWritten;
 }
 
+void CWaveWriter::UpdateHeader(bool sync) {
+    const std::uint64_t position = m_file.GetPosition();
+    const auto header = BuildWaveHeader(m_format, m_dataStartBytes + m_bytesWritten);
+    m_file.Seek(0);
+    try {
+        m_file.Write(header.data(), header.size());
+    } catch (...) {
+        m_file.Seek(position);
+        throw;
+    }
+    m_file.Seek(position);
+    if (sync)
+        m_file.SyncData();
+}
+
 HRESULT CWaveWriter::GetBytesWritten(std::uint64_t* bytes) const {
     if (bytes)
         *bytes = m_bytesWritten;

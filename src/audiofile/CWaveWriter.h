@@ -2,8 +2,9 @@
 // Close patches the header from the file's real length, runs the Process hook (the
 // normalisation pass of CWaveProcessWriter) and waits until the file can be reopened.
 //
-// One thread at a time; no locks. Write does not allocate and never waits, so the capture
-// thread may call it; a failing write raises CFileError.
+// One thread at a time; no locks. Write does not allocate; it waits only for the file system,
+// so the recording's own writer thread calls it, never the capture thread. A failing write
+// raises CFileError.
 #pragma once
 
 #include <array>
@@ -50,6 +51,11 @@ public:
     // The most sample data the file takes, cut to whole frames (kWaveMaxDataBytes unless
     // lowered, which tests do). Call after Create.
     void SetDataLimitBytes(std::uint64_t limitBytes);
+
+    // Brings the header's sizes up to the data written so far, so that the file reads as a
+    // whole WAV file at any moment; with sync the data then goes to the disk (fdatasync).
+    // Raises CFileError.
+    void UpdateHeader(bool sync);
 
     HRESULT GetBytesWritten(std::uint64_t* bytes) const;
     // Bytes written / average bytes per second; E_FAIL (and 0) when the average is 0.

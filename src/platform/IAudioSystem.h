@@ -50,6 +50,9 @@ public:
     virtual HRESULT Lock(std::uint32_t offsetBytes, std::uint32_t bytes, RingRegions& regions) = 0;
     // Hands back what Lock gave; the locked span counts as consumed from then on.
     virtual HRESULT Unlock(const RingRegions& regions) = 0;
+    // True for a ring that never overwrites what was not taken (the simulated lossless one):
+    // its consumer may leave audio in it for later instead of losing it.
+    virtual bool WaitsForConsumer() const { return false; }
 };
 
 // A looping output ring of a fixed byte size. The device plays at the play cursor; the bytes

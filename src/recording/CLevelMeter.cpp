@@ -19,14 +19,17 @@ float PeakToDb(float peak) {
 }  // namespace
 
 CLevelMeter::CLevelMeter() {
-    std::fill(std::begin(m_peakLeft), std::end(m_peakLeft), 0.0f);
-    std::fill(std::begin(m_peakRight), std::end(m_peakRight), 0.0f);
+    for (int i = 0; i < kRingBlocks; ++i) {
+        m_peakLeft[i].store(0.0f, std::memory_order_relaxed);
+        m_peakRight[i].store(0.0f, std::memory_order_relaxed);
+    }
 }
 
-float CLevelMeter::RingMax(const float* ring, int newestBlock, int blockCount) const {
+float CLevelMeter::RingMax(const std::atomic<float>* ring, int newestBlock, int blockCount) {
     float peak = 0.0f;
     for (int i = 0; i < blockCount; ++i) {
-        peak = std::max(peak, ring[(newestBlock - i + kRingBlocks) % kRingBlocks]);
+        peak = std::max(peak, ring[(newestBlock - i + kRingBlocks) % kRingBlocks].load(
+                                  std::memory_order_acquire));
     }
     return peak;
 }
@@ -35,28 +38,35 @@ HRESULT CLevelMeter::Feed(const float* interleaved, std::size_t frames, bool wri
     if (interleaved == nullptr && frames > 0) {
         return E_FAIL;
     }
+    int block = m_blockIndex.load(std::memory_order_relaxed);
     while (frames > 0) {
-        // The peak search, the bulk of the work, runs outside the lock; only the ring update is
-        // shared with the readers. m_framesLeft belongs to this thread alone.
         const std::size_t n = std::min(frames, static_cast<std::size_t>(m_framesLeft));
         const StereoPeak peak = FindStereoPeak(interleaved, n);
         m_framesLeft -= static_cast<int>(n);
         frames -= n;
         interleaved += 2 * n;
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_peakLeft[m_blockIndex] = std::max(m_peakLeft[m_blockIndex], peak.left);
-        m_peakRight[m_blockIndex] = std::max(m_peakRight[m_blockIndex], peak.right);
+        // Only this thread writes the rings, so read-then-store is no race.
+        const auto raise = [](std::atomic<float>& slot, float value) {
+            if (value > slot.load(std::memory_order_relaxed))
+                slot.store(value, std::memory_order_release);
+        };
+        raise(m_peakLeft[block], peak.left);
+        raise(m_peakRight[block], peak.right);
         if (m_framesLeft > 0) {
             continue;
         }
         if (writing) {
-            m_histogram.Add(RingMax(m_peakLeft, m_blockIndex, kHistogramBlocks),
-                            RingMax(m_peakRight, m_blockIndex, kHistogramBlocks));
+            std::unique_lock<std::mutex> guard(m_histogramLock, std::try_to_lock);
+            if (guard.owns_lock()) {
+                m_histogram.Add(RingMax(m_peakLeft, block, kHistogramBlocks),
+                                RingMax(m_peakRight, block, kHistogramBlocks));
+            }
         }
         m_framesLeft = kBlockFrames;
-        m_blockIndex = (m_blockIndex + 1) % kRingBlocks;
-        m_peakLeft[m_blockIndex] = 0.0f;
-        m_peakRight[m_blockIndex] = 0.0f;
+        block = (block + 1) % kRingBlocks;
+        m_peakLeft[block].store(0.0f, std::memory_order_release);
+        m_peakRight[block].store(0.0f, std::memory_order_release);
+        m_blockIndex.store(block, std::memory_order_release);
     }
     return S_OK;
 }
@@ -67,21 +77,17 @@ HRESULT CLevelMeter::ReadLevels(float& recentLeftDb, float& recentRightDb, float
         recentLeftDb = recentRightDb = holdLeftDb = holdRightDb = kNoLevelDb;
         return S_OK;
     }
-    float recentLeft, recentRight, holdLeft, holdRight;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        const int current = m_blockIndex;
-        int blocks = current - m_lastRead;
-        if (blocks < 0) {
-            blocks += kRingBlocks;
-        }
-        blocks = std::clamp(blocks, kFewestRecentBlocks, kRingBlocks);
-        recentLeft = RingMax(m_peakLeft, current, blocks);
-        recentRight = RingMax(m_peakRight, current, blocks);
-        m_lastRead = current;
-        holdLeft = RingMax(m_peakLeft, current, kHoldBlocks);
-        holdRight = RingMax(m_peakRight, current, kHoldBlocks);
+    const int current = m_blockIndex.load(std::memory_order_acquire);
+    int blocks = current - m_lastRead;
+    if (blocks < 0) {
+        blocks += kRingBlocks;
     }
+    blocks = std::clamp(blocks, kFewestRecentBlocks, kRingBlocks);
+    const float recentLeft = RingMax(m_peakLeft, current, blocks);
+    const float recentRight = RingMax(m_peakRight, current, blocks);
+    m_lastRead = current;
+    const float holdLeft = RingMax(m_peakLeft, current, kHoldBlocks);
+    const float holdRight = RingMax(m_peakRight, current, kHoldBlocks);
     recentLeftDb = PeakToDb(recentLeft);
     recentRightDb = PeakToDb(recentRight);
     holdLeftDb = PeakToDb(holdLeft);
@@ -90,7 +96,7 @@ HRESULT CLevelMeter::ReadLevels(float& recentLeftDb, float& recentRightDb, float
 }
 
 void CLevelMeter::ReadHistogram(float& maxPeakDb, float& levelDb) const {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_histogramLock);
     maxPeakDb = m_histogram.MaxPeakDb();
     levelDb = m_histogram.Level();
 }

@@ -2,6 +2,7 @@
 // frames, read as recent and held levels for the VU meter, and the recording's peak histogram.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <mutex>
 
@@ -11,11 +12,13 @@
 namespace sondrel {
 
 // Threads: Feed runs on the capture thread; ReadLevels (the pages' 50 ms polls) and
-// ReadHistogram (when the input closes) run on the user-interface thread. All three take the
-// meter's lock, the only lock the capture thread ever takes; Feed holds it only to update one
-// block of the rings (the peak search runs outside it), the readers for a pass over the
-// 256-entry rings, and never while waiting for anything else. Nothing
-// here allocates after construction: the rings are part of the object.
+// ReadHistogram (when the input closes) run on the user-interface thread. The capture thread
+// publishes the rings lock-free: every peak and the current block index are atomics written
+// with release and read with acquire, so a reader sees a snapshot that may be one block
+// behind, never a torn value. The histogram is shared under a lock that the capture thread
+// only ever tries: when the reader holds it, that block's histogram entry is skipped rather
+// than waited for. Nothing here allocates after construction: the rings are part of the
+// object.
 class CLevelMeter {
 public:
     static constexpr int kRingBlocks = 256;
@@ -43,14 +46,14 @@ public:
     void ReadHistogram(float& maxPeakDb, float& levelDb) const;
 
 private:
-    float RingMax(const float* ring, int newestBlock, int blockCount) const;
+    static float RingMax(const std::atomic<float>* ring, int newestBlock, int blockCount);
 
-    mutable std::mutex m_lock;
-    alignas(16) float m_peakLeft[kRingBlocks];
-    alignas(16) float m_peakRight[kRingBlocks];
-    int m_framesLeft = kBlockFrames;
-    int m_blockIndex = 0;
-    int m_lastRead = 0;
+    std::atomic<float> m_peakLeft[kRingBlocks];
+    std::atomic<float> m_peakRight[kRingBlocks];
+    std::atomic<int> m_blockIndex{0};
+    int m_framesLeft = kBlockFrames;  // capture thread
+    int m_lastRead = 0;               // reader
+    mutable std::mutex m_histogramLock;
     CVuHistogram m_histogram;
 };
 

@@ -1,5 +1,6 @@
 #include "recording/CRecordInput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -15,7 +16,9 @@ CRecordInput::CRecordInput() : m_floatBuffer(new float[kFloatBufferBytes / sizeo
     m_detectedTracks.reserve(64);
 }
 
-CRecordInput::~CRecordInput() = default;
+CRecordInput::~CRecordInput() {
+    StopWriterThread();
+}
 
 HRESULT CRecordInput::StartWriting() {
     m_writing.store(true, std::memory_order_release);
@@ -37,9 +40,89 @@ HRESULT CRecordInput::OpenFile(const std::filesystem::path& path) {
     const WAVEFORMATEX format = CaptureFormat();
     if (Failed(m_writer.Create(path, format)))
         return E_FAIL;
-    m_fileOpen = true;
+    m_dataLimitBytes.store(kWaveMaxDataBytes / kCaptureBlockAlign * kCaptureBlockAlign,
+                           std::memory_order_relaxed);
     m_bytesWrittenAtomic.store(0, std::memory_order_release);
+    m_writerStop.store(false, std::memory_order_relaxed);
+    try {
+        m_writerThread = std::thread([this] { WriterBody(); });
+    } catch (...) {
+        m_writer.Close();
+        return E_FAIL;
+    }
+    m_fileOpen = true;
     return S_OK;
+}
+
+void CRecordInput::SetFileLimitBytes(std::uint64_t limitBytes) {
+    m_writer.SetDataLimitBytes(limitBytes);
+    m_dataLimitBytes.store(
+        std::min(limitBytes, kWaveMaxDataBytes) / kCaptureBlockAlign * kCaptureBlockAlign,
+        std::memory_order_release);
+}
+
+void CRecordInput::WriterBody() {
+    using Clock = std::chrono::steady_clock;
+    auto lastHeader = Clock::now();
+    auto lastSync = lastHeader;
+    std::uint64_t headerBytes = 0;
+    std::uint64_t syncedBytes = 0;
+    bool failed = false;
+    const auto fail = [&](int errorNumber) {
+        failed = true;
+        std::uint64_t kept = 0;
+        m_writer.GetBytesWritten(&kept);
+        m_keptBytes.store(kept, std::memory_order_relaxed);
+        NoteWriteError(errorNumber);  // publishes m_keptBytes with it
+    };
+    for (;;) {
+        // Seen before the last drain: once stopping, nothing more is queued.
+        const bool stop = m_writerStop.load(std::memory_order_acquire);
+        std::size_t bytes = 0;
+        for (const std::uint8_t* data = m_queue.Peek(bytes); bytes > 0;
+             data = m_queue.Peek(bytes)) {
+            if (!failed) {
+                if (m_beforeWrite)
+                    m_beforeWrite();
+                try {
+                    m_writer.Write(data, bytes);
+                } catch (const CFileError& error) {
+                    fail(error.ErrorNumber());
+                } catch (...) {
+                    fail(EIO);
+                }
+            }
+            m_queue.Consume(bytes);
+        }
+        if (stop)
+            break;
+        const auto now = Clock::now();
+        std::uint64_t written = 0;
+        m_writer.GetBytesWritten(&written);
+        if (!failed && written != headerBytes && now - lastHeader >= kHeaderInterval) {
+            // A run that is killed now still leaves a WAV file that says how much it holds.
+            const bool sync = written != syncedBytes && now - lastSync >= kSyncInterval;
+            try {
+                m_writer.UpdateHeader(sync);
+            } catch (const CFileError& error) {
+                fail(error.ErrorNumber());
+            }
+            headerBytes = written;
+            lastHeader = now;
+            if (sync) {
+                syncedBytes = written;
+                lastSync = now;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+void CRecordInput::StopWriterThread() {
+    if (!m_writerThread.joinable())
+        return;
+    m_writerStop.store(true, std::memory_order_release);
+    m_writerThread.join();
 }
 
 void CRecordInput::SetProcessingFlags(bool flag1, bool flag2) {
@@ -129,6 +212,7 @@ void CRecordInput::NoteWriteError(int errorNumber) {
 
 HRESULT CRecordInput::CloseCapture() {
     ShutFileGate();
+    StopWriterThread();
     if (!m_fileOpen)
         return m_fileFinished ? S_OK : E_FAIL;
     m_fileOpen = false;
@@ -187,32 +271,32 @@ void CRecordInput::ProcessRegion(std::uint8_t* region, std::uint32_t bytes) {
     m_gain.Apply(samples, sampleCount);
     Equalise(samples, frames);
 
-    const bool writing = m_writing.load(std::memory_order_acquire);
+    bool writing = m_writing.load(std::memory_order_acquire);
+    if (writing && m_writeFailed.load(std::memory_order_acquire)) {
+        // The file took no more: keep what it did take, and stop, as a full disk would.
+        m_bytesWrittenAtomic.store(m_keptBytes.load(std::memory_order_relaxed),
+                                   std::memory_order_release);
+        StopWriting();
+        writing = false;
+    }
     bool written = false;
     std::size_t writtenSamples = sampleCount;
     if (writing && EnterFileGate()) {
         if (m_fileOpen) {
-            try {
-                const std::uint64_t before = m_bytesWrittenAtomic.load(std::memory_order_relaxed);
-                const std::uint64_t after = m_writer.Write(region, bytes);
-                m_bytesWrittenAtomic.store(after, std::memory_order_release);
-                writtenSamples = static_cast<std::size_t>(after - before) / sizeof(std::int16_t);
+            const std::uint64_t before = m_bytesWrittenAtomic.load(std::memory_order_relaxed);
+            const std::uint64_t limit = m_dataLimitBytes.load(std::memory_order_acquire);
+            const std::uint64_t room = limit > before ? limit - before : 0;
+            const std::uint32_t taken = bytes < room ? bytes : static_cast<std::uint32_t>(room);
+            if (m_queue.Push(region, taken)) {
+                m_bytesWrittenAtomic.store(before + taken, std::memory_order_release);
+                writtenSamples = taken / sizeof(std::int16_t);
                 written = true;
-                // A full file is the end of the recording: "Recording Finished".
-                if (m_writer.IsFull())
-                    StopWriting();
-            } catch (const CFileError& error) {
-                NoteWriteError(error.ErrorNumber());
-            } catch (...) {
-                NoteWriteError(EIO);
+            } else {
+                m_lostBytes.fetch_add(taken, std::memory_order_relaxed);
             }
-            if (!written) {
-                // Keep what the file did take, and stop: later writes would fail alike.
-                std::uint64_t kept = 0;
-                m_writer.GetBytesWritten(&kept);
-                m_bytesWrittenAtomic.store(kept, std::memory_order_release);
-                m_writing.store(false, std::memory_order_release);
-            }
+            // A full file is the end of the recording: "Recording Finished".
+            if (taken < bytes || taken == room)
+                StopWriting();
         }
         LeaveFileGate();
     }

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "audiofile/CPcmFmtConverter.h"
@@ -17,28 +20,41 @@
 #include "base/WaveFormat.h"
 #include "recording/CInputGain.h"
 #include "recording/CLevelMeter.h"
+#include "recording/CSpscByteQueue.h"
 #include "recording/CTrackDetector.h"
 #include "recording/IRecorder.h"
 
 namespace sondrel {
 
 // Threads. The user-interface thread makes every call below. The capture thread only runs
-// ProcessRegion (through the derived class's loop). What the two share:
+// ProcessRegion (through the derived class's loop). The file belongs to the input's own writer
+// thread, started by OpenFile and ended by CloseCapture: the capture thread hands it the bytes
+// through a pre-sized queue and never waits for the disk. What the threads share:
 // - m_writing, m_detecting: atomics, read once per region, so a change lands at the next one.
 //   m_detecting is stored with release after the detector was prepared and loaded with acquire
 //   before the detector is fed.
-// - m_bytesWrittenAtomic: the writer's count as the capture thread last saw it; AddMark and
-//   GetStatus read it instead of the writer, which is not thread-safe.
-// - the meter: its own lock, the only one the capture thread ever takes.
-// - the writer and the detector: reached by the capture thread only inside the file gate
-//   (m_fileGate). CloseCapture shuts the gate and waits until no region is inside before it
-//   finishes the file, so a capture thread that is late to end can never touch a file that is
-//   being finished; the object itself stays alive while that thread holds its reference.
-// - write failures: kept in atomics (m_writeFailed, m_writeErrorNumber).
+// - m_bytesWrittenAtomic: the bytes handed to the file so far, stored by the capture thread;
+//   AddMark and GetStatus read it. They land in the file in that order, so a mark at this
+//   count is a byte offset in the finished file.
+// - the queue (see CSpscByteQueue); bytes that find it full are lost, and counted.
+// - the meter: lock-free (see CLevelMeter).
+// - the writer: the writer thread's alone until CloseCapture has joined that thread.
+// - the detector: reached by the capture thread only inside the file gate (m_fileGate).
+//   CloseCapture shuts the gate and waits until no region is inside before it ends the
+//   writer thread and finishes the file, so a capture thread that is late to end never feeds
+//   a file that is being finished; the object itself stays alive while that thread holds its
+//   reference.
+// - write failures: kept in atomics (m_writeFailed, m_writeErrorNumber, m_keptBytes).
 class CRecordInput : public CUnknownStandAlone<IUnknown> {
 public:
     static constexpr std::uint32_t kBufferBytes = kCaptureBytesPerSecond;  // one second
     static constexpr std::uint32_t kFloatBufferBytes = 2 * kBufferBytes;
+    // What the writer thread may fall behind before audio is lost: a disk that stalls for
+    // seconds (a spinning-up drive, a busy USB stick) costs nothing.
+    static constexpr std::uint32_t kQueueBytes = 16 * kCaptureBytesPerSecond;
+    // The header is brought up to date this often, and the data put on the disk.
+    static constexpr std::chrono::milliseconds kHeaderInterval{500};
+    static constexpr std::chrono::milliseconds kSyncInterval{2000};
 
     CRecordInput();
 
@@ -51,11 +67,15 @@ public:
     virtual HRESULT CloseCapture();
     virtual void SetSourceFilter(int sourceType) = 0;
 
-    // Creates the writer's file (truncating it) with the capture format.
+    // Creates the writer's file (truncating it) with the capture format and starts the writer
+    // thread. The file stays locked (flock) until it is finished.
     HRESULT OpenFile(const std::filesystem::path& path);
     // Lowers the most the file takes (the WAV format's limit, about 6 h 45 min); reaching it
-    // ends writing as the end of the side does. After OpenFile.
-    void SetFileLimitBytes(std::uint64_t limitBytes) { m_writer.SetDataLimitBytes(limitBytes); }
+    // ends writing as the end of the side does. After OpenFile, before writing.
+    void SetFileLimitBytes(std::uint64_t limitBytes);
+    // Runs on the writer thread before each write: tests make the disk slow with it. Before
+    // OpenFile.
+    void SetBeforeWriteHook(std::function<void()> hook) { m_beforeWrite = std::move(hook); }
     void SetProcessingFlags(bool flag1, bool flag2);
     HRESULT SetGain(float gainDb);
     float GainFactor() const { return m_gain.Factor(); }
@@ -78,6 +98,8 @@ public:
     std::uint64_t BytesWritten() const {
         return m_bytesWrittenAtomic.load(std::memory_order_acquire);
     }
+    // Bytes of audio that found the writer's queue full and were lost (any thread).
+    std::uint64_t LostBytes() const { return m_lostBytes.load(std::memory_order_relaxed); }
     // S_OK with the errno value (EIO when there was none) once writing the file has failed,
     // on the capture thread or while finishing it; S_FALSE while nothing failed.
     HRESULT GetWriteError(int& errorNumber) const;
@@ -85,10 +107,12 @@ public:
 protected:
     ~CRecordInput() override;
 
-    // Capture thread: gain, equaliser, file, meter, monitor and detection for one region of
-    // whole 4-byte frames, in place. Never allocates, never blocks but on the meter's lock,
-    // never throws.
+    // Capture thread: gain, equaliser, file queue, meter, monitor and detection for one region
+    // of whole 4-byte frames, in place. Never allocates, never blocks, never throws.
     void ProcessRegion(std::uint8_t* region, std::uint32_t bytes);
+    // Capture thread: how many bytes the writer's queue takes now (for capture rings that
+    // wait for their consumer, which then need not lose anything).
+    std::size_t QueueRoomBytes() const { return m_queue.FreeBytes(); }
     virtual void Equalise(std::int16_t* /*samples*/, std::size_t /*frames*/) {}
     virtual void PlayMonitor(const std::uint8_t* /*region*/, std::uint32_t /*bytes*/) {}
 
@@ -102,8 +126,17 @@ private:
     bool EnterFileGate();
     void LeaveFileGate();
     void NoteWriteError(int errorNumber);
+    void WriterBody();
+    void StopWriterThread();
 
     CWaveProcessWriter m_writer;
+    CSpscByteQueue m_queue{kQueueBytes};
+    std::thread m_writerThread;
+    std::function<void()> m_beforeWrite;
+    std::atomic<bool> m_writerStop{false};
+    std::atomic<std::uint64_t> m_dataLimitBytes{kWaveMaxDataBytes};
+    std::atomic<std::uint64_t> m_lostBytes{0};
+    std::atomic<std::uint64_t> m_keptBytes{0};
     bool m_fileOpen = false;
     bool m_fileFinished = false;
     CLevelMeter m_meter;

@@ -1,5 +1,7 @@
 #include "recording/CRecordInputDSound.h"
 
+#include <algorithm>
+
 #include "platform/IAudioSystem.h"
 #include "platform/IThreadServices.h"
 
@@ -73,6 +75,15 @@ void CRecordInputDSound::Poll() {
         end += sizeBytes;
     if (end == m_readOffsetBytes)
         return;
+    if (IsWriting() && m_captureRing->WaitsForConsumer()) {
+        // Such a ring keeps what the writer's queue cannot take yet; nothing need be lost.
+        const auto room =
+            static_cast<std::uint32_t>(std::min<std::size_t>(QueueRoomBytes(), sizeBytes) /
+                                       kCaptureBlockAlign * kCaptureBlockAlign);
+        if (room == 0)
+            return;
+        end = std::min(end, m_readOffsetBytes + room);
+    }
 
     RingRegions regions;
     if (Failed(m_captureRing->Lock(m_readOffsetBytes, end - m_readOffsetBytes, regions)))

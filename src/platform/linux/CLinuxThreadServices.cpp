@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -60,9 +61,13 @@ bool CLinuxThreadServices::RaiseCurrentThreadPriority() {
             granted = -20;
         }
     }
-    std::fprintf(stderr,
-                 "sondrel: real-time scheduling refused (%s); capture thread runs at nice %d\n",
-                 std::strerror(rc), granted);
+    // Once per run: every recording opens a capture thread, and the cause does not change.
+    static std::atomic<bool> s_reported{false};
+    if (!s_reported.exchange(true)) {
+        std::fprintf(stderr,
+                     "sondrel: real-time scheduling refused (%s); capture thread runs at nice %d\n",
+                     std::strerror(rc), granted);
+    }
     return false;
 }
 

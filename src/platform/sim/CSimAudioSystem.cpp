@@ -51,6 +51,8 @@ public:
         return LockRingRegions(m_buffer, offsetBytes, bytes, regions) ? S_OK : E_FAIL;
     }
 
+    bool WaitsForConsumer() const override { return m_mode == SimCaptureMode::Lossless; }
+
     HRESULT Unlock(const RingRegions& regions) override {
         if (!RingRegionsInside(m_buffer, regions))
             return E_FAIL;
