@@ -1,5 +1,6 @@
 #include "app/CWizardFlow.h"
 
+#include "app/RecoveryText.h"
 #include "base/StringTable.h"
 
 namespace sondrel {
@@ -27,13 +28,43 @@ CWizardFlow::CWizardFlow(WizardServices services) : m_services(std::move(service
 }
 
 void CWizardFlow::Message(StringId stringId) {
-    m_services.host->MessageBox(LoadString(stringId), MessageButtons::Ok, MessageIcon::Exclamation);
+    Message(LoadString(stringId));
+}
+
+void CWizardFlow::Message(const std::string& text) {
+    m_services.host->MessageBox(text, MessageButtons::Ok, MessageIcon::Exclamation);
 }
 
 void CWizardFlow::RunWizard() {
+    m_recovered = false;
+    Run(Stage::Connect);
+}
+
+void CWizardFlow::RunRecovered(const std::string& path) {
+    m_recovered = true;
+    m_tracks.clear();
+    m_exportTried = m_exported = false;
+    HRESULT hr = m_services.recorderSetup->RecoverRecording(path, m_tracks);
+    if (Failed(hr) || m_tracks.empty()) {
+        m_tracks.clear();
+        Message(kIdsMsgTracksNotMade);
+        Run(Stage::End);
+        return;
+    }
+    Run(Stage::Tag);
+}
+
+void CWizardFlow::KeepWhatIsNotExported() {
+    if (m_tracks.empty() || m_exported)
+        return;
+    m_keptFiles = m_services.recorderSetup->KeepForLater(!m_exportTried);
+    m_tracks.clear();
+}
+
+void CWizardFlow::Run(Stage first) {
     m_productTitle = LoadString(kIdsProductTitle);
     m_deviceMatch = IdentifiedDevice{};
-    Stage stage = Stage::Connect;
+    Stage stage = first;
     while (stage != Stage::End) {
         switch (stage) {
             case Stage::Connect:
@@ -66,6 +97,7 @@ void CWizardFlow::RunWizard() {
     if (m_services.waitForExport)
         m_services.waitForExport();
     exportingPage.progress.Reset();
+    KeepWhatIsNotExported();
     m_services.recorder->CloseInput();
     m_services.recorderSetup->Shutdown();
 }
@@ -143,9 +175,16 @@ CWizardFlow::Stage CWizardFlow::Start() {
         return Stage::Connect;
     if (IsClose(result))
         return Stage::End;
+    m_tracks.clear();
+    m_exportTried = m_exported = false;
     if (mainWindow) {
         // Without a capture device or a file there would be nothing to record into.
-        if (Failed(recorder.OpenInput(mainWindow, startRecordPage.split))) {
+        const HRESULT opened = recorder.OpenInput(mainWindow, startRecordPage.split);
+        if (opened == E_WORKING_FOLDER) {
+            Message(kIdsMsgWorkingFolder);
+            return Stage::Start;
+        }
+        if (Failed(opened)) {
             Message(kIdsMsgCannotRecord);
             return Stage::Start;
         }
@@ -175,6 +214,9 @@ CWizardFlow::Stage CWizardFlow::Record() {
         Message(kIdsMsgTracksNotMade);
         return Stage::End;
     }
+    const double lost = m_services.lostSeconds ? m_services.lostSeconds() : 0.0;
+    if (lost > 0)
+        Message(FormatLostAudioMessage(lost));
     return Stage::Tag;
 }
 
@@ -194,8 +236,9 @@ CWizardFlow::Stage CWizardFlow::Tag() {
     if (m_tags.titles.size() < m_tracks.size())
         m_tags.titles.resize(m_tracks.size());
     SanitizeTagSet(m_tags);
+    // A recovered recording has no device to go back to; it stays for a later run.
     if (IsBack(result))
-        return Stage::Start;
+        return m_recovered ? Stage::End : Stage::Start;
     if (IsClose(result))
         return Stage::End;
     return Stage::Export;
@@ -241,7 +284,9 @@ CWizardFlow::Stage CWizardFlow::Export() {
         exportingPage.progress.Reset();
         m_services.startExport(m_tracks, m_tags.artist, m_tags.titles, m_tags.album, m_productTitle,
                                exportingPage.progress);
+        m_exportTried = true;
         const int result = host.ShowExporting(exportingPage);
+        m_exported = exportingPage.progress && exportingPage.progress->GetResult() == S_OK;
         HRESULT errorCode = S_OK;
         bool retry = false;
         if (exportingPage.progress && exportingPage.progress->GetResult() == E_FAIL &&
@@ -252,6 +297,12 @@ CWizardFlow::Stage CWizardFlow::Export() {
         exportingPage.progress.Reset();
         if (retry)
             continue;
+        // What did not reach the album folder stays, and the finished page can say where.
+        if (!m_exported && !IsBack(result)) {
+            if (m_services.waitForExport)
+                m_services.waitForExport();
+            KeepWhatIsNotExported();
+        }
         if (IsBack(result))
             return Stage::Tag;
         if (IsClose(result))
@@ -265,7 +316,12 @@ CWizardFlow::Stage CWizardFlow::Finish() {
     if (IsClose(result))
         return Stage::End;
     if (finishedPage.RecordSomethingElse()) {
+        KeepWhatIsNotExported();
         m_services.recorder->CloseInput();
+        if (m_recovered) {
+            m_recovered = false;
+            return Stage::Connect;
+        }
         return Stage::Start;
     }
     return Stage::End;

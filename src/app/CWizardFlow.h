@@ -36,6 +36,8 @@ struct WizardServices {
         startExport;
     // Waits until the export worker no longer touches the track files (before they are deleted).
     std::function<void()> waitForExport;
+    // Seconds of audio the last recording lost (the disk could not keep up); may be empty.
+    std::function<double()> lostSeconds;
 };
 
 class CWizardFlow {
@@ -44,6 +46,16 @@ public:
 
     // Runs the whole page sequence and returns when the user is done.
     void RunWizard();
+    // Exports an unfinished recording found in the working folder: cuts it into tracks with
+    // the track detector (as automatic splitting does) and runs the pages from tagging on.
+    // "back" on the first tag page ends the run and keeps the recording for later; "Record
+    // Something Else" goes on to connecting the device. Returns when the user is done.
+    void RunRecovered(const std::string& path);
+
+    // What this run left in the working folder unexported (a recording closed before its
+    // export, the tracks a failed export left): it is offered again at the next start. Known
+    // from the finished page on (of a failed export) or when the run has ended.
+    const std::vector<std::string>& KeptFiles() const { return m_keptFiles; }
 
     // The source equaliser type chosen last (0..3); for the host's reports and tests.
     int SourceType() const { return m_sourceType; }
@@ -61,6 +73,7 @@ public:
 private:
     enum class Stage { Connect, Source, Start, Record, Tag, Export, Finish, End };
 
+    void Run(Stage first);
     Stage Connect();
     Stage Source();
     Stage Start();
@@ -70,6 +83,9 @@ private:
     Stage Finish();
     int RunMultiTrackTagging();
     void Message(StringId stringId);
+    void Message(const std::string& text);
+    // Closes the input, keeping what was recorded and not exported.
+    void KeepWhatIsNotExported();
 
     WizardServices m_services;
     std::string m_productTitle;
@@ -78,6 +94,10 @@ private:
     int m_sourceType = 0;
     std::vector<std::string> m_tracks;
     TagSet m_tags;
+    bool m_recovered = false;
+    bool m_exportTried = false;
+    bool m_exported = false;
+    std::vector<std::string> m_keptFiles;
 };
 
 }  // namespace sondrel

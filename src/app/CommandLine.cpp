@@ -151,6 +151,13 @@ HRESULT ParseCommandLine(const std::vector<std::string>& args, CommandLine& out,
             if (!hasValue)
                 return needValue();
             out.answers.titles.push_back(value());
+        } else if (arg == "--list-unfinished") {
+            out.listUnfinished = true;
+            out.headless = true;
+        } else if (arg == "--recover") {
+            if (!hasValue)
+                return needValue();
+            out.recover = value();
         } else if (arg == "--export-folder") {
             if (!hasValue)
                 return needValue();
@@ -196,6 +203,11 @@ simulated turntable with a demo side playing in real time. On a machine without 
   --gain DB                  the record level slider, -3.0 to +9.0 (default 0.0)
   --artist TEXT, --album TEXT, --title TEXT (repeatable, in track order)
   --export-folder DIR        export into DIR for this run; the stored setting is kept
+  --list-unfinished          list the recordings that were never exported (path, length,
+                             date) and end
+  --recover PATH|newest      with --headless: export an unfinished recording (the newest
+                             one, or the one at PATH), cut into tracks automatically, with
+                             the tag options above, instead of recording
   --verbose                  device diagnostics on standard error
   --version, --help
 

@@ -33,6 +33,10 @@ struct CommandLine {
 
     std::optional<std::filesystem::path> exportFolder;
     HeadlessAnswers answers;
+    // --list-unfinished: print the unfinished recordings and end. --recover PATH|newest:
+    // export one of them instead of recording.
+    bool listUnfinished = false;
+    std::optional<std::string> recover;
 
     bool UsesSimulation() const { return simulate || demo || simulateDevice || simulateSystem; }
 };

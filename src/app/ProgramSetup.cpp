@@ -113,6 +113,8 @@ HRESULT CreatePlatform(const CommandLine& cl, const HeadlessEnvironment& env,
                 sim->SetMusicFolder(folder);
             if (Succeeded(userShell.GetTempFolder(folder)))
                 sim->SetTempFolder(folder);
+            if (Succeeded(userShell.GetRecordingsFolder(folder)))
+                sim->SetRecordingsFolder(folder);
         }
 #endif
         simulationOut = sim;
@@ -140,6 +142,7 @@ WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
         return exporter.StartExport(tracks, artist, titles, album, productTitle, progress);
     };
     services.waitForExport = [&exporter] { exporter.WaitForExport(); };
+    services.lostSeconds = [&recorder] { return recorder.LostSeconds(); };
     return services;
 }
 

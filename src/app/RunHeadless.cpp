@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <ostream>
 
 #include "app/CHeadlessHost.h"
@@ -17,6 +19,8 @@
 #include "platform/DebugOutput.h"
 #include "platform/sim/CSimPlatform.h"
 #include "recording/CRecorder.h"
+#include "recording/CRecordingLock.h"
+#include "recording/UnfinishedRecordings.h"
 
 namespace sondrel {
 
@@ -63,6 +67,52 @@ private:
     struct sigaction m_previousTerm {};
 };
 
+int ListUnfinished(const std::filesystem::path& folder, std::ostream& out) {
+    const auto found = FindUnfinishedRecordings(folder);
+    if (found.empty())
+        out << "No unfinished recordings in " << folder.string() << "\n";
+    for (const UnfinishedRecording& recording : found) {
+        char when[32] = "";
+        std::tm local{};
+        if (localtime_r(&recording.modified, &local) != nullptr)
+            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
+        const auto seconds = static_cast<long long>(recording.seconds);
+        char length[32];
+        std::snprintf(length, sizeof length, "%lld:%02lld:%02lld", seconds / 3600,
+                      seconds / 60 % 60, seconds % 60);
+        out << recording.path.string() << "\t" << length << "\t" << when;
+        if (!recording.CanBeRecovered())
+            out << "\t(" << recording.problem << ")";
+        out << "\n";
+    }
+    return 0;
+}
+
+HRESULT ChooseRecovery(const std::string& which, const std::filesystem::path& folder,
+                       std::string& path, std::ostream& err) {
+    if (which == "newest") {
+        for (const UnfinishedRecording& recording : FindUnfinishedRecordings(folder)) {
+            if (recording.CanBeRecovered()) {
+                path = recording.path.string();
+                return S_OK;
+            }
+        }
+        err << "sondrel: no unfinished recording in " << folder.string() << "\n";
+        return E_FAIL;
+    }
+    const UnfinishedRecording recording = InspectRecording(which);
+    if (!recording.CanBeRecovered()) {
+        err << "sondrel: " << which << " cannot be recovered: " << recording.problem << "\n";
+        return E_FAIL;
+    }
+    if (CRecordingLock::IsHeldElsewhere(which)) {
+        err << "sondrel: " << which << " is in use by another run of Sondrel\n";
+        return E_FAIL;
+    }
+    path = which;
+    return S_OK;
+}
+
 }  // namespace
 
 int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
@@ -78,6 +128,14 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         err << "sondrel: " << error << "\n";
         return 2;
     }
+
+    std::filesystem::path workingFolder;
+    platform->Shell().GetRecordingsFolder(workingFolder);
+    if (cl.listUnfinished)
+        return ListUnfinished(workingFolder, out);
+    std::string recoverPath;
+    if (cl.recover && Failed(ChooseRecovery(*cl.recover, workingFolder, recoverPath, err)))
+        return 2;
 
     CSettings settings(*env.vendorStore, *env.profileStore, platform->Shell());
     std::filesystem::path exportFolder;
@@ -131,12 +189,32 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
 
     WizardServices services = MakeWizardServices(*platform, *recorder, exporter);
     services.host = &host;
+    std::vector<std::string> kept;
 
     {
         CWizardFlow flow(services);
         CHostMonoQuestion question(host);
         flow.startRecordPage.monoCheck = MonoCheck(*platform, *recorder, question);
-        flow.RunWizard();
+        if (recoverPath.empty())
+            flow.RunWizard();
+        else
+            flow.RunRecovered(recoverPath);
+        kept = flow.KeptFiles();
+    }
+    if (!recorder->WorkingFolderProblem().empty()) {
+        err << "sondrel: recordings cannot be kept in " << workingFolder.string() << " ("
+            << recorder->WorkingFolderProblem() << ")\n";
+    }
+    if (recorder->LostSeconds() > 0) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", recorder->LostSeconds());
+        err << "sondrel: " << seconds
+            << " seconds of audio were lost: the disk could not keep up with the recording\n";
+    }
+    if (!kept.empty()) {
+        err << "sondrel: not exported, kept for a later run (--list-unfinished, --recover):\n";
+        for (const std::string& file : kept)
+            err << "  " << file << "\n";
     }
     int writeError = 0;
     const bool writeFailed = recorder->GetWriteError(writeError) == S_OK;

@@ -49,6 +49,23 @@ constexpr Entry kBuiltIn[] = {
     {kIdsMsgCannotRecord,
      "Unable to start recording.\n\nThe capture device may be in use by another program, or "
      "there may be no room on the disk for the recording."},
+    {kIdsMsgUnfinishedFound,
+     "Sondrel found a recording that was not exported: {length} recorded on {date} at {time}. "
+     "Would you like to export it now?"},
+    {kIdsMsgWorkingFolder,
+     "Unable to start recording.\n\nThe folder where Sondrel keeps recordings cannot be "
+     "created or written. The disk may be full or read-only."},
+    {kIdsMsgDeviceDisconnected,
+     "The recording device was disconnected. Everything recorded until then has been kept: "
+     "you can name the tracks and export them now."},
+    {kIdsMsgAudioLost,
+     "{seconds} seconds of audio were lost during this recording because the computer could "
+     "not keep up. You may want to record this side again."},
+    {kIdsMsgKeptForLater,
+     "What was not exported is kept in {folder}. Sondrel will offer to export it the next "
+     "time it starts."},
+    {kIdsMonthNames,
+     "January|February|March|April|May|June|July|August|September|October|November|December"},
 };
 
 std::mutex& OverrideLock() {

@@ -30,6 +30,13 @@ inline constexpr StringId kIdsMsgExportFailed = 162;
 inline constexpr StringId kIdsTrackNumberFormat = 163;  // "Track %d"
 inline constexpr StringId kIdsMsgTracksNotMade = 170;
 inline constexpr StringId kIdsMsgCannotRecord = 171;
+// "{length}", "{date}" and "{time}" are filled in by FormatUnfinishedQuestion.
+inline constexpr StringId kIdsMsgUnfinishedFound = 172;
+inline constexpr StringId kIdsMsgWorkingFolder = 173;
+inline constexpr StringId kIdsMsgDeviceDisconnected = 174;
+inline constexpr StringId kIdsMsgAudioLost = 175;     // "{seconds}"
+inline constexpr StringId kIdsMsgKeptForLater = 176;  // "{folder}"
+inline constexpr StringId kIdsMonthNames = 177;       // twelve names, separated by "|"
 
 // The text of an entry: the language pack's when it has one, else the built-in English text,
 // else an empty string. Thread-safe (the export worker reads its texts too).

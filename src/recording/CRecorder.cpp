@@ -11,6 +11,8 @@
 #include "platform/IPlatform.h"
 #include "platform/ISettingsStore.h"
 #include "recording/TempFileName.h"
+#include "recording/UnfinishedRecordings.h"
+#include "recording/WorkingFolder.h"
 
 namespace sondrel {
 
@@ -33,12 +35,17 @@ HRESULT CRecorder::QueryInterface(const GUID& iid, void** object) {
     return E_NOINTERFACE;
 }
 
-HRESULT CRecorder::TempFolder(std::filesystem::path& folder) {
+HRESULT CRecorder::WorkingFolder(std::filesystem::path& folder) {
     if (!m_tempFolderOverride.empty()) {
         folder = m_tempFolderOverride;
         return S_OK;
     }
-    return m_platform.Shell().GetTempFolder(folder);
+    return m_platform.Shell().GetRecordingsFolder(folder);
+}
+
+double CRecorder::LostSeconds() const {
+    const std::uint64_t lost = m_input ? m_input->LostBytes() : m_lastLostBytes;
+    return static_cast<double>(lost) / kCaptureBytesPerSecond;
 }
 
 HRESULT CRecorder::OpenInput(WindowHandle owner, bool splitTracks) {
@@ -57,6 +64,15 @@ void CRecorder::RestoreMixer() {
 
 HRESULT CRecorder::OpenNewInput() {
     m_lastWriteError = 0;
+    m_lastLostBytes = 0;
+    // A recording that could not be kept must not start: say so before anything is captured.
+    std::filesystem::path folder;
+    if (Failed(WorkingFolder(folder)) || Failed(PrepareWorkingFolder(folder, m_folderProblem))) {
+        if (m_folderProblem.empty())
+            m_folderProblem = "no folder is known for recordings";
+        return E_WORKING_FOLDER;
+    }
+    m_folderProblem.clear();
     std::string deviceName;
     if (Succeeded(m_captureDevices.GetNameByGuid(m_captureGuid, deviceName)))
         m_mixer.SelectMixerDevice(deviceName);
@@ -70,9 +86,8 @@ HRESULT CRecorder::OpenNewInput() {
 
     // Without a file there is nothing to record into; the name search never reuses an
     // existing file, so when every name is taken the input stays unopened.
-    std::filesystem::path folder;
     std::filesystem::path name;
-    if (Failed(TempFolder(folder)) || Failed(ReserveTempFileName(folder, name)))
+    if (Failed(ReserveTempFileName(folder, name)))
         return E_FAIL;
     if (Failed(m_input->OpenFile(name))) {
         std::error_code ignored;
@@ -110,6 +125,7 @@ void CRecorder::DropInput(std::vector<std::uint64_t>* marks) {
     int error = 0;
     if (m_input->GetWriteError(error) == S_OK)
         m_lastWriteError = error;
+    m_lastLostBytes = m_input->LostBytes();
     m_input.Reset();
 }
 
@@ -123,19 +139,36 @@ HRESULT CRecorder::FinishRecording(bool process, bool secondProcess,
     }
     if (m_tempFileName.empty())
         return E_FAIL;
+    return MakeTracks(marks, trackFiles);
+}
+
+HRESULT CRecorder::MakeTracks(const std::vector<std::uint64_t>& marks,
+                              std::vector<std::string>& trackFiles) {
+    trackFiles.clear();
     if (marks.empty()) {
         // Only a recording that reads back as a WAV file is a track.
         auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
         if (!reader || Failed(reader->Open(m_tempFileName, 0)))
             return E_FAIL;
         trackFiles.push_back(m_tempFileName.string());
-        return S_OK;
+    } else {
+        const HRESULT hr = SplitAtMarks(marks);
+        if (Failed(hr))
+            return hr;
+        for (const auto& name : m_splitFileNames)
+            trackFiles.push_back(name.string());
     }
-    const HRESULT hr = SplitAtMarks(marks);
-    if (Failed(hr))
-        return hr;
-    for (const auto& name : m_splitFileNames)
-        trackFiles.push_back(name.string());
+    // From here until export or deletion, the files are this run's.
+    for (const std::string& name : trackFiles) {
+        CRecordingLock lock;
+        if (lock.Take(name))
+            m_locks.push_back(std::move(lock));
+    }
+    if (trackFiles.size() != 1 || trackFiles[0] != m_tempFileName.string()) {
+        CRecordingLock lock;
+        if (lock.Take(m_tempFileName))
+            m_locks.push_back(std::move(lock));
+    }
     return S_OK;
 }
 
@@ -153,9 +186,7 @@ HRESULT CRecorder::SplitAtMarks(const std::vector<std::uint64_t>& marks) {
     reader->GetFormat(&format, nullptr);
     format.cbSize = 0;
 
-    std::filesystem::path folder;
-    if (Failed(TempFolder(folder)))
-        return E_FAIL;
+    std::filesystem::path folder = m_tempFileName.parent_path();
     std::int64_t position = 0;
     for (const std::uint64_t mark : marks) {
         std::int64_t length = static_cast<std::int64_t>(mark) - position;
@@ -202,6 +233,58 @@ void CRecorder::DeleteTempFiles() {
     for (const auto& name : m_splitFileNames)
         std::filesystem::remove(name, ignored);
     m_splitFileNames.clear();
+    m_locks.clear();
+}
+
+std::vector<std::string> CRecorder::KeepForLater(bool wholeRecording) {
+    DropInput(nullptr);
+    std::vector<std::string> kept;
+    std::error_code ignored;
+    const auto keep = [&](const std::filesystem::path& name) {
+        if (std::filesystem::exists(name, ignored))
+            kept.push_back(name.string());
+    };
+    if (wholeRecording || m_splitFileNames.empty()) {
+        // The recording holds every track; the track files would only repeat it.
+        keep(m_tempFileName);
+        for (const auto& name : m_splitFileNames)
+            std::filesystem::remove(name, ignored);
+    } else {
+        // Some tracks are exported: only the others stay, each to be offered on its own.
+        for (const auto& name : m_splitFileNames)
+            keep(name);
+        std::filesystem::remove(m_tempFileName, ignored);
+    }
+    m_tempFileName.clear();
+    m_splitFileNames.clear();
+    m_locks.clear();
+    return kept;
+}
+
+HRESULT CRecorder::RecoverRecording(const std::string& path, std::vector<std::string>& trackFiles) {
+    trackFiles.clear();
+    CloseInput();
+    CRecordingLock lock;
+    if (!lock.Take(path) || Failed(RepairRecordingHeader(path)))
+        return E_FAIL;
+    std::vector<std::uint64_t> marks;
+    if (Failed(DetectTrackMarks(path, marks)))
+        return E_FAIL;
+    m_tempFileName = path;
+    // Split files come from the recording, so their names are taken beside it.
+    const HRESULT hr = MakeTracks(marks, trackFiles);
+    m_locks.push_back(std::move(lock));
+    if (Failed(hr)) {
+        // The recording stays for a later try; only the partial track files go.
+        std::error_code ignored;
+        for (const auto& name : m_splitFileNames)
+            std::filesystem::remove(name, ignored);
+        m_splitFileNames.clear();
+        m_tempFileName.clear();
+        m_locks.clear();
+        trackFiles.clear();
+    }
+    return hr;
 }
 
 HRESULT CRecorder::GetLevels(float& recentLeftDb, float& recentRightDb, float& holdLeftDb,

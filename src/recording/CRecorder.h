@@ -16,6 +16,7 @@
 #include "devices/OutputDeviceList.h"
 #include "recording/CRecordInputDSound.h"
 #include "recording/CRecordSettings.h"
+#include "recording/CRecordingLock.h"
 #include "recording/IRecorder.h"
 
 namespace sondrel {
@@ -59,14 +60,25 @@ public:
     int UseDevice(const IdentifiedDevice& device) override;
     void SetSourceFilter(int sourceType) override;
     void Shutdown() override;
+    std::vector<std::string> KeepForLater(bool wholeRecording) override;
+    HRESULT RecoverRecording(const std::string& path,
+                             std::vector<std::string>& trackFiles) override;
+
+    // The working folder the recordings go to (created when needed).
+    HRESULT WorkingFolder(std::filesystem::path& folder);
+    // Why the working folder could not be used, after OpenInput failed with E_WORKING_FOLDER.
+    const std::string& WorkingFolderProblem() const { return m_folderProblem; }
+    // Seconds of audio lost from the current or last recording because the file's writer
+    // could not keep up (0 when none).
+    double LostSeconds() const;
 
     // S_OK with the errno value when writing the current or last recording failed (disk
     // full and the like: writing stopped there and the file holds what was written before);
     // S_FALSE when nothing failed. Cleared by the next OpenInput or SelectDevice.
     HRESULT GetWriteError(int& errorNumber) const;
 
-    // Where the temporary files go instead of the system's temporary folder; empty restores
-    // the system's folder.
+    // Where the recording files go instead of the platform's working folder; empty restores
+    // the platform's folder.
     void SetTempFolder(const std::filesystem::path& folder) { m_tempFolderOverride = folder; }
     // How long closing waits for the capture thread (10 s).
     void SetStopTimeout(std::chrono::milliseconds timeout) { m_stopTimeout = timeout; }
@@ -84,8 +96,9 @@ private:
 
     HRESULT OpenNewInput();
     void RestoreMixer();
-    HRESULT TempFolder(std::filesystem::path& folder);
     HRESULT SplitAtMarks(const std::vector<std::uint64_t>& marks);
+    // The tracks of the current recording cut at marks (none: the recording is the track).
+    HRESULT MakeTracks(const std::vector<std::uint64_t>& marks, std::vector<std::string>& tracks);
     void DeleteTempFiles();
     // Stops and forgets the input, keeping its write error.
     void DropInput(std::vector<std::uint64_t>* marks);
@@ -103,6 +116,11 @@ private:
     WindowHandle m_ownerWindow = nullptr;
     std::filesystem::path m_tempFileName;
     std::vector<std::filesystem::path> m_splitFileNames;
+    // Held on the finished recording and its tracks until they are exported or deleted, so
+    // that no other run takes them for unfinished ones.
+    std::vector<CRecordingLock> m_locks;
+    std::string m_folderProblem;
+    std::uint64_t m_lastLostBytes = 0;
     bool m_splitTracks = false;
     float m_inputGainDb = 0.0f;
 

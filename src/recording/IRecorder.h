@@ -20,6 +20,10 @@ struct IdentifiedDevice;
 inline constexpr GUID IID_IRecorder{
     0x6A1B0C52, 0x8E3D, 0x4F21, {0x9C, 0x8A, 0x5D, 0x0E, 0x7F, 0x3B, 0x2A, 0x10}};
 
+// OpenInput's failures that the wizard names; any other failure is E_FAIL.
+// The working folder cannot be created or written (read-only home, full disk).
+inline constexpr HRESULT E_WORKING_FOLDER = static_cast<HRESULT>(0x80070052u);
+
 // Opaque handle of the window that owns the monitor output; may be null.
 using WindowHandle = void*;
 
@@ -68,6 +72,17 @@ public:
     // Source equaliser type 0..3 for the input just opened.
     virtual void SetSourceFilter(int sourceType) = 0;
     virtual void Shutdown() = 0;
+    // Closes the input but leaves what was not exported in the working folder as unfinished
+    // recordings, for a later run to offer: the whole recording (wholeRecording, when nothing
+    // was exported), or the track files still there (after an export that failed part-way).
+    // Returns the files kept.
+    virtual std::vector<std::string> KeepForLater(bool /*wholeRecording*/) { return {}; }
+    // Adopts an unfinished recording as the current one, with its lock, and cuts it into
+    // tracks as automatic splitting does (see FinishRecording for the files).
+    virtual HRESULT RecoverRecording(const std::string& /*path*/,
+                                     std::vector<std::string>& /*trackFiles*/) {
+        return E_NOTIMPL;
+    }
 
 protected:
     ~IRecorderSetup() = default;

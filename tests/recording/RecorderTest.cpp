@@ -172,6 +172,17 @@ TEST_F(RecorderTest, AutomaticSplittingCutsInTheGapsAndStopsAfterTheQuietEnd) {
         offset += part.size();
         start = expectedEnds[i];
     }
+
+    // The same recording found unfinished by a later run is cut into the same tracks.
+    ScratchFolder later;
+    const auto copy = later.Path() / "temp0.wav";
+    std::filesystem::copy_file(recorder->TempFileName(), copy);
+    auto second = ComPtr<CRecorder>::Attach(new CRecorder(platform, profile));
+    std::vector<std::string> recovered;
+    ASSERT_EQ(second->RecoverRecording(copy.string(), recovered), S_OK);
+    ASSERT_EQ(recovered.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_EQ(ReadWaveSamples16(recovered[i]), ReadWaveSamples16(files[i])) << "track " << i;
 }
 
 // RMS over the middle of a stretch of the recorded left channel.

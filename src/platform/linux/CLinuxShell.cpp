@@ -102,6 +102,18 @@ HRESULT CLinuxShell::GetTempFolder(std::filesystem::path& folder) {
     return S_OK;
 }
 
+HRESULT CLinuxShell::GetRecordingsFolder(std::filesystem::path& folder) {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+        folder = std::filesystem::path(state) / "sondrel" / "recordings";
+        return S_OK;
+    }
+    const std::filesystem::path home = HomeFolder();
+    if (home.empty())
+        return E_FAIL;
+    folder = home / ".local" / "state" / "sondrel" / "recordings";
+    return S_OK;
+}
+
 bool CLinuxShell::Launch(const char* program, const std::string& argument) {
     posix_spawnattr_t attributes;
     if (posix_spawnattr_init(&attributes) != 0)

@@ -1,5 +1,6 @@
 // The user's folders and the desktop's opener on Linux: the XDG music folder, the temporary
-// folder, and xdg-open (started directly, without a shell) for folders and web addresses.
+// folder, the recordings' working folder in the XDG state folder, and xdg-open (started directly,
+// without a shell) for folders and web addresses.
 #pragma once
 
 #include <optional>
@@ -15,6 +16,9 @@ public:
     HRESULT GetMusicFolder(std::filesystem::path& folder) override;
     // TMPDIR when it names an absolute path, else /tmp.
     HRESULT GetTempFolder(std::filesystem::path& folder) override;
+    // $XDG_STATE_HOME/sondrel/recordings when XDG_STATE_HOME names an absolute path, else
+    // ~/.local/state/sondrel/recordings.
+    HRESULT GetRecordingsFolder(std::filesystem::path& folder) override;
     // E_FAIL when xdg-open cannot be started.
     HRESULT OpenFolder(const std::filesystem::path& folder) override;
     // Only http and https addresses are handed over.

@@ -25,6 +25,7 @@ public:
         if (ec)
             m_tempFolder = "/tmp";
         m_musicFolder = m_tempFolder / "sondrel-sim" / "Music";
+        m_recordingsFolder = m_tempFolder / "sondrel-sim" / "recordings";
     }
 
     HRESULT EnumeratePresentDevices(std::vector<std::string>& hardwareIds) override {
@@ -90,6 +91,11 @@ public:
         folder = m_tempFolder;
         return S_OK;
     }
+    HRESULT GetRecordingsFolder(std::filesystem::path& folder) override {
+        std::lock_guard lock(m_mutex);
+        folder = m_recordingsFolder;
+        return S_OK;
+    }
     HRESULT OpenFolder(const std::filesystem::path& folder) override {
         std::lock_guard lock(m_mutex);
         m_opened.push_back(folder.string());
@@ -105,6 +111,7 @@ public:
     mutable std::mutex m_mutex;
     std::filesystem::path m_musicFolder;
     std::filesystem::path m_tempFolder;
+    std::filesystem::path m_recordingsFolder;
     std::vector<std::string> m_opened;
 };
 
@@ -184,6 +191,12 @@ void CSimPlatform::SetMusicFolder(const std::filesystem::path& folder) {
 void CSimPlatform::SetTempFolder(const std::filesystem::path& folder) {
     std::lock_guard lock(m_services->m_mutex);
     m_services->m_tempFolder = folder;
+    m_services->m_recordingsFolder = folder;
+}
+
+void CSimPlatform::SetRecordingsFolder(const std::filesystem::path& folder) {
+    std::lock_guard lock(m_services->m_mutex);
+    m_services->m_recordingsFolder = folder;
 }
 
 std::vector<std::string> CSimPlatform::OpenedItems() const {

@@ -54,9 +54,12 @@ public:
     void UseSimulatedClock();
     CSimMixerSystem& SimMixers() { return m_mixers; }
 
-    // Shell: where the simulated user's folders are, and what was asked to be opened.
+    // Shell: where the simulated user's folders are, and what was asked to be opened. The
+    // recordings are kept in <temp>/sondrel-sim/recordings, or in the temporary folder once
+    // one is set (which is what tests want), or where SetRecordingsFolder says.
     void SetMusicFolder(const std::filesystem::path& folder);
     void SetTempFolder(const std::filesystem::path& folder);
+    void SetRecordingsFolder(const std::filesystem::path& folder);
     std::vector<std::string> OpenedItems() const;
 
 private:

@@ -1,0 +1,69 @@
+#include "app/RecoveryText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "base/StringTable.h"
+
+namespace sondrel {
+
+namespace {
+
+// Replaces every "{name}" in text with value.
+std::string Fill(std::string text, const std::string& name, const std::string& value) {
+    const std::string field = "{" + name + "}";
+    for (std::size_t at = text.find(field); at != std::string::npos;
+         at = text.find(field, at + value.size())) {
+        text.replace(at, field.size(), value);
+    }
+    return text;
+}
+
+std::string MonthName(int month) {
+    const std::string names = LoadString(kIdsMonthNames);
+    std::size_t start = 0;
+    for (int i = 0; i < month; ++i) {
+        start = names.find('|', start);
+        if (start == std::string::npos)
+            return std::to_string(month + 1);
+        ++start;
+    }
+    return names.substr(start, names.find('|', start) - start);
+}
+
+}  // namespace
+
+std::string FormatUnfinishedQuestion(double seconds, std::time_t modified) {
+    const long long total = std::llround(std::max(seconds, 0.0));
+    char length[32];
+    if (total >= 3600) {
+        std::snprintf(length, sizeof length, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
+                      total % 60);
+    } else {
+        std::snprintf(length, sizeof length, "%lld:%02lld", total / 60, total % 60);
+    }
+    std::tm local{};
+    localtime_r(&modified, &local);
+    const std::string date = std::to_string(local.tm_mday) + " " + MonthName(local.tm_mon) + " " +
+                             std::to_string(local.tm_year + 1900);
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d", local.tm_hour, local.tm_min);
+    std::string text = LoadString(kIdsMsgUnfinishedFound);
+    text = Fill(text, "length", length);
+    text = Fill(text, "date", date);
+    return Fill(text, "time", time);
+}
+
+std::string FormatLostAudioMessage(double seconds) {
+    char value[32];
+    std::snprintf(value, sizeof value, "%.1f", seconds);
+    return Fill(LoadString(kIdsMsgAudioLost), "seconds", value);
+}
+
+std::string FormatKeptForLaterMessage(const std::filesystem::path& folder) {
+    return Fill(LoadString(kIdsMsgKeptForLater), "folder", folder.string());
+}
+
+}  // namespace sondrel
