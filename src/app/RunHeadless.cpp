@@ -129,8 +129,9 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         return 2;
     }
 
-    std::filesystem::path workingFolder;
-    platform->Shell().GetRecordingsFolder(workingFolder);
+    std::filesystem::path workingFolder = env.recordingsFolder;
+    if (workingFolder.empty())
+        platform->Shell().GetRecordingsFolder(workingFolder);
     if (cl.listUnfinished)
         return ListUnfinished(workingFolder, out);
     std::string recoverPath;
@@ -182,6 +183,7 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
 
     ComPtr<CRecorder> recorder =
         ComPtr<CRecorder>::Attach(new CRecorder(*platform, *env.profileStore));
+    recorder->SetTempFolder(env.recordingsFolder);
     host.recordedFrames = [&recorder] { return recorder->BytesWritten() / kCaptureBlockAlign; };
     CWavExporter exporter(
         [&]() { return exportFolder.empty() ? settings.ReadExportFolder() : exportFolder; });

@@ -2,6 +2,7 @@
 // the real devices, wires recorder, exporter, settings and flow, and reports what was made.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -23,6 +24,8 @@ struct HeadlessEnvironment {
     // The simulated computer keeps its files in the user's real music and temporary folders
     // (the program's demo); tests leave it in its own.
     bool simulationUsesUserFolders = false;
+    // Where recordings are kept instead of the platform's working folder (tests keep theirs).
+    std::filesystem::path recordingsFolder;
     // SIGINT and SIGTERM stop the recording as "next" would (the first) or end the run at
     // once (the second); the program sets this, tests that send themselves signals too.
     bool handleStopSignals = false;

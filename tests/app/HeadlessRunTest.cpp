@@ -43,6 +43,7 @@ protected:
         env.out = &out;
         env.err = &err;
         env.handleStopSignals = handleSignals;
+        env.recordingsFolder = root / "recordings";
         return RunHeadless(cl, env);
     }
 
@@ -279,6 +280,37 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
     const std::size_t frames = test::ReadWaveSamples16(made[0]).size() / 2;
     EXPECT_GT(frames, 44100u);
     EXPECT_LT(frames, 8u * 44100);
+}
+
+TEST_F(HeadlessRunTest, AnUnfinishedRecordingIsListedAndRecoveredIntoTracksHoldingTheSide) {
+    // As a killed run leaves it: the header still says that no audio follows.
+    const std::vector<std::int16_t> side = MakeSide(10.0);
+    fs::create_directories(root / "recordings");
+    const fs::path left = root / "recordings" / "temp0.wav";
+    WriteWav(left, side);
+    {
+        std::fstream file(left, std::ios::binary | std::ios::in | std::ios::out);
+        const auto header = BuildWaveHeader(CaptureFormat(), 44);
+        file.write(reinterpret_cast<const char*>(header.data()), header.size());
+    }
+
+    ASSERT_EQ(Run({"--list-unfinished"}), 0);
+    EXPECT_NE(out.str().find(left.string() + "\t0:00:10\t"), std::string::npos) << out.str();
+
+    out.str("");
+    const int exit = Run({"--simulate", "--recover", "newest", "--artist", "A", "--album", "B",
+                          "--export-folder", (root / "export").string()});
+    ASSERT_EQ(exit, 0) << out.str() << err.str();
+    std::vector<std::int16_t> exported;
+    for (const auto& f : AlbumFiles()) {
+        const auto part = test::ReadWaveSamples16(f);
+        exported.insert(exported.end(), part.begin(), part.end());
+    }
+    EXPECT_TRUE(exported.size() <= side.size() &&
+                std::equal(exported.begin(), exported.end(), side.begin()));
+    EXPECT_GT(exported.size(), side.size() / 2);
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_EQ(Run({"--simulate", "--recover", "newest"}), 2);
 }
 
 TEST(CommandLine, RejectsBadArguments) {

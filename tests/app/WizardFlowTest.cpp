@@ -92,6 +92,17 @@ public:
         log.push_back("Shutdown");
         CloseInput();
     }
+    std::vector<std::string> KeepForLater(bool whole) override {
+        log.push_back(whole ? "KeepForLater(1)" : "KeepForLater(0)");
+        std::vector<std::string> kept;
+        for (const auto& f : made) {
+            if (fs::exists(f))
+                kept.push_back(f);
+        }
+        made.clear();
+        open = false;
+        return kept;
+    }
 
     fs::path folder;
     int tracksToMake = 1;
@@ -474,6 +485,28 @@ TEST_F(WizardFlowTest, FailedExportIsRetriedOnYes) {
     std::ofstream(root / "export") << "not a folder";
     Run();
     EXPECT_EQ(host.messages.size(), 3u);
+    // Not retried: the track stays for a later run instead of being deleted.
+    ASSERT_EQ(flow->KeptFiles().size(), 1u);
+    EXPECT_TRUE(fs::exists(flow->KeptFiles()[0]));
+}
+
+TEST_F(WizardFlowTest, ClosingOnATagPageKeepsTheRecordingAndAFullExportKeepsNothing) {
+    recorder.tracksToMake = 2;
+    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
+                   Page("TagMultiple1", kPageClose)};
+    Run();
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "KeepForLater(1)"), 1);
+    EXPECT_EQ(flow->KeptFiles().size(), 2u);
+
+    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"), Page("TagMultiple1"),
+                   Page("Exporting"), Page("Finished", kPageClose)};
+    recorder.log.clear();
+    Run();
+    EXPECT_EQ(Exported().size(), 2u);
+    EXPECT_TRUE(flow->KeptFiles().empty());
+    EXPECT_EQ(std::count_if(recorder.log.begin(), recorder.log.end(),
+                            [](const std::string& s) { return s.rfind("KeepForLater", 0) == 0; }),
+              0);
 }
 
 TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {
