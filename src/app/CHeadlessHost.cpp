@@ -262,12 +262,12 @@ int CHeadlessHost::ShowFinished(FinishedPageState& page) {
     return kPageNext;
 }
 
-int CHeadlessHost::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon) {
+int CHeadlessHost::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) {
     // Batch answers: OK where that is the only button; No to every question (no retry of a
     // failed export, no visit to the support page).
     const int answer = buttons == MessageButtons::Ok ? kAnswerOk : kAnswerNo;
     m_out << "[message] " << text << "\n  -> " << (answer == kAnswerOk ? "OK" : "No") << "\n";
-    if (buttons == MessageButtons::Ok)
+    if (buttons == MessageButtons::Ok && icon != MessageIcon::Information)
         Fail(text);
     return answer;
 }

@@ -35,6 +35,10 @@ void CWizardFlow::Message(const std::string& text) {
     m_services.host->MessageBox(text, MessageButtons::Ok, MessageIcon::Exclamation);
 }
 
+void CWizardFlow::Inform(const std::string& text) {
+    m_services.host->MessageBox(text, MessageButtons::Ok, MessageIcon::Information);
+}
+
 void CWizardFlow::RunWizard() {
     m_recovered = false;
     Run(Stage::Connect);
@@ -214,9 +218,11 @@ CWizardFlow::Stage CWizardFlow::Record() {
         Message(kIdsMsgTracksNotMade);
         return Stage::End;
     }
+    if (m_services.deviceLost && m_services.deviceLost())
+        Inform(LoadString(kIdsMsgDeviceDisconnected));
     const double lost = m_services.lostSeconds ? m_services.lostSeconds() : 0.0;
     if (lost > 0)
-        Message(FormatLostAudioMessage(lost));
+        Inform(FormatLostAudioMessage(lost));
     return Stage::Tag;
 }
 

@@ -38,6 +38,8 @@ struct WizardServices {
     std::function<void()> waitForExport;
     // Seconds of audio the last recording lost (the disk could not keep up); may be empty.
     std::function<double()> lostSeconds;
+    // True when the capture device disappeared during the last recording; may be empty.
+    std::function<bool()> deviceLost;
 };
 
 class CWizardFlow {
@@ -84,6 +86,8 @@ private:
     int RunMultiTrackTagging();
     void Message(StringId stringId);
     void Message(const std::string& text);
+    // A message that reports and does not warn: the run goes on as usual.
+    void Inform(const std::string& text);
     // Closes the input, keeping what was recorded and not exported.
     void KeepWhatIsNotExported();
 

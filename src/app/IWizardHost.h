@@ -11,7 +11,8 @@
 namespace sondrel {
 
 enum class MessageButtons { Ok, YesNo };
-enum class MessageIcon { Exclamation, Question };
+// Information: the run goes on as usual after it (headless runs do not count it a failure).
+enum class MessageIcon { Exclamation, Question, Information };
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;

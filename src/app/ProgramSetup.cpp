@@ -143,6 +143,7 @@ WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
     };
     services.waitForExport = [&exporter] { exporter.WaitForExport(); };
     services.lostSeconds = [&recorder] { return recorder.LostSeconds(); };
+    services.deviceLost = [&recorder] { return recorder.DeviceWasLost(); };
     return services;
 }
 

@@ -207,6 +207,10 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         err << "sondrel: recordings cannot be kept in " << workingFolder.string() << " ("
             << recorder->WorkingFolderProblem() << ")\n";
     }
+    if (recorder->DeviceWasLost()) {
+        err << "sondrel: the capture device was disconnected during the recording; what was "
+               "recorded until then is kept\n";
+    }
     if (recorder->LostSeconds() > 0) {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f", recorder->LostSeconds());

@@ -29,6 +29,10 @@ struct RingRegions {
     std::uint32_t secondBytes = 0;
 };
 
+// What a capture ring answers once its device is gone for good (unplugged, or an error the
+// driver cannot mend); nothing more will come from it.
+inline constexpr HRESULT E_DEVICE_LOST = static_cast<HRESULT>(0x88890004u);
+
 // A looping capture ring of a fixed byte size. The device writes at the capture position;
 // everything from the consumer's offset up to the read position is complete and may be
 // locked, processed in place and unlocked.
@@ -43,7 +47,7 @@ public:
     // Starts capturing, wrapping at the end of the ring.
     virtual HRESULT StartLooping() = 0;
     virtual HRESULT Stop() = 0;
-    // Byte offsets in the ring, both below SizeBytes().
+    // Byte offsets in the ring, both below SizeBytes(). E_DEVICE_LOST once the device is gone.
     virtual HRESULT GetCurrentPosition(std::uint32_t& captureOffsetBytes,
                                        std::uint32_t& readOffsetBytes) = 0;
     // offsetBytes < SizeBytes(), bytes <= SizeBytes(). On failure regions are all empty.

@@ -98,6 +98,9 @@ public:
     std::uint64_t BytesWritten() const {
         return m_bytesWrittenAtomic.load(std::memory_order_acquire);
     }
+    // True once the capture device was lost (unplugged) while this input was open; writing
+    // stopped there. Any thread.
+    bool DeviceLost() const { return m_deviceLost.load(std::memory_order_acquire); }
     // Bytes of audio that found the writer's queue full and were lost (any thread).
     std::uint64_t LostBytes() const { return m_lostBytes.load(std::memory_order_relaxed); }
     // S_OK with the errno value (EIO when there was none) once writing the file has failed,
@@ -110,6 +113,11 @@ protected:
     // Capture thread: gain, equaliser, file queue, meter, monitor and detection for one region
     // of whole 4-byte frames, in place. Never allocates, never blocks, never throws.
     void ProcessRegion(std::uint8_t* region, std::uint32_t bytes);
+    // Capture thread: the device is gone; stops writing.
+    void NoteDeviceLost() {
+        m_deviceLost.store(true, std::memory_order_release);
+        StopWriting();
+    }
     // Capture thread: how many bytes the writer's queue takes now (for capture rings that
     // wait for their consumer, which then need not lose anything).
     std::size_t QueueRoomBytes() const { return m_queue.FreeBytes(); }
@@ -136,6 +144,7 @@ private:
     std::atomic<bool> m_writerStop{false};
     std::atomic<std::uint64_t> m_dataLimitBytes{kWaveMaxDataBytes};
     std::atomic<std::uint64_t> m_lostBytes{0};
+    std::atomic<bool> m_deviceLost{false};
     std::atomic<std::uint64_t> m_keptBytes{0};
     bool m_fileOpen = false;
     bool m_fileFinished = false;

@@ -66,9 +66,18 @@ void CRecordInputDSound::ThreadBody() {
 }
 
 void CRecordInputDSound::Poll() {
+    if (DeviceLost())
+        return;
     const std::uint32_t sizeBytes = m_captureRing->SizeBytes();
     std::uint32_t captureOffset = 0, readOffset = 0;
-    if (Failed(m_captureRing->GetCurrentPosition(captureOffset, readOffset)))
+    const HRESULT hr = m_captureRing->GetCurrentPosition(captureOffset, readOffset);
+    if (hr == E_DEVICE_LOST) {
+        // Unplugged: the recording ends here and keeps everything captured, as at the end of
+        // the side ("Recording Finished").
+        NoteDeviceLost();
+        return;
+    }
+    if (Failed(hr))
         return;
     std::uint32_t end = readOffset;
     if (end < m_readOffsetBytes)

@@ -65,6 +65,7 @@ void CRecorder::RestoreMixer() {
 HRESULT CRecorder::OpenNewInput() {
     m_lastWriteError = 0;
     m_lastLostBytes = 0;
+    m_lastDeviceLost = false;
     // A recording that could not be kept must not start: say so before anything is captured.
     std::filesystem::path folder;
     if (Failed(WorkingFolder(folder)) || Failed(PrepareWorkingFolder(folder, m_folderProblem))) {
@@ -126,6 +127,7 @@ void CRecorder::DropInput(std::vector<std::uint64_t>* marks) {
     if (m_input->GetWriteError(error) == S_OK)
         m_lastWriteError = error;
     m_lastLostBytes = m_input->LostBytes();
+    m_lastDeviceLost = m_input->DeviceLost();
     m_input.Reset();
 }
 

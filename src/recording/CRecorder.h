@@ -71,6 +71,8 @@ public:
     // Seconds of audio lost from the current or last recording because the file's writer
     // could not keep up (0 when none).
     double LostSeconds() const;
+    // True when the capture device was lost (unplugged) during the current or last recording.
+    bool DeviceWasLost() const { return m_input ? m_input->DeviceLost() : m_lastDeviceLost; }
 
     // S_OK with the errno value when writing the current or last recording failed (disk
     // full and the like: writing stopped there and the file holds what was written before);
@@ -121,6 +123,7 @@ private:
     std::vector<CRecordingLock> m_locks;
     std::string m_folderProblem;
     std::uint64_t m_lastLostBytes = 0;
+    bool m_lastDeviceLost = false;
     bool m_splitTracks = false;
     float m_inputGainDb = 0.0f;
 

@@ -58,7 +58,8 @@ HRESULT CAlsaCaptureRing::GetCurrentPosition(std::uint32_t& captureOffsetBytes,
     Pump();
     captureOffsetBytes = static_cast<std::uint32_t>(m_producedBytes % m_buffer.size());
     readOffsetBytes = captureOffsetBytes;
-    return m_broken ? E_FAIL : S_OK;
+    // -ENODEV (unplugged) and whatever snd_pcm_recover cannot mend end the device for good.
+    return m_broken ? E_DEVICE_LOST : S_OK;
 }
 
 HRESULT CAlsaCaptureRing::Lock(std::uint32_t offsetBytes, std::uint32_t bytes,

@@ -41,6 +41,9 @@ public:
 
     HRESULT GetCurrentPosition(std::uint32_t& captureOffsetBytes,
                                std::uint32_t& readOffsetBytes) override {
+        // Everything up to the vanishing frame was handed over at the previous poll.
+        if (m_deck != nullptr && m_deck->HasVanished())
+            return E_DEVICE_LOST;
         Produce();
         captureOffsetBytes = static_cast<std::uint32_t>(m_producedBytes % m_buffer.size());
         readOffsetBytes = captureOffsetBytes;

@@ -83,7 +83,8 @@ void CSimDeck::ReleaseHold() {
 }
 
 std::uint64_t CSimDeck::RenderableFrames() const {
-    const std::uint64_t hold = m_holdAtFrame.load(std::memory_order_acquire);
+    const std::uint64_t hold =
+        std::min(m_holdAtFrame.load(std::memory_order_acquire), m_vanishAtFrame);
     if (hold == kNoHold || !IsStarted())
         return kNoHold;
     const std::uint64_t position = FramesPlayed();
@@ -111,7 +112,8 @@ void CSimDeck::Render(std::int16_t* out, std::uint32_t frames) {
     }
     const std::uint64_t position = m_positionFrames.load(std::memory_order_relaxed);
     const std::uint64_t sideFrames = SideFrames();
-    const std::uint64_t left = sideFrames > position ? sideFrames - position : 0;
+    const std::uint64_t end = std::min(sideFrames, m_vanishAtFrame);
+    const std::uint64_t left = end > position ? end - position : 0;
     const auto fromSide = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, left));
     switch (m_source) {
         case Source::Demo:

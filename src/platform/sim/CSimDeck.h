@@ -47,7 +47,12 @@ public:
     // side has taken everything up to that frame, a mark lands on exactly that frame.
     void HoldAt(std::uint64_t sideFrame);
     void ReleaseHold();
-    // Frames the deck may render now: unlimited unless it is playing and held.
+    // The deck's USB device disappears once the side has played to this frame (as if it were
+    // unplugged there); its capture ring then reports the device lost. Main thread, before
+    // rings are created.
+    void SetVanishAt(std::uint64_t sideFrame) { m_vanishAtFrame = sideFrame; }
+    bool HasVanished() const { return IsStarted() && FramesPlayed() >= m_vanishAtFrame; }
+    // Frames the deck may render now: unlimited unless it is playing and held (or vanishing).
     std::uint64_t RenderableFrames() const;
     // Held at its frame, and the capture ring has handed every rendered frame on.
     bool IsHeldAndDrained() const;
@@ -73,6 +78,7 @@ private:
     static constexpr std::uint64_t kNoHold = ~std::uint64_t{0};
     std::atomic<std::uint64_t> m_holdAtFrame{kNoHold};
     std::atomic<bool> m_ringDrained{false};
+    std::uint64_t m_vanishAtFrame = kNoHold;
 };
 
 }  // namespace sondrel

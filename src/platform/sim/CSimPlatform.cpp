@@ -120,6 +120,8 @@ CSimPlatform::CSimPlatform(SimSystemDescription description)
       m_services(std::make_unique<Services>(m_description)),
       m_audio(m_description, m_deck, *m_services),
       m_mixers(m_description) {
+    if (m_description.deckVanishFrame > 0)
+        m_deck.SetVanishAt(m_description.deckVanishFrame);
     switch (m_description.deckSource) {
         case SimDeckSource::Demo:
             m_deck.UseDemoSide();

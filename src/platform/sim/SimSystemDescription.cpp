@@ -350,6 +350,15 @@ HRESULT ParseLine(const std::vector<Token>& tokens, const std::filesystem::path&
         }
         return S_OK;
     }
+    if (keyword == "deck-vanishes-at") {
+        std::uint32_t frame = 0;
+        if (tokens.size() != 2 || !ParseNumber(tokens[1].text, frame) || frame == 0) {
+            error = "deck-vanishes-at needs a frame number above 0";
+            return E_FAIL;
+        }
+        d.deckVanishFrame = frame;
+        return S_OK;
+    }
     error = "unknown statement: " + keyword;
     return E_FAIL;
 }

@@ -35,6 +35,8 @@
 //                                       what the record deck plays (default demo); a relative
 //                                       path is taken from the file's folder
 //   capture-mode lossless | paced       how the capture ring runs (default lossless)
+//   deck-vanishes-at FRAME              the deck's device disappears (is unplugged) once the
+//                                       side has played to this frame
 #pragma once
 
 #include <cstdint>
@@ -112,6 +114,7 @@ struct SimSystemDescription {
     SimDeckSource deckSource = SimDeckSource::Demo;
     std::filesystem::path deckWavPath;
     SimCaptureMode captureMode = SimCaptureMode::Lossless;
+    std::uint64_t deckVanishFrame = 0;  // 0: the deck stays
 
     // The turntable the demo runs with: the maker's own.
     static constexpr std::uint32_t kDemoVendorId = 0x15E4;
