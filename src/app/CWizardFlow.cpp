@@ -2,6 +2,7 @@
 
 #include "app/RecoveryText.h"
 #include "base/StringTable.h"
+#include "platform/IAudioSystem.h"
 
 namespace sondrel {
 
@@ -186,6 +187,11 @@ CWizardFlow::Stage CWizardFlow::Start() {
         const HRESULT opened = recorder.OpenInput(mainWindow, startRecordPage.split);
         if (opened == E_WORKING_FOLDER) {
             Message(kIdsMsgWorkingFolder);
+            return Stage::Start;
+        }
+        if (opened == E_DEVICE_BUSY) {
+            Message(FormatDeviceBusyMessage(m_services.deviceHolder ? m_services.deviceHolder()
+                                                                    : std::string()));
             return Stage::Start;
         }
         if (Failed(opened)) {

@@ -40,6 +40,8 @@ struct WizardServices {
     std::function<double()> lostSeconds;
     // True when the capture device disappeared during the last recording; may be empty.
     std::function<bool()> deviceLost;
+    // The program holding the capture device after opening it found it busy; may be empty.
+    std::function<std::string()> deviceHolder;
 };
 
 class CWizardFlow {

@@ -144,6 +144,7 @@ WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
     services.waitForExport = [&exporter] { exporter.WaitForExport(); };
     services.lostSeconds = [&recorder] { return recorder.LostSeconds(); };
     services.deviceLost = [&recorder] { return recorder.DeviceWasLost(); };
+    services.deviceHolder = [&recorder] { return recorder.DeviceHolder(); };
     return services;
 }
 

@@ -62,6 +62,11 @@ std::string FormatLostAudioMessage(double seconds) {
     return Fill(LoadString(kIdsMsgAudioLost), "seconds", value);
 }
 
+std::string FormatDeviceBusyMessage(const std::string& program) {
+    return Fill(LoadString(kIdsMsgDeviceBusy), "program",
+                program.empty() ? LoadString(kIdsSomeOtherProgram) : program);
+}
+
 std::string FormatKeptForLaterMessage(const std::filesystem::path& folder) {
     return Fill(LoadString(kIdsMsgKeptForLater), "folder", folder.string());
 }

@@ -17,6 +17,9 @@ std::string FormatUnfinishedQuestion(double seconds, std::time_t modified);
 // "12.5 seconds of audio were lost ..." (one decimal).
 std::string FormatLostAudioMessage(double seconds);
 
+// "... the recording device is in use by PROGRAM ..." (another program when unknown).
+std::string FormatDeviceBusyMessage(const std::string& program);
+
 // "What was not exported is kept in FOLDER. ..."
 std::string FormatKeptForLaterMessage(const std::filesystem::path& folder);
 

@@ -64,6 +64,10 @@ constexpr Entry kBuiltIn[] = {
     {kIdsMsgKeptForLater,
      "What was not exported is kept in {folder}. Sondrel will offer to export it the next "
      "time it starts."},
+    {kIdsMsgDeviceBusy,
+     "Unable to start recording.\n\nThe recording device is in use by {program}. Please close "
+     "it or let it release the device, then hit the 'next' button again."},
+    {kIdsSomeOtherProgram, "another program"},
     {kIdsMonthNames,
      "January|February|March|April|May|June|July|August|September|October|November|December"},
 };

@@ -33,6 +33,10 @@ struct RingRegions {
 // driver cannot mend); nothing more will come from it.
 inline constexpr HRESULT E_DEVICE_LOST = static_cast<HRESULT>(0x88890004u);
 
+// What creating a capture ring answers while another program holds the device exclusively
+// (typically a sound server, which lets go of an idle device after a few seconds).
+inline constexpr HRESULT E_DEVICE_BUSY = static_cast<HRESULT>(0x800700AAu);
+
 // A looping capture ring of a fixed byte size. The device writes at the capture position;
 // everything from the consumer's offset up to the read position is complete and may be
 // locked, processed in place and unlocked.
@@ -88,13 +92,17 @@ public:
     virtual HRESULT EnumerateOutputDevices(std::vector<AudioDeviceEntry>& devices) = 0;
 
     // A null deviceId selects the system's default device. The ring is created stopped;
-    // E_FAIL when the device is absent or cannot take the format.
+    // E_DEVICE_BUSY while another program holds the device, E_FAIL when it is absent or
+    // cannot take the format.
     virtual HRESULT CreateCaptureRing(const GUID& deviceId, const WAVEFORMATEX& format,
                                       std::uint32_t bufferBytes,
                                       std::unique_ptr<ICaptureRing>& ring) = 0;
     virtual HRESULT CreateOutputRing(const GUID& deviceId, const WAVEFORMATEX& format,
                                      std::uint32_t bufferBytes,
                                      std::unique_ptr<IOutputRing>& ring) = 0;
+    // The program that holds a capture device ("pulseaudio (process 1234)"), as far as the
+    // system tells; empty when it does not.
+    virtual std::string CaptureDeviceHolder(const GUID& /*deviceId*/) { return {}; }
 };
 
 }  // namespace sondrel

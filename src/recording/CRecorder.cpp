@@ -66,6 +66,7 @@ HRESULT CRecorder::OpenNewInput() {
     m_lastWriteError = 0;
     m_lastLostBytes = 0;
     m_lastDeviceLost = false;
+    m_deviceHolder.clear();
     // A recording that could not be kept must not start: say so before anything is captured.
     std::filesystem::path folder;
     if (Failed(WorkingFolder(folder)) || Failed(PrepareWorkingFolder(folder, m_folderProblem))) {
@@ -97,7 +98,15 @@ HRESULT CRecorder::OpenNewInput() {
     }
     m_tempFileName = name;
 
-    const HRESULT hr = m_input->OpenCapture(m_ownerWindow);
+    HRESULT hr = m_input->OpenCapture(m_ownerWindow);
+    // A sound server lets go of an idle device after about 5 s: wait that out before saying
+    // who holds it.
+    for (int attempt = 0; hr == E_DEVICE_BUSY && attempt < kBusyRetries; ++attempt) {
+        m_platform.Threads().SleepMs(kBusyRetryPauseMs);
+        hr = m_input->OpenCapture(m_ownerWindow);
+    }
+    if (hr == E_DEVICE_BUSY)
+        m_deviceHolder = m_platform.Audio().CaptureDeviceHolder(m_captureGuid);
     if (Failed(hr))
         return hr;
     m_input->SetDetection(m_splitTracks);

@@ -28,6 +28,10 @@ class ISettingsStore;
 // the recorder reaches it only through the input's operations.
 class CRecorder final : public CUnknownStandAlone<IRecorder>, public IRecorderSetup {
 public:
+    // A busy capture device is tried again this often, this far apart (6 s in all).
+    static constexpr int kBusyRetries = 30;
+    static constexpr std::uint32_t kBusyRetryPauseMs = 200;
+
     // The recorder keeps both references; the platform and the profile must outlive it.
     CRecorder(IPlatform& platform, ISettingsStore& profile);
 
@@ -72,6 +76,9 @@ public:
     // could not keep up (0 when none).
     double LostSeconds() const;
     // True when the capture device was lost (unplugged) during the current or last recording.
+    // The program that held the capture device, after OpenInput failed with E_DEVICE_BUSY
+    // (empty when the system does not tell).
+    const std::string& DeviceHolder() const { return m_deviceHolder; }
     bool DeviceWasLost() const { return m_input ? m_input->DeviceLost() : m_lastDeviceLost; }
 
     // S_OK with the errno value when writing the current or last recording failed (disk
@@ -124,6 +131,7 @@ private:
     std::string m_folderProblem;
     std::uint64_t m_lastLostBytes = 0;
     bool m_lastDeviceLost = false;
+    std::string m_deviceHolder;
     bool m_splitTracks = false;
     float m_inputGainDb = 0.0f;
 

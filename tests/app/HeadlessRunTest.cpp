@@ -15,6 +15,7 @@
 
 #include "app/CMemorySettingsStore.h"
 #include "app/CommandLine.h"
+#include "app/RecoveryText.h"
 #include "app/RunHeadless.h"
 #include "audiofile/CWaveWriter.h"
 #include "audiofile/WaveTestUtil.h"
@@ -332,6 +333,22 @@ TEST_F(HeadlessRunTest, AnUnpluggedDeviceEndsTheRecordingWhichIsExportedUpToThat
     const auto kept = test::ReadWaveSamples16(files[0]);
     ASSERT_EQ(kept.size(), 132300u * 2);
     EXPECT_TRUE(std::equal(kept.begin(), kept.end(), side.begin()));
+}
+
+TEST_F(HeadlessRunTest, ABusyDeviceIsTriedAgainAndThenTheProgramHoldingItIsNamed) {
+    WriteWav(root / "side.wav", MakeSide(2.0));
+    std::ofstream(root / "busy.sim") << "usb USB\\VID_15E4&PID_0174&REV_0100\n"
+                                     << "capture \"USB PnP Audio Device\" held-by=pipewire\n"
+                                     << "output \"Speakers (Realtek Audio)\"\n"
+                                     << "deck wav \"side.wav\"\n";
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run({"--simulate-system", (root / "busy.sim").string(), "--export-folder",
+                   (root / "export").string()}),
+              1);
+    EXPECT_NE(out.str().find(FormatDeviceBusyMessage("pipewire")), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find(LoadString(kIdsMsgCannotRecord)), std::string::npos) << out.str();
+    // Simulated time: the retries' 6 s pass at once.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }
 
 TEST(CommandLine, RejectsBadArguments) {

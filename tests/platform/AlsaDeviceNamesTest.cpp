@@ -133,6 +133,13 @@ TEST(AlsaDeviceNames, RunningStreamFormatIsReadFromProc) {
     EXPECT_EQ(ParseProcHwParamsChannels("channels: 0\n"), std::nullopt);
     EXPECT_EQ(ParseProcHwParamsChannels("channels: 99999999999\n"), std::nullopt);
     EXPECT_EQ(ParseProcHwParamsChannels("rate: 48000\n"), std::nullopt);
+
+    // The holder of a busy substream, as the kernel writes its status.
+    EXPECT_EQ(ParseProcStatusOwnerPid("state: RUNNING\nowner_pid   : 1423\ntrigger_time: 1.2\n"),
+              std::optional<int>(1423));
+    EXPECT_EQ(ParseProcStatusOwnerPid("closed\n"), std::nullopt);
+    EXPECT_EQ(ParseProcStatusOwnerPid("owner_pid   : \n"), std::nullopt);
+    EXPECT_EQ(ParseProcStatusOwnerPid("owner_pid   : -1\n"), std::nullopt);
 }
 
 TEST(AlsaDeviceNames, TheUsbCodecIsIdentifiedAndTheMonitorAvoidsIt) {

@@ -1,6 +1,9 @@
 #include "platform/alsa/AlsaPcmSetup.h"
 
 #include <algorithm>
+#include <cerrno>
+
+#include "platform/IAudioSystem.h"
 
 namespace sondrel {
 
@@ -31,7 +34,7 @@ HRESULT OpenAlsaPcm(const std::string& pcmName, AlsaDirection direction, const W
     int rc = snd_pcm_open(&raw, pcmName.c_str(), stream, SND_PCM_NONBLOCK);
     if (rc < 0) {
         error = Describe(pcmName, "cannot open", rc);
-        return E_FAIL;
+        return rc == -EBUSY ? E_DEVICE_BUSY : E_FAIL;
     }
     AlsaPcmPtr pcm(raw);
 

@@ -38,6 +38,34 @@ std::optional<std::uint16_t> RunningStreamChannels(const AlsaDeviceInfo& device)
 
 }  // namespace
 
+std::string CAlsaAudioSystem::CaptureDeviceHolder(const GUID& deviceId) {
+    const std::vector<AlsaDeviceInfo> devices = CaptureDevices();
+    const auto device = std::find_if(devices.begin(), devices.end(),
+                                     [&](const AlsaDeviceInfo& d) { return d.id == deviceId; });
+    if (device == devices.end() || device->cardId.empty() || device->deviceNumber < 0)
+        return {};
+    const int card = snd_card_get_index(device->cardId.c_str());
+    if (card < 0)
+        return {};
+    const std::string pcm = "/proc/asound/card" + std::to_string(card) + "/pcm" +
+                            std::to_string(device->deviceNumber) + "c/";
+    for (int sub = 0; sub < 32; ++sub) {
+        std::ifstream status(pcm + "sub" + std::to_string(sub) + "/status");
+        if (!status)
+            break;
+        const std::string text((std::istreambuf_iterator<char>(status)),
+                               std::istreambuf_iterator<char>());
+        const std::optional<int> pid = ParseProcStatusOwnerPid(text);
+        if (!pid)
+            continue;
+        std::ifstream comm("/proc/" + std::to_string(*pid) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        return (name.empty() ? "process" : name) + " (process " + std::to_string(*pid) + ")";
+    }
+    return {};
+}
+
 CAlsaAudioSystem::CAlsaAudioSystem(HintSource hints)
     : m_hints(hints ? std::move(hints) : HintSource(ReadAlsaPcmHints)),
       m_counters(std::make_shared<AlsaXrunCounters>()) {}
@@ -70,9 +98,13 @@ HRESULT CAlsaAudioSystem::OpenRingPcm(const GUID& deviceId, AlsaDirection direct
     if (device == devices.end()) {
         m_lastError = std::string("No ALSA ") + (capture ? "capture" : "output") +
                       " device with id " + deviceId.ToString();
-    } else if (Succeeded(OpenAlsaPcm(device->pcmName, direction, format, bufferBytes, setup,
-                                     m_lastError))) {
-        return S_OK;
+    } else {
+        const HRESULT hr =
+            OpenAlsaPcm(device->pcmName, direction, format, bufferBytes, setup, m_lastError);
+        if (Succeeded(hr))
+            return S_OK;
+        OutputDebugText(m_lastError + "\n");
+        return hr == E_DEVICE_BUSY ? hr : E_FAIL;
     }
     OutputDebugText(m_lastError + "\n");
     return E_FAIL;
@@ -83,8 +115,9 @@ HRESULT CAlsaAudioSystem::CreateCaptureRing(const GUID& deviceId, const WAVEFORM
                                             std::unique_ptr<ICaptureRing>& ring) {
     ring.reset();
     AlsaPcmSetup setup;
-    if (Failed(OpenRingPcm(deviceId, AlsaDirection::Capture, format, bufferBytes, setup)))
-        return E_FAIL;
+    const HRESULT hr = OpenRingPcm(deviceId, AlsaDirection::Capture, format, bufferBytes, setup);
+    if (Failed(hr))
+        return hr;
     ring = std::make_unique<CAlsaCaptureRing>(std::move(setup), bufferBytes, format.nBlockAlign,
                                               m_counters);
     return S_OK;

@@ -33,6 +33,9 @@ public:
                              std::uint32_t bufferBytes,
                              std::unique_ptr<IOutputRing>& ring) override;
 
+    // From the owner_pid of the device's substreams in /proc/asound and the owner's name.
+    std::string CaptureDeviceHolder(const GUID& deviceId) override;
+
     // Each capture device (default entry left out) with the channels it records with: the
     // channels of the stream running on it when another program (or this one) has it open,
     // otherwise 2 when the device offers stereo capture and else the fewest it offers; 0 when

@@ -257,6 +257,8 @@ HRESULT CSimAudioSystem::CreateCaptureRing(const GUID& deviceId, const WAVEFORMA
                      [&](const SimCaptureDevice& d) { return !d.id.IsNull() && d.id == id; });
     if (device == m_description.captureDevices.end() || device->broken)
         return E_FAIL;
+    if (!device->heldBy.empty())
+        return E_DEVICE_BUSY;
     const WAVEFORMATEX capture = CaptureFormat();
     if (std::memcmp(&format, &capture, sizeof capture) != 0)
         return E_FAIL;
@@ -265,6 +267,15 @@ HRESULT CSimAudioSystem::CreateCaptureRing(const GUID& deviceId, const WAVEFORMA
     ring = std::make_unique<CSimCaptureRing>(bufferBytes, id == m_deckDevice ? &m_deck : nullptr,
                                              m_threads, m_mode);
     return S_OK;
+}
+
+std::string CSimAudioSystem::CaptureDeviceHolder(const GUID& deviceId) {
+    const GUID id = deviceId.IsNull() ? DefaultCaptureDevice() : deviceId;
+    for (const SimCaptureDevice& device : m_description.captureDevices) {
+        if (!device.id.IsNull() && device.id == id)
+            return device.heldBy;
+    }
+    return {};
 }
 
 HRESULT CSimAudioSystem::CreateOutputRing(const GUID& deviceId, const WAVEFORMATEX& format,

@@ -36,6 +36,7 @@ public:
     HRESULT CreateCaptureRing(const GUID& deviceId, const WAVEFORMATEX& format,
                               std::uint32_t bufferBytes,
                               std::unique_ptr<ICaptureRing>& ring) override;
+    std::string CaptureDeviceHolder(const GUID& deviceId) override;
     HRESULT CreateOutputRing(const GUID& deviceId, const WAVEFORMATEX& format,
                              std::uint32_t bufferBytes,
                              std::unique_ptr<IOutputRing>& ring) override;

@@ -210,6 +210,8 @@ HRESULT ParseLine(const std::vector<Token>& tokens, const std::filesystem::path&
         const bool isDefault = attributes.Flag("default");
         device.deck = attributes.Flag("deck");
         device.broken = attributes.Flag("broken");
+        if (const std::string* holder = attributes.Value("held-by"))
+            device.heldBy = *holder;
         device.id =
             isDefault ? GUID{} : MakeId("capture", d.captureDevices.size(), device.description);
         if (!ParseId(attributes, device.id, error) || !attributes.AllUsed(error))
@@ -373,9 +375,9 @@ SimSystemDescription SimSystemDescription::ForUsbDevice(std::uint32_t vendorId,
                         FormatHardwareId(vendorId, productId, 0x0100)};
 
     const std::string& deviceName = captureName;
-    d.captureDevices.push_back({"Primary Sound Capture Driver", GUID{}, 2, false, false});
+    d.captureDevices.push_back({"Primary Sound Capture Driver", GUID{}, 2, false, false, {}});
     d.captureDevices.push_back(
-        {deviceName, MakeId("capture", 1, deviceName), 2, /*deck=*/true, false});
+        {deviceName, MakeId("capture", 1, deviceName), 2, /*deck=*/true, false, {}});
     d.outputDevices.push_back({"Primary Sound Driver", GUID{}, false});
     d.outputDevices.push_back(
         {"Speakers (Built-in Audio)", MakeId("output", 1, "Speakers (Built-in Audio)"), false});

@@ -10,12 +10,13 @@
 //   usb USB\VID_15E4&PID_0174&REV_0100  a present USB device by hardware id (rest of line);
 //   usb ""                              ... one whose id cannot be read
 //   usb-fails                           the USB device list cannot be had at all
-//   capture "Desc" [channels=2] [id={GUID}] [deck] [default] [broken]
+//   capture "Desc" [channels=2] [id={GUID}] [deck] [default] [broken] [held-by=NAME]
 //                                       a capture device; "default" marks the system's entry
 //                                       without an id; "deck" carries the record deck (else
 //                                       the first capture device with an id does); "broken"
 //                                       devices are listed but cannot be opened; channels is
-//                                       what its endpoint is set to
+//                                       what its endpoint is set to; a device held by another
+//                                       program refuses to open as busy
 //   output "Desc" [id={GUID}] [default] [broken]
 //                                       an output device (same meaning); an all-zero id opens
 //                                       the first output device with an id
@@ -68,6 +69,7 @@ struct SimCaptureDevice {
     std::uint16_t channels = 2;
     bool deck = false;
     bool broken = false;
+    std::string heldBy;  // another program holds the device: opening it is refused as busy
 };
 
 struct SimOutputDevice {
