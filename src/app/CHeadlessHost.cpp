@@ -122,6 +122,7 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
     if (m_deck.start)
         m_deck.start();
     m_out << "[recording] deck started\n";
+    m_out.flush();  // scripts wait for this line
 
     std::uint32_t lastReported = 0;
     std::uint32_t secondsBeforeLastMark = 0;

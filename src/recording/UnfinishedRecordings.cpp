@@ -148,6 +148,8 @@ HRESULT DetectTrackMarks(const std::filesystem::path& path, std::vector<std::uin
     if (Failed(detector->Prepare(static_cast<float>(kCaptureFramesPerSecond), &tracks)))
         return E_FAIL;
     std::vector<std::int16_t> chunk(kCaptureBytesPerSecond / sizeof(std::int16_t));
+    std::uint64_t dataBytes = 0;
+    bool sideEnded = false;
     for (;;) {
         in.read(reinterpret_cast<char*>(chunk.data()),
                 static_cast<std::streamsize>(chunk.size() * sizeof(std::int16_t)));
@@ -155,9 +157,12 @@ HRESULT DetectTrackMarks(const std::filesystem::path& path, std::vector<std::uin
             static_cast<std::size_t>(in.gcount()) / kCaptureBlockAlign * kCaptureBlockAlign;
         if (bytes == 0)
             break;
+        dataBytes += bytes;
         // Writing stops at the end of the side; what follows it would not have been recorded.
-        if (detector->Feed(chunk.data(), bytes / sizeof(std::int16_t)))
+        if (detector->Feed(chunk.data(), bytes / sizeof(std::int16_t))) {
+            sideEnded = true;
             break;
+        }
     }
     if (in.bad())
         return E_FAIL;
@@ -167,6 +172,10 @@ HRESULT DetectTrackMarks(const std::filesystem::path& path, std::vector<std::uin
         marks.push_back(endFrame > 0 ? static_cast<std::uint64_t>(endFrame) * kCaptureBlockAlign
                                      : 0);
     }
+    // A recording cut short (the run was killed) has no quiet end for the cutting to drop:
+    // what follows the last track found is the song that was playing, and is kept.
+    if (!sideEnded && !marks.empty() && marks.back() < dataBytes)
+        marks.push_back(dataBytes);
     return hr;
 }
 

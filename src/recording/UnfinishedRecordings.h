@@ -40,7 +40,8 @@ HRESULT RepairRecordingHeader(const std::filesystem::path& path);
 
 // Runs the track detector over a recording as the capture thread does while recording with
 // automatic splitting, and returns the track ends as byte offsets into its data (empty when
-// it found no tracks). E_FAIL when the file cannot be read.
+// it found no tracks). A recording that stops before the side's quiet end keeps its last
+// part as a track of its own. E_FAIL when the file cannot be read.
 HRESULT DetectTrackMarks(const std::filesystem::path& path, std::vector<std::uint64_t>& marks);
 
 }  // namespace sondrel

@@ -321,6 +321,23 @@ std::string ReadText(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+TEST_F(RecorderTest, TheWorkingFolderIsMadePrivateAndOneThatCannotBeWrittenStopsTheStart) {
+    const auto folder = scratch.Path() / "state" / "sondrel" / "recordings";
+    recorder->SetTempFolder(folder);
+    ASSERT_EQ(recorder->OpenInput(nullptr, false), S_OK);
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+    EXPECT_EQ(recorder->TempFileName().parent_path(), folder);
+
+    // A file where a folder should be (root may write anywhere, so rights would not do).
+    WriteText(scratch.Path() / "plain", "x");
+    recorder->SetTempFolder(scratch.Path() / "plain" / "recordings");
+    EXPECT_EQ(recorder->OpenInput(nullptr, false), E_WORKING_FOLDER);
+    EXPECT_NE(recorder->WorkingFolderProblem().find("plain"), std::string::npos)
+        << recorder->WorkingFolderProblem();
+    EXPECT_EQ(recorder->StartRecording(), E_FAIL);
+}
+
 TEST_F(RecorderTest, TemporaryNamesSkipExistingFilesAndNeverTruncateThem) {
     for (int n = 0; n < 3; ++n)
         WriteText(scratch.Path() / ("temp" + std::to_string(n) + ".wav"),
