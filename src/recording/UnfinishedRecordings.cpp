@@ -111,6 +111,14 @@ std::vector<UnfinishedRecording> FindUnfinishedRecordings(const std::filesystem:
     return found;
 }
 
+HRESULT DeleteUnfinishedRecording(const std::filesystem::path& path) {
+    CRecordingLock lock;
+    if (!lock.Take(path))
+        return E_FAIL;
+    std::error_code ec;
+    return std::filesystem::remove(path, ec) ? S_OK : E_FAIL;
+}
+
 HRESULT RepairRecordingHeader(const std::filesystem::path& path) {
     const UnfinishedRecording recording = InspectRecording(path);
     if (!recording.CanBeRecovered())

@@ -32,6 +32,10 @@ std::vector<UnfinishedRecording> FindUnfinishedRecordings(const std::filesystem:
 // Reads one file as the scan does.
 UnfinishedRecording InspectRecording(const std::filesystem::path& path);
 
+// Deletes an unfinished recording the user confirmed giving up. E_FAIL, leaving it, while a
+// running program holds it.
+HRESULT DeleteUnfinishedRecording(const std::filesystem::path& path);
+
 // Writes the header's sizes for the whole frames the file holds and cuts off a partial last
 // frame, so that a recording whose run was killed reads back complete. The caller holds the
 // file's lock. E_FAIL, with the file left alone, for anything but a recording in the

@@ -498,8 +498,8 @@ TEST_F(WizardFlowTest, ClosingOnATagPageKeepsTheRecordingAndAFullExportKeepsNoth
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "KeepForLater(1)"), 1);
     EXPECT_EQ(flow->KeptFiles().size(), 2u);
 
-    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"), Page("TagMultiple1"),
-                   Page("Exporting"), Page("Finished", kPageClose)};
+    host.script = {Page("Connect"),      Page("StartRecord"), Page("Recording"),
+                   Page("TagMultiple1"), Page("Exporting"),   Page("Finished", kPageClose)};
     recorder.log.clear();
     Run();
     EXPECT_EQ(Exported().size(), 2u);

@@ -174,7 +174,7 @@ TEST_F(RecorderTest, AutomaticSplittingCutsInTheGapsAndStopsAfterTheQuietEnd) {
     }
 
     // The same recording found unfinished by a later run is cut into the same tracks.
-    ScratchFolder later;
+    test::TempFolder later;
     const auto copy = later.Path() / "temp0.wav";
     std::filesystem::copy_file(recorder->TempFileName(), copy);
     auto second = ComPtr<CRecorder>::Attach(new CRecorder(platform, profile));

@@ -14,6 +14,7 @@
 #include "RecordingTestRig.h"
 #include "app/CMemorySettingsStore.h"
 #include "audiofile/CWaveWriter.h"
+#include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "recording/CRecordInputDSound.h"
 #include "recording/CRecorder.h"
@@ -68,8 +69,9 @@ std::uint64_t RecordAndKill(const std::filesystem::path& folder,
         sim->Deck().UseSamples(side);
         CMemorySettingsStore profile;
         auto recorder = ComPtr<CRecorder>::Attach(new CRecorder(*sim, profile));
-        recorder->UseDevice(
-            {&kKnownDevices[SimSystemDescription::kDemoDeviceRow], sim->SimAudio().DeckDevice()});
+        recorder->UseDevice({FindKnownDevice(SimSystemDescription::kDemoVendorId,
+                                             SimSystemDescription::kDemoProductId),
+                             sim->SimAudio().DeckDevice()});
         if (Failed(recorder->OpenInput(nullptr, false)))
             ::_exit(3);
         recorder->SetSourceFilter(kSourceFilterNone);
@@ -96,7 +98,7 @@ TEST(UnfinishedRecording, AKilledRunLeavesAValidWavOfTheSideUpToTheKill) {
     const auto side = NoZeroNoise(10);
     for (const double killAt : {0.7, 2.6, 6.5}) {
         SCOPED_TRACE(killAt);
-        ScratchFolder folder;
+        TempFolder folder;
         const std::uint64_t killed =
             RecordAndKill(folder.Path(), side, static_cast<std::uint64_t>(killAt * kFrames));
 
@@ -122,7 +124,7 @@ void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
 }
 
 TEST(UnfinishedRecording, TheScanListsBadFilesWithTheirProblemAndSkipsHeldOnes) {
-    ScratchFolder folder;
+    TempFolder folder;
     const auto at = [&](const char* name) { return folder.Path() / name; };
     {
         CWaveWriter good;
@@ -180,6 +182,10 @@ TEST(UnfinishedRecording, TheScanListsBadFilesWithTheirProblemAndSkipsHeldOnes) 
     EXPECT_EQ(second->RecoverRecording(at("good.wav").string(), tracks), E_FAIL);
     EXPECT_EQ(second->RecoverRecording(at("held.wav").string(), tracks), E_FAIL);
     EXPECT_EQ(FindUnfinishedRecordings(folder.Path()).size(), 5u);
+    EXPECT_EQ(DeleteUnfinishedRecording(at("held.wav")), E_FAIL);
+    EXPECT_TRUE(std::filesystem::exists(at("held.wav")));
+    EXPECT_EQ(DeleteUnfinishedRecording(at("text.wav")), S_OK);
+    EXPECT_EQ(FindUnfinishedRecordings(folder.Path()).size(), 4u);
 }
 
 // Records the time each poll of the capture thread takes (from waking to sleeping again).
@@ -206,7 +212,7 @@ private:
 };
 
 TEST(WriterThread, ADiskThatStallsTwoSecondsLosesNothingAndNeverHoldsUpCapture) {
-    ScratchFolder folder;
+    TempFolder folder;
     const auto side = NoZeroNoise(6);
     auto sim = CSimPlatform::CreateDefault();
     sim->SetCaptureMode(SimCaptureMode::Paced);
