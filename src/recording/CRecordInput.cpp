@@ -47,7 +47,10 @@ HRESULT CRecordInput::OpenFile(const std::filesystem::path& path) {
     try {
         m_writerThread = std::thread([this] { WriterBody(); });
     } catch (...) {
-        m_writer.Close();
+        try {
+            m_writer.Close();
+        } catch (...) {
+        }
         return E_FAIL;
     }
     m_fileOpen = true;

@@ -103,6 +103,22 @@ TEST(LinuxShell, TempFolderFollowsTmpdir) {
     }
 }
 
+TEST(LinuxShell, RecordingsAreKeptInTheXdgStateFolderNotInTheTemporaryOne) {
+    CLinuxShell shell;
+    fs::path folder;
+    {
+        ScopedEnv env("XDG_STATE_HOME", "/srv/state");
+        ASSERT_EQ(shell.GetRecordingsFolder(folder), S_OK);
+        EXPECT_EQ(folder, fs::path("/srv/state/sondrel/recordings"));
+    }
+    {
+        ScopedEnv state("XDG_STATE_HOME", "relative/state");  // not absolute: ignored
+        ScopedEnv home("HOME", "/home/someone");
+        ASSERT_EQ(shell.GetRecordingsFolder(folder), S_OK);
+        EXPECT_EQ(folder, fs::path("/home/someone/.local/state/sondrel/recordings"));
+    }
+}
+
 TEST(LinuxShell, OpenersRefuseWhatTheyShouldNotStart) {
     CLinuxShell shell;
     EXPECT_EQ(shell.OpenWebAddress("file:///etc/passwd"), E_FAIL);
