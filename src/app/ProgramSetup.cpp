@@ -126,6 +126,28 @@ HRESULT CreatePlatform(const CommandLine& cl, const HeadlessEnvironment& env,
                                   : CreateLinuxPlatform(cl, platform, error, report);
 }
 
+HRESULT RecordingsFolder(const CommandLine& cl, const HeadlessEnvironment& env,
+                         std::filesystem::path& folder, std::string& error) {
+    if (!env.recordingsFolder.empty()) {
+        folder = env.recordingsFolder;
+        return S_OK;
+    }
+    if (cl.UsesSimulation() && !env.simulationUsesUserFolders) {
+        std::unique_ptr<CSimPlatform> simulation;
+        if (Failed(CreateSimulation(cl, simulation, error)))
+            return E_FAIL;
+        return simulation->Shell().GetRecordingsFolder(folder);
+    }
+#if SONDREL_HAVE_LINUX_BACKENDS
+    if (Succeeded(CLinuxShell().GetRecordingsFolder(folder)))
+        return S_OK;
+    error = "no home folder is known for the recordings";
+#else
+    error = "this build keeps recordings only for the simulation; use --simulate";
+#endif
+    return E_FAIL;
+}
+
 WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
                                   CWavExporter& exporter) {
     WizardServices services;

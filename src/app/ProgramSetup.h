@@ -2,6 +2,7 @@
 // services the flow calls on, and the stereo check asked through the host that shows the pages.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -28,6 +29,10 @@ HRESULT CreateSimulation(const CommandLine& cl, std::unique_ptr<CSimPlatform>& p
 HRESULT CreatePlatform(const CommandLine& cl, const HeadlessEnvironment& env,
                        std::unique_ptr<IPlatform>& platform, CSimPlatform*& simulation,
                        std::function<void(std::ostream&)>& report, std::string& error);
+
+// The working folder the recordings of such a run go to, without opening any device.
+HRESULT RecordingsFolder(const CommandLine& cl, const HeadlessEnvironment& env,
+                         std::filesystem::path& folder, std::string& error);
 
 // Device lookups and the export, wired to the platform, recorder and exporter; the host is
 // left to the caller.

@@ -120,9 +120,19 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
     std::ostream& err = *env.err;
     SetDebugOutputVerbose(cl.verbose);
 
+    std::string error;
+    if (cl.listUnfinished) {
+        // Listing needs no devices, only the folder.
+        std::filesystem::path folder;
+        if (Failed(RecordingsFolder(cl, env, folder, error))) {
+            err << "sondrel: " << error << "\n";
+            return 2;
+        }
+        return ListUnfinished(folder, out);
+    }
+
     std::unique_ptr<IPlatform> platform;
     CSimPlatform* sim = nullptr;
-    std::string error;
     std::function<void(std::ostream&)> reportDevice;
     if (Failed(CreatePlatform(cl, env, platform, sim, reportDevice, error))) {
         err << "sondrel: " << error << "\n";
@@ -132,8 +142,6 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
     std::filesystem::path workingFolder = env.recordingsFolder;
     if (workingFolder.empty())
         platform->Shell().GetRecordingsFolder(workingFolder);
-    if (cl.listUnfinished)
-        return ListUnfinished(workingFolder, out);
     std::string recoverPath;
     if (cl.recover && Failed(ChooseRecovery(*cl.recover, workingFolder, recoverPath, err)))
         return 2;
