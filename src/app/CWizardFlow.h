@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -60,6 +61,12 @@ public:
     // export, the tracks a failed export left): it is offered again at the next start. Known
     // from the finished page on (of a failed export) or when the run has ended.
     const std::vector<std::string>& KeptFiles() const { return m_keptFiles; }
+    // The folder they are in (the working folder), for FormatKeptForLaterMessage; empty when
+    // nothing was kept.
+    std::filesystem::path KeptFolder() const {
+        return m_keptFiles.empty() ? std::filesystem::path()
+                                   : std::filesystem::path(m_keptFiles.front()).parent_path();
+    }
 
     // The source equaliser type chosen last (0..3); for the host's reports and tests.
     int SourceType() const { return m_sourceType; }

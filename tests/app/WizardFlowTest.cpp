@@ -497,6 +497,7 @@ TEST_F(WizardFlowTest, ClosingOnATagPageKeepsTheRecordingAndAFullExportKeepsNoth
     Run();
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "KeepForLater(1)"), 1);
     EXPECT_EQ(flow->KeptFiles().size(), 2u);
+    EXPECT_EQ(flow->KeptFolder(), root / "tmp");
 
     host.script = {Page("Connect"),      Page("StartRecord"), Page("Recording"),
                    Page("TagMultiple1"), Page("Exporting"),   Page("Finished", kPageClose)};
