@@ -148,6 +148,26 @@ HRESULT RecordingsFolder(const CommandLine& cl, const HeadlessEnvironment& env,
     return E_FAIL;
 }
 
+HRESULT UseExportFolderArgument(const std::filesystem::path& argument,
+                                std::filesystem::path& folder, std::string& error) {
+    // Error-code forms throughout: a name too long or a loop of links is a bad argument, not
+    // an exception that ends the program.
+    std::error_code ec;
+    if (std::filesystem::exists(argument, ec) && !std::filesystem::is_directory(argument, ec)) {
+        error = "the export folder " + argument.string() + " is a file, not a folder";
+        return E_FAIL;
+    }
+    std::filesystem::create_directories(argument, ec);
+    if (!std::filesystem::is_directory(argument, ec)) {
+        error = "the export folder " + argument.string() + " cannot be created";
+        return E_FAIL;
+    }
+    folder = std::filesystem::absolute(argument, ec);
+    if (ec)
+        folder = argument;
+    return S_OK;
+}
+
 WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
                                   CWavExporter& exporter) {
     WizardServices services;

@@ -38,6 +38,11 @@ HRESULT RecordingsFolder(const CommandLine& cl, const HeadlessEnvironment& env,
 // left to the caller.
 WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder, CWavExporter& exporter);
 
+// The folder of --export-folder, created when missing and made absolute; E_FAIL with a
+// message when it names a file or cannot be created.
+HRESULT UseExportFolderArgument(const std::filesystem::path& argument,
+                                std::filesystem::path& folder, std::string& error);
+
 // The stereo check's question, asked through whatever host shows the pages.
 class CHostMonoQuestion final : public IMonoRecordingQuestion {
 public:

@@ -149,24 +149,10 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
     CSettings settings(*env.vendorStore, *env.profileStore, platform->Shell());
     std::filesystem::path exportFolder;
     if (cl.exportFolder) {
-        // Error-code forms throughout: a name too long or a loop of links is a bad argument,
-        // not an exception that ends the program.
-        std::error_code ec;
-        if (std::filesystem::exists(*cl.exportFolder, ec) &&
-            !std::filesystem::is_directory(*cl.exportFolder, ec)) {
-            err << "sondrel: the export folder " << cl.exportFolder->string()
-                << " is a file, not a folder\n";
+        if (Failed(UseExportFolderArgument(*cl.exportFolder, exportFolder, error))) {
+            err << "sondrel: " << error << "\n";
             return 2;
         }
-        std::filesystem::create_directories(*cl.exportFolder, ec);
-        if (!std::filesystem::is_directory(*cl.exportFolder, ec)) {
-            err << "sondrel: the export folder " << cl.exportFolder->string()
-                << " cannot be created\n";
-            return 2;
-        }
-        exportFolder = std::filesystem::absolute(*cl.exportFolder, ec);
-        if (ec)
-            exportFolder = *cl.exportFolder;
     } else {
         // Creates the folder, or repairs the setting, before anything needs it.
         settings.ReadExportFolder();

@@ -137,4 +137,31 @@ if len(ref) < side or len(got) < side or got[:side] != ref[:side]:
     sys.exit("the tracks differ from the side after gain and equaliser")
 print("tracks (frames):", [len(t) // 4 for t in tracks])
 PY
+
+# A run killed while recording leaves its recording; the next start offers it, and Yes takes
+# it through the tag pages to the export.
+"$BUILD/sondrel" --headless --simulate "$SIDE" --simulate-device $DEVICE --real-time \
+    --split manual --stop-after 30 >"$WORK/killed.log" 2>&1 &
+KILLED=$!
+sleep 3
+kill -9 $KILLED
+wait $KILLED 2>/dev/null || true
+"$BUILD/sondrel" --list-unfinished | grep -q "temp" || fail "no unfinished recording listed"
+"$BUILD/sondrel" --simulate "$SIDE" --simulate-device $DEVICE --export-folder "$WORK/kept" \
+    >"$WORK/recover.log" 2>&1 &
+PID=$!
+question() { [ -n "$(xdotool search --onlyvisible --name '^Sondrel$' | tail -1)" ]; }
+wait_for 20 question || fail "no question about the unfinished recording"
+shot 9-recover-question
+xdotool key Return                  # Yes
+wait_for 20 have_page || fail "no tag page for the recovered recording"
+sleep 0.5
+xdotool type --delay 5 "Recovered"  # the artist field has the focus
+xdotool key Return                  # Enter goes on: export
+wait_for 30 have_page || fail "no finished page after the recovery"
+sleep 0.6
+click 400 264                       # Close Sondrel
+wait_for 20 bash -c "! kill -0 $PID 2>/dev/null" || fail "the program did not end"
+[ "$(find "$WORK/kept" -name '*.wav' | wc -l)" -ge 1 ] || fail "the recovered recording was not exported"
+
 echo "wizard-e2e: passed; screenshots in $SHOTS"

@@ -12,7 +12,9 @@ int AskMessage(QWidget* owner, const std::string& text, MessageButtons buttons, 
     box.setWindowTitle(QString::fromStdString(caption));
     box.setWindowIcon(ApplicationIcon());
     box.setText(QString::fromStdString(text));
-    box.setIcon(icon == MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning);
+    box.setIcon(icon == MessageIcon::Question      ? QMessageBox::Question
+                : icon == MessageIcon::Information ? QMessageBox::Information
+                                                   : QMessageBox::Warning);
     if (buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

@@ -6,15 +6,37 @@
 
 #include "app/CSettings.h"
 #include "app/ProgramSetup.h"
+#include "app/RecoveryText.h"
 #include "app/qt/CQtWizardHost.h"
 #include "base/StringTable.h"
 #include "export/CWavExporter.h"
 #include "platform/DebugOutput.h"
 #include "platform/sim/CSimPlatform.h"
 #include "recording/CRecorder.h"
+#include "recording/UnfinishedRecordings.h"
 #include "ui/SkinPicture.h"
 
 namespace sondrel {
+
+namespace {
+
+// Offers each recording an earlier run left unexported, newest first, once; the first one the
+// user wants is exported now, the others stay for a later start. Empty when none was chosen.
+std::string AskToRecover(IWizardHost& host, const std::filesystem::path& workingFolder) {
+    if (workingFolder.empty())
+        return {};
+    for (const UnfinishedRecording& recording : FindUnfinishedRecordings(workingFolder)) {
+        if (!recording.CanBeRecovered())
+            continue;
+        if (host.MessageBox(FormatUnfinishedQuestion(recording.seconds, recording.modified),
+                            MessageButtons::YesNo, MessageIcon::Question) == kAnswerYes) {
+            return recording.path.string();
+        }
+    }
+    return {};
+}
+
+}  // namespace
 
 int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
                 const std::function<void(CQtWizardHost*)>& hostReady) {
@@ -33,16 +55,10 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
 
     CSettings settings(*env.vendorStore, *env.profileStore, platform->Shell());
     std::filesystem::path forcedFolder;
-    if (cl.exportFolder) {
-        std::error_code ec;
-        std::filesystem::create_directories(*cl.exportFolder, ec);
-        if (!std::filesystem::is_directory(*cl.exportFolder, ec)) {
-            QMessageBox::warning(nullptr, QString::fromStdString(LoadString(kIdsAppName)),
-                                 QStringLiteral("The export folder %1 is not a usable folder.")
-                                     .arg(QString::fromStdString(cl.exportFolder->string())));
-            return 2;
-        }
-        forcedFolder = std::filesystem::absolute(*cl.exportFolder, ec);
+    if (cl.exportFolder && Failed(UseExportFolderArgument(*cl.exportFolder, forcedFolder, error))) {
+        QMessageBox::warning(nullptr, QString::fromStdString(LoadString(kIdsAppName)),
+                             QString::fromStdString("Sondrel cannot start: " + error));
+        return 2;
     }
     const auto readExportFolder = [&]() {
         return forcedFolder.empty() ? settings.ReadExportFolder() : forcedFolder;
@@ -76,7 +92,23 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
         CWizardFlow flow(services);
         CHostMonoQuestion question(host);
         flow.startRecordPage.monoCheck = MonoCheck(*platform, *recorder, question);
-        flow.RunWizard();
+        host.finishedNote = [&flow] {
+            const std::filesystem::path kept = flow.KeptFolder();
+            return kept.empty() ? QString()
+                                : QString::fromStdString(FormatKeptForLaterMessage(kept));
+        };
+        std::filesystem::path workingFolder = env.recordingsFolder;
+        if (workingFolder.empty())
+            platform->Shell().GetRecordingsFolder(workingFolder);
+        const std::string recovered = AskToRecover(host, workingFolder);
+        if (recovered.empty())
+            flow.RunWizard();
+        else
+            flow.RunRecovered(recovered);
+        if (!flow.KeptFiles().empty()) {
+            host.MessageBox(FormatKeptForLaterMessage(flow.KeptFolder()), MessageButtons::Ok,
+                            MessageIcon::Information);
+        }
     }
     if (hostReady)
         hostReady(nullptr);
