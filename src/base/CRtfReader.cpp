@@ -4,6 +4,8 @@
 #include <array>
 #include <map>
 
+#include "base/TextUtil.h"
+
 namespace sondrel {
 
 namespace {
@@ -46,34 +48,6 @@ char32_t FromCp1252(std::uint8_t byte) {
     if (byte >= 0x80 && byte < 0xA0)
         return kCp1252High[byte - 0x80];
     return byte;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool IsLetter(char c) {
@@ -205,8 +179,8 @@ private:
                 // A bad escape drops only the "\'", so what follows (a brace, say) still counts.
                 if (m_pos + 1 >= m_in.size())
                     return;
-                const int high = HexValue(m_in[m_pos]);
-                const int low = HexValue(m_in[m_pos + 1]);
+                const int high = HexDigitValue(m_in[m_pos]);
+                const int low = HexDigitValue(m_in[m_pos + 1]);
                 if (high < 0 || low < 0)
                     return;
                 m_pos += 2;

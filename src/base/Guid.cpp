@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/TextUtil.h"
+
 namespace sondrel {
 
 std::string GUID::ToString() const {
@@ -13,19 +15,7 @@ std::string GUID::ToString() const {
     return text;
 }
 
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::optional<GUID> GUID::Parse(std::string_view text) {
     if (text.size() == 38 && text.front() == '{' && text.back() == '}') {
@@ -42,8 +32,8 @@ std::optional<GUID> GUID::Parse(std::string_view text) {
             ++i;
             continue;
         }
-        const int hi = HexValue(text[i]);
-        const int lo = HexValue(text[i + 1]);
+        const int hi = HexDigitValue(text[i]);
+        const int lo = HexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         bytes[byteIndex++] = static_cast<std::uint8_t>(hi * 16 + lo);

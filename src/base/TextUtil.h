@@ -11,6 +11,11 @@ namespace sondrel {
 std::u32string Utf8ToUtf32(std::string_view text);
 std::string Utf32ToUtf8(std::u32string_view text);
 
+// Appends one code point as UTF-8 (the caller keeps it valid).
+void AppendUtf8(std::string& out, char32_t cp);
+// 0..15 for a hexadecimal digit of either case, -1 for any other character.
+int HexDigitValue(char c);
+
 // Simple case folding for Latin, Greek and Cyrillic letters (enough for device names).
 char32_t FoldCase(char32_t c);
 std::u32string FoldCase(std::u32string_view text);

@@ -3,17 +3,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/TextUtil.h"
+
 namespace sondrel {
 
 namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Reads a number the way "%x" does on upper-cased text: leading blanks, an optional sign and
 // "0X", then hex digits up to the first other character. Out-of-range values saturate rather
@@ -27,12 +21,12 @@ std::uint32_t ReadHex(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    if (text.substr(i, 2) == "0X" && i + 2 < text.size() && HexDigit(text[i + 2]) >= 0) {
+    if (text.substr(i, 2) == "0X" && i + 2 < text.size() && HexDigitValue(text[i + 2]) >= 0) {
         i += 2;
     }
     std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
+        const int digit = HexDigitValue(text[i]);
         if (digit < 0)
             break;
         value = value * 16 + static_cast<std::uint64_t>(digit);
@@ -70,16 +64,9 @@ std::optional<std::uint16_t> ParseHex16(std::string_view text) {
         return std::nullopt;
     std::uint32_t value = 0;
     for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
+        const int digit = HexDigitValue(c);
+        if (digit < 0)
             return std::nullopt;
-        }
         value = value * 16 + static_cast<std::uint32_t>(digit);
     }
     return static_cast<std::uint16_t>(value);
