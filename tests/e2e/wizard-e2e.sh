@@ -18,6 +18,7 @@ export XDG_MUSIC_DIR=$WORK/music XDG_STATE_HOME=$WORK/state
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_MUSIC_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 SHOTS=$BUILD/screenshots
 mkdir -p "$SHOTS"
+rm -f "$SHOTS"/e2e-*.png  # no picture of an earlier run is taken for this one
 SIDE=$WORK/side.wav
 sox -q -n -r 44100 -c 2 -b 16 "$SIDE" synth 5 sine 300-900 sine 500 gain -8 pad 0.2 0.5
 DEVICE=0D8C:0121  # offers turntable and tape: the device-type page shows

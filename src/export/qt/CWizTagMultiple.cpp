@@ -21,7 +21,7 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
     : CWizardDlg(parent, kNextButton | kBackButton), m_morePage(morePage) {
     SetBackgroundId(203);
     AddPageText(kTagTitleRect, morePage ? 245 : 234);
-    AddPageText(QRect(48, 97, 610, 40), morePage ? 246 : 235);
+    AddPageText(QRect(48, 96, 704, 44), morePage ? 246 : 235);
     QTextBrowser* artistLabel = AddPageText(QRect(48, kNameRow, 70, 26), 230);
     m_artist = MakeTagField(*this, QRect(120, kNameRow, 222, 26), QStringLiteral("Artist"));
     QTextBrowser* albumLabel = AddPageText(QRect(356, kNameRow, 70, 26), 229);
