@@ -44,6 +44,12 @@ wait_for() {  # seconds, command
     done
 }
 have_page() { [ -n "$(page)" ]; }
+# True once the recording in progress holds at least $1 seconds (44-byte header, 4-byte frames).
+recorded() {
+    local f
+    f=$(find "$XDG_STATE_HOME/sondrel/recordings" -name '*.wav' 2>/dev/null | head -1)
+    [ -n "$f" ] && [ "$(stat -c %s "$f")" -ge $((44 + $1 * 44100 * 4)) ]
+}
 
 "$BUILD/sondrel" --simulate "$SIDE" --simulate-device $DEVICE --real-time \
     --export-folder "$WORK/out" >"$WORK/log" 2>&1 &
@@ -86,7 +92,8 @@ sleep 1.6
 click 564 264                       # new track
 sleep 1.6
 click 564 264                       # new track
-sleep 3.2                           # the rest of the side
+wait_for 30 recorded 7 || fail "the recording did not reach 7 s: $(cat "$WORK/log")"
+sleep 0.5                           # the writer flushes twice a second
 shot 5-recording-finished
 click 703 437                       # next
 wait_for 20 have_page || fail "no tag page"
@@ -116,6 +123,7 @@ done
 "$BUILD/sondrel" --headless --simulate "$SIDE" --simulate-device $DEVICE --split manual \
     --artist Ref --album Ref --export-folder "$WORK/ref" >"$WORK/ref.log" 2>&1 ||
     fail "headless reference failed: $(cat "$WORK/ref.log")"
+cp "$WORK/log" "$SHOTS/e2e-wizard.log"
 REF=$(find "$WORK/ref" -name '*.wav' | head -1)
 python3 - "$REF" "$ALBUM/One.wav" "$ALBUM/Two.wav" "$ALBUM/Three.wav" <<'PY'
 import sys, wave
@@ -135,7 +143,11 @@ side = 44100 * 5 * 4
 if any(len(t) < 44100 * 4 for t in tracks):
     sys.exit("a track is shorter than a second: %s" % [len(t) // 4 for t in tracks])
 if len(ref) < side or len(got) < side or got[:side] != ref[:side]:
-    sys.exit("the tracks differ from the side after gain and equaliser")
+    first = next((i for i in range(0, min(len(got), len(ref)), 4) if got[i:i + 4] != ref[i:i + 4]),
+                 min(len(got), len(ref)))
+    sys.exit("the tracks differ from the side after gain and equaliser: sound frames %d, "
+             "reference %d, first difference at frame %d, tracks %s"
+             % (len(got) // 4, len(ref) // 4, first // 4, [len(t) // 4 for t in tracks]))
 print("tracks (frames):", [len(t) // 4 for t in tracks])
 PY
 

@@ -93,6 +93,7 @@ public:
         return m_inner->Lock(offset, bytes, regions);
     }
     HRESULT Unlock(const RingRegions& regions) override { return m_inner->Unlock(regions); }
+    bool WaitsForConsumer() const override { return m_inner->WaitsForConsumer(); }
 
 private:
     std::unique_ptr<ICaptureRing> m_inner;
