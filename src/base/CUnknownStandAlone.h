@@ -1,12 +1,13 @@
 // Reference counting for interface-style engine objects (recorder, record input, progress
 // object): an IUnknown-shaped interface, a stand-alone base that implements it with an atomic
-// count, and ComPtr to hold such objects.
+// count; ComPtr (base/ComPtr.h) holds such objects.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <utility>
 
+#include "base/ComPtr.h"
 #include "base/Guid.h"
 #include "base/Result.h"
 
@@ -56,48 +57,6 @@ protected:
 
 private:
     std::atomic<std::uint32_t> m_refCount{1};
-};
-
-// Owning pointer for IUnknown-shaped objects. Attach() takes over a reference the caller
-// already holds; the constructor from a raw pointer adds one.
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(std::nullptr_t) {}
-    explicit ComPtr(T* p) : m_p(p) {
-        if (m_p)
-            m_p->AddRef();
-    }
-    ComPtr(const ComPtr& other) : m_p(other.m_p) {
-        if (m_p)
-            m_p->AddRef();
-    }
-    ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
-    ~ComPtr() { Reset(); }
-    ComPtr& operator=(ComPtr other) noexcept {
-        std::swap(m_p, other.m_p);
-        return *this;
-    }
-
-    static ComPtr Attach(T* p) {
-        ComPtr c;
-        c.m_p = p;
-        return c;
-    }
-    T* Detach() { return std::exchange(m_p, nullptr); }
-    void Reset() {
-        if (T* p = std::exchange(m_p, nullptr))
-            p->Release();
-    }
-
-    T* Get() const { return m_p; }
-    T* operator->() const { return m_p; }
-    T& operator*() const { return *m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-
-private:
-    T* m_p = nullptr;
 };
 
 }  // namespace sondrel

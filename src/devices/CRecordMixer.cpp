@@ -19,7 +19,7 @@ void CRecordMixer::EnumerateMixers() {
         std::uint32_t destinations = 0;
         if (Failed(mixer->GetCaps(productName, destinations)))
             continue;
-        auto device = CSmartPtr<CRecordMixerDevice>::Make();
+        auto device = ComPtr<CRecordMixerDevice>::Make();
         device->name = productName;
         device->index = d;
         for (std::uint32_t i = 0; i < destinations; ++i) {
@@ -30,7 +30,7 @@ void CRecordMixer::EnumerateMixers() {
                 MixerLineInfo source;
                 if (Failed(mixer->GetSource(i, j, source)))
                     continue;
-                auto channel = CSmartPtr<CRecordMixerDeviceChannel>::Make();
+                auto channel = ComPtr<CRecordMixerDeviceChannel>::Make();
                 channel->name = source.name;
                 channel->deviceName = device->name;
                 channel->sourceIndex = j;

@@ -42,8 +42,8 @@ public:
     HRESULT GetLevel(float& level) const;
     HRESULT SetLevel(float level);
 
-    const std::vector<CSmartPtr<CRecordMixerDevice>>& Devices() const { return m_devices; }
-    const CSmartPtr<CRecordMixerDevice>& SelectedDevice() const { return m_selectedDevice; }
+    const std::vector<ComPtr<CRecordMixerDevice>>& Devices() const { return m_devices; }
+    const ComPtr<CRecordMixerDevice>& SelectedDevice() const { return m_selectedDevice; }
 
     // The record-line volume fraction a table row gets.
     static float VolumeFraction(const KnownDevice* row);
@@ -53,9 +53,9 @@ private:
 
     IMixerSystem& m_mixers;
     ISystemInfo& m_system;
-    std::vector<CSmartPtr<CRecordMixerDevice>> m_devices;
-    CSmartPtr<CRecordMixerDevice> m_selectedDevice;
-    CSmartPtr<CRecordMixerDeviceChannel> m_selectedChannel;
+    std::vector<ComPtr<CRecordMixerDevice>> m_devices;
+    ComPtr<CRecordMixerDevice> m_selectedDevice;
+    ComPtr<CRecordMixerDeviceChannel> m_selectedChannel;
     float m_level = 1.0f;
 };
 

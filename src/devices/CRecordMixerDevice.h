@@ -18,8 +18,8 @@ public:
     // Where a chosen channel is applied. Always 0: devices whose wave-in destination is
     // elsewhere are still addressed there.
     std::uint32_t recordDestination = 0;
-    std::vector<CSmartPtr<CRecordMixerDeviceChannel>> otherChannels;
-    std::vector<CSmartPtr<CRecordMixerDeviceChannel>> recordChannels;
+    std::vector<ComPtr<CRecordMixerDeviceChannel>> otherChannels;
+    std::vector<ComPtr<CRecordMixerDeviceChannel>> recordChannels;
 };
 
 }  // namespace sondrel

@@ -16,7 +16,7 @@ HRESULT CRecorderDSound::EnumerateCaptureDevices(IAudioSystem& audio) {
         if (entry.id.IsNull())
             continue;
         m_devices.push_back(
-            CSmartPtr<CRecorderDSoundDevice>::Make(entry.description, entry.id, m_nextId));
+            ComPtr<CRecorderDSoundDevice>::Make(entry.description, entry.id, m_nextId));
         ++m_nextId;
     }
     return S_OK;

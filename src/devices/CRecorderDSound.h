@@ -25,7 +25,7 @@ public:
     HRESULT EnumerateCaptureDevices(IAudioSystem& audio);
 
     std::size_t Count() const { return m_devices.size(); }
-    const CSmartPtr<CRecorderDSoundDevice>& At(std::size_t index) const { return m_devices[index]; }
+    const ComPtr<CRecorderDSoundDevice>& At(std::size_t index) const { return m_devices[index]; }
     std::int32_t NextId() const { return m_nextId; }
 
     // Devices whose name contains name, ignoring case.
@@ -43,7 +43,7 @@ public:
     HRESULT GetInfoByIndex(std::size_t index, std::int32_t& id, std::string& name) const;
 
 private:
-    std::vector<CSmartPtr<CRecorderDSoundDevice>> m_devices;
+    std::vector<ComPtr<CRecorderDSoundDevice>> m_devices;
     std::int32_t m_nextId = 1;
 };
 

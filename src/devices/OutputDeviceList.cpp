@@ -23,7 +23,7 @@ HRESULT OutputDeviceList::EnumerateOutputDevices(IAudioSystem& audio) {
         return hr;
     for (const AudioDeviceEntry& entry : entries) {
         m_devices.push_back(
-            CSmartPtr<CRecMonDevice>::Make(entry.id, TrimTrailingBlanks(entry.description)));
+            ComPtr<CRecMonDevice>::Make(entry.id, TrimTrailingBlanks(entry.description)));
     }
     return S_OK;
 }

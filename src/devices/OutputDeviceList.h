@@ -24,10 +24,10 @@ public:
     // S/PDIF outputs; otherwise S_FALSE and an all-zero guid (the default output).
     HRESULT ChooseMonitorOutput(GUID& guid) const;
 
-    const std::vector<CSmartPtr<CRecMonDevice>>& Devices() const { return m_devices; }
+    const std::vector<ComPtr<CRecMonDevice>>& Devices() const { return m_devices; }
 
 private:
-    std::vector<CSmartPtr<CRecMonDevice>> m_devices;
+    std::vector<ComPtr<CRecMonDevice>> m_devices;
 };
 
 }  // namespace sondrel

@@ -86,9 +86,9 @@ private:
 TEST(ReferenceCounting, ListEntryStartsAtOneAndIsSharedByCopies) {
     int live = 0;
     {
-        auto first = CSmartPtr<CEntry>::Make(&live);
+        auto first = ComPtr<CEntry>::Make(&live);
         EXPECT_EQ(first->RefCount(), 1);
-        std::vector<CSmartPtr<CEntry>> list{first, first};
+        std::vector<ComPtr<CEntry>> list{first, first};
         EXPECT_EQ(first->RefCount(), 3);
         list.clear();
         EXPECT_EQ(live, 1);
