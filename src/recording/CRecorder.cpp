@@ -5,11 +5,10 @@
 #include <new>
 #include <system_error>
 
-#include "audiofile/CFileError.h"
 #include "audiofile/CWaveReader.h"
-#include "audiofile/CWaveWriter.h"
 #include "platform/IPlatform.h"
 #include "platform/ISettingsStore.h"
+#include "recording/CutIntoTracks.h"
 #include "recording/TempFileName.h"
 #include "recording/UnfinishedRecordings.h"
 #include "recording/WorkingFolder.h"
@@ -184,9 +183,6 @@ HRESULT CRecorder::MakeTracks(const std::vector<std::uint64_t>& marks,
 }
 
 HRESULT CRecorder::SplitAtMarks(const std::vector<std::uint64_t>& marks) {
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[kChunkBytes]);
-    if (!buffer)
-        return E_FAIL;
     auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
     if (!reader)
         return E_FAIL;
@@ -196,37 +192,8 @@ HRESULT CRecorder::SplitAtMarks(const std::vector<std::uint64_t>& marks) {
     WAVEFORMATEX format{};
     reader->GetFormat(&format, nullptr);
     format.cbSize = 0;
-
-    std::filesystem::path folder = m_tempFileName.parent_path();
-    std::int64_t position = 0;
-    for (const std::uint64_t mark : marks) {
-        std::int64_t length = static_cast<std::int64_t>(mark) - position;
-        std::filesystem::path name;
-        if (Failed(ReserveTempFileName(folder, name)))
-            return E_FAIL;
-        m_splitFileNames.push_back(name);
-        CWaveWriter writer;
-        if (Failed(writer.Create(name, format)))
-            return E_FAIL;
-        try {
-            while (length > 0) {
-                const auto bytes = static_cast<std::int32_t>(
-                    std::min<std::int64_t>(length, static_cast<std::int64_t>(kChunkBytes)));
-                // A failed read must not write the previous chunk again as this one.
-                if (Failed(reader->ReadAt(buffer.get(), position, bytes)))
-                    return E_FAIL;
-                writer.Write(buffer.get(), static_cast<std::size_t>(bytes));
-                position += bytes;
-                length -= bytes;
-            }
-            if (Failed(writer.Close()))
-                return E_FAIL;
-        } catch (const CFileError& error) {
-            m_lastWriteError = error.ErrorNumber() != 0 ? error.ErrorNumber() : EIO;
-            return E_FAIL;
-        }
-    }
-    return S_OK;
+    return CutIntoTracks(*reader, format, marks, m_tempFileName.parent_path(), m_splitFileNames,
+                         m_lastWriteError);
 }
 
 HRESULT CRecorder::CloseInput() {
