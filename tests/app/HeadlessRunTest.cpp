@@ -4,6 +4,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +24,7 @@
 #include "common/FileSizeLimit.h"
 #include "common/TempFolder.h"
 #include "platform/sim/CSimDemoSide.h"
+#include "recording/UnfinishedRecordings.h"
 
 namespace sondrel {
 namespace {
@@ -312,6 +314,43 @@ TEST_F(HeadlessRunTest, AnUnfinishedRecordingIsListedAndRecoveredIntoTracksHoldi
     EXPECT_GT(exported.size(), side.size() / 2);
     EXPECT_FALSE(fs::exists(left));
     EXPECT_EQ(Run({"--simulate", "--recover", "newest"}), 2);
+}
+
+// A second signal ends the run at once, and what was recorded is left for a later run.
+TEST_F(HeadlessRunTest, ASecondSignalEndsTheRunAndLeavesTheRecordingToRecover) {
+    const std::vector<std::int16_t> side = MakeSide(10.0);
+    WriteWav(root / "side.wav", side);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        handleSignals = true;
+        ::_exit(Run({"--simulate", (root / "side.wav").string(), "--real-time", "--split", "manual",
+                     "--export-folder", (root / "export").string()}));
+    }
+    // Two different signals, so that they cannot merge into one while the first is handled.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    ::kill(child, SIGINT);
+    ::kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+
+    const auto found = FindUnfinishedRecordings(root / "recordings");
+    ASSERT_EQ(found.size(), 1u);
+    ASSERT_TRUE(found[0].CanBeRecovered()) << found[0].problem;
+    std::vector<std::int16_t> left;
+    for (const auto& e : fs::directory_iterator(root / "recordings")) {
+        if (e.path() == found[0].path)
+            left = test::ReadWaveSamples16(e.path());
+    }
+    // Everything up to the header's last update, from the deck's first frame on.
+    std::size_t start = 0;
+    while (start < left.size() && left[start] == 0)
+        ++start;
+    ASSERT_GT(left.size() - start, 44100u * 2);
+    EXPECT_TRUE(
+        left.size() - start <= side.size() &&
+        std::equal(left.begin() + static_cast<std::ptrdiff_t>(start), left.end(), side.begin()));
 }
 
 TEST_F(HeadlessRunTest, AnUnpluggedDeviceEndsTheRecordingWhichIsExportedUpToThatFrame) {
