@@ -185,6 +185,7 @@ CWizardFlow::Stage CWizardFlow::Start() {
     if (mainWindow) {
         // Without a capture device or a file there would be nothing to record into.
         const HRESULT opened = recorder.OpenInput(mainWindow, startRecordPage.split);
+        host.HidePleaseWait();  // shown by a host while a busy device was tried again
         if (opened == E_WORKING_FOLDER) {
             Message(kIdsMsgWorkingFolder);
             return Stage::Start;

@@ -101,7 +101,11 @@ HRESULT CRecorder::OpenNewInput() {
     // A sound server lets go of an idle device after about 5 s: wait that out before saying
     // who holds it.
     for (int attempt = 0; hr == E_DEVICE_BUSY && attempt < kBusyRetries; ++attempt) {
-        m_platform.Threads().SleepMs(kBusyRetryPauseMs);
+        if (m_busyWait) {
+            m_busyWait(kBusyRetryPauseMs);
+        } else {
+            m_platform.Threads().SleepMs(kBusyRetryPauseMs);
+        }
         hr = m_input->OpenCapture(m_ownerWindow);
     }
     if (hr == E_DEVICE_BUSY)

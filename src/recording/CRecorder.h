@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ public:
 
     // The recorder keeps both references; the platform and the profile must outlive it.
     CRecorder(IPlatform& platform, ISettingsStore& profile);
+
+    // How the time between tries for a busy device passes (by default the platform's sleep);
+    // a window keeps painting and says to wait instead of freezing for the 6 s.
+    void SetBusyWait(std::function<void(std::uint32_t ms)> wait) { m_busyWait = std::move(wait); }
 
     HRESULT QueryInterface(const GUID& iid, void** object) override;
 
@@ -138,6 +143,7 @@ private:
     std::filesystem::path m_tempFolderOverride;
     std::chrono::milliseconds m_stopTimeout = CRecordInputDSound::kDefaultStopTimeout;
     int m_lastWriteError = 0;
+    std::function<void(std::uint32_t)> m_busyWait;
 };
 
 }  // namespace sondrel

@@ -4,9 +4,11 @@
 #include <QtTest>
 
 #include "app/IWizardHost.h"
+#include "app/qt/CQtWizardHost.h"
 #include "app/qt/CWizRecordingDlg.h"
 #include "app/qt/CWizStartRecordDlg.h"
 #include "export/CProgressStatus.h"
+#include "export/qt/CPleaseWait.h"
 #include "export/qt/CWizExportingDlg.h"
 #include "export/qt/CWizFinishedDlg.h"
 #include "export/qt/CWizTagMultiple.h"
@@ -220,6 +222,29 @@ private slots:
         QCOMPARE(state.choice, 0);
         QCOMPARE(RunWith(page, [](CWizFinishedDlg& p) { p.RecordSomethingElse()->click(); }), 1001);
         QCOMPARE(state.choice, 1);
+    }
+
+    // Waiting for a busy device: timers and painting go on and the please-wait window shows
+    // until the flow hides it.
+    void busyWaitKeepsTheScreenAlive() {
+        CQtWizardHost host{PageServices{}};
+        bool timerRan = false;
+        QTimer::singleShot(0, [&] { timerRan = true; });
+        QElapsedTimer clock;
+        clock.start();
+        host.WaitShowingPleaseWait(120);
+        QVERIFY(clock.elapsed() >= 100);
+        QVERIFY(timerRan);
+        const auto shown = [] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (qobject_cast<CPleaseWait*>(widget) && widget->isVisible())
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(shown());
+        host.HidePleaseWait();
+        QVERIFY(!shown());
     }
 
     void exportingPageEndsOnDoneAndOnFailure() {

@@ -1,5 +1,8 @@
 #include "app/qt/CQtWizardHost.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include "app/qt/CWizConnectDlg.h"
 #include "app/qt/CWizRecordingDlg.h"
 #include "app/qt/CWizSelectDeviceDlg.h"
@@ -122,6 +125,13 @@ void CQtWizardHost::ShowPleaseWait() {
 void CQtWizardHost::HidePleaseWait() {
     if (m_pleaseWait)
         m_pleaseWait->hide();
+}
+
+void CQtWizardHost::WaitShowingPleaseWait(std::uint32_t ms) {
+    ShowPleaseWait();
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(ms), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 int CQtWizardHost::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) {

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
 #include "app/IWizardHost.h"
@@ -49,6 +50,10 @@ public:
     void ShowPleaseWait() override;
     void HidePleaseWait() override;
     int MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) override;
+
+    // Passes ms with the please-wait window up and the screen painting, holding back clicks
+    // and keys (the time between tries for a busy device).
+    void WaitShowingPleaseWait(std::uint32_t ms);
 
     // The page being shown, if any (tests, the second-start request).
     CWizardDlg* CurrentPage() const { return m_current; }

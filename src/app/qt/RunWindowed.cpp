@@ -83,6 +83,9 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
 
     ComPtr<CRecorder> recorder =
         ComPtr<CRecorder>::Attach(new CRecorder(*platform, *env.profileStore));
+    // While a busy device is tried again the window keeps painting and says to wait; clicks
+    // wait until the device answers.
+    recorder->SetBusyWait([&host](std::uint32_t ms) { host.WaitShowingPleaseWait(ms); });
     CWavExporter exporter(readExportFolder);
     WizardServices services = MakeWizardServices(*platform, *recorder, exporter);
     services.host = &host;
