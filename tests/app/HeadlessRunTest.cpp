@@ -262,6 +262,34 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
             EXPECT_EQ(fs::file_size(f), 44 + test::ReadWaveSamples16(f).size() * 2) << f;
     }
 
+    // An export that fails part-way names the album folder, how many tracks are in it, and
+    // where the others are kept. The second title (cut to 40 characters) makes a path longer
+    // than the system takes.
+    {
+        fs::path deep = root / "e";
+        while (deep.string().size() < 3800)
+            deep /= std::string(200, 'd');
+        deep /= std::string(4060 - deep.string().size(), 'd');
+        fs::create_directories(deep);
+        out.str("");
+        err.str("");
+        const int exit = Run({"--simulate", side, "--split", "manual", "--mark", "4", "--artist",
+                              "A", "--album", "B", "--title", "One", "--title",
+                              std::string(40, 't'), "--export-folder", deep.string()});
+        EXPECT_EQ(exit, 1) << out.str() << err.str();
+        const std::string album = (deep / "A B").string();
+        EXPECT_NE(err.str().find("1 of 2 tracks are in " + album + "; the other 1 were not"),
+                  std::string::npos)
+            << err.str();
+        EXPECT_TRUE(fs::exists(deep / "A B" / "One.wav"));
+        const auto kept = FindUnfinishedRecordings(root / "recordings");
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_NE(err.str().find("kept for a later run"), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find(kept[0].path.string()), std::string::npos) << err.str();
+        EXPECT_GE(test::ReadWaveSamples16(kept[0].path).size(), 6u * 44100 * 2);  // 4 s to the end
+        fs::remove(kept[0].path);
+    }
+
     // An export folder that is a file is named as such.
     std::ofstream(root / "plain") << "x";
     EXPECT_EQ(run({"--simulate", side}, "plain"), 2);
