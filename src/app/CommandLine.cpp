@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
+#include <string_view>
 
 namespace sondrel {
 
@@ -19,6 +21,190 @@ bool ParseNumber(const std::string& text, double& value) {
         return false;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+// One use of an option: its name as written (aliases share a handler), its value (null when
+// it takes none, or an optional one was not given), the result so far and the error message.
+struct OptionUse {
+    std::string_view name;
+    const std::string* value;
+    CommandLine& out;
+    std::string& error;
+
+    HRESULT Fail(std::string message) const {
+        error = std::move(message);
+        return E_FAIL;
+    }
+};
+
+enum class Takes { Nothing, Value, OptionalValue };
+
+struct Option {
+    std::string_view name;
+    Takes takes;
+    HRESULT (*apply)(const OptionUse&);
+};
+
+HRESULT ApplyUsbDevice(const OptionUse& use) {
+    const std::string& text = *use.value;
+    const auto ids = ParseUsbIdPair(text);
+    if (!ids) {
+        return use.Fail(std::string(use.name) + ": \"" + text +
+                        "\" is not of the form VVVV:PPPP (hex)");
+    }
+    if (!FindKnownDevice(ids->first, ids->second))
+        return use.Fail(std::string(use.name) + ": " + text + " is not a supported device");
+    (use.name == "--fake-usb" ? use.out.fakeUsb : use.out.simulateDevice) = ids;
+    return S_OK;
+}
+
+HRESULT ApplySource(const OptionUse& use) {
+    const std::string& text = *use.value;
+    HeadlessAnswers& answers = use.out.answers;
+    answers.sourceGiven = true;
+    if (text == "turntable") {
+        answers.source = HeadlessSource::Turntable;
+    } else if (text == "tape-normal") {
+        answers.source = HeadlessSource::TapeNormal;
+    } else if (text == "tape-chrome") {
+        answers.source = HeadlessSource::TapeChrome;
+    } else {
+        return use.Fail("--source: \"" + text + "\" is not turntable, tape-normal or tape-chrome");
+    }
+    return S_OK;
+}
+
+HRESULT ApplySplit(const OptionUse& use) {
+    const std::string& text = *use.value;
+    if (text == "auto") {
+        use.out.answers.split = HeadlessSplit::Auto;
+    } else if (text == "manual") {
+        use.out.answers.split = HeadlessSplit::Manual;
+    } else {
+        return use.Fail("--split: \"" + text + "\" is not auto or manual");
+    }
+    return S_OK;
+}
+
+// A recording time: above zero and at most a day.
+HRESULT ReadSeconds(const OptionUse& use, double& seconds) {
+    if (!ParseNumber(*use.value, seconds) || seconds <= 0 || seconds > 24 * 3600) {
+        return use.Fail(std::string(use.name) + ": \"" + *use.value +
+                        "\" is not a time in seconds");
+    }
+    return S_OK;
+}
+
+HRESULT ApplyMark(const OptionUse& use) {
+    std::vector<double>& marks = use.out.answers.markSeconds;
+    double seconds = 0;
+    if (Failed(ReadSeconds(use, seconds)))
+        return E_FAIL;
+    if (!marks.empty() && seconds <= marks.back())
+        return use.Fail("--mark: times must increase (" + *use.value + ")");
+    if (marks.size() >= 39)
+        return use.Fail("--mark: at most 39 marks (40 tracks)");
+    marks.push_back(seconds);
+    return S_OK;
+}
+
+HRESULT ApplyStopAfter(const OptionUse& use) {
+    double seconds = 0;
+    if (Failed(ReadSeconds(use, seconds)))
+        return E_FAIL;
+    use.out.answers.stopAfterSeconds = seconds;
+    return S_OK;
+}
+
+HRESULT ApplyGain(const OptionUse& use) {
+    double db = 0;
+    if (!ParseNumber(*use.value, db) || db < -3.0 || db > 9.0) {
+        return use.Fail("--gain: \"" + *use.value + "\" is not a level from -3.0 to +9.0 dB");
+    }
+    use.out.answers.gainDb = db;
+    return S_OK;
+}
+
+template <bool CommandLine::*flag>
+HRESULT SetFlag(const OptionUse& use) {
+    use.out.*flag = true;
+    return S_OK;
+}
+
+template <auto member>
+HRESULT Store(const OptionUse& use) {
+    use.out.*member = *use.value;
+    return S_OK;
+}
+
+// Every option, in the order of the help text.
+constexpr Option kOptions[] = {
+    {"--headless", Takes::Nothing, SetFlag<&CommandLine::headless>},
+    {"--demo", Takes::Nothing, SetFlag<&CommandLine::demo>},
+    // The WAV file is optional: the next argument is taken unless it is an option.
+    {"--simulate", Takes::OptionalValue,
+     [](const OptionUse& use) {
+         use.out.simulate = true;
+         if (use.value != nullptr)
+             use.out.simulateWav = *use.value;
+         return S_OK;
+     }},
+    {"--simulate-device", Takes::Value, ApplyUsbDevice},
+    {"--simulate-system", Takes::Value, Store<&CommandLine::simulateSystem>},
+    {"--fake-usb", Takes::Value, ApplyUsbDevice},
+    {"--real-time", Takes::Nothing, SetFlag<&CommandLine::realTime>},
+    {"--source", Takes::Value, ApplySource},
+    {"--split", Takes::Value, ApplySplit},
+    {"--mark", Takes::Value, ApplyMark},
+    {"--stop-after", Takes::Value, ApplyStopAfter},
+    {"--gain", Takes::Value, ApplyGain},
+    {"--artist", Takes::Value,
+     [](const OptionUse& use) {
+         use.out.answers.artist = *use.value;
+         return S_OK;
+     }},
+    {"--album", Takes::Value,
+     [](const OptionUse& use) {
+         use.out.answers.album = *use.value;
+         return S_OK;
+     }},
+    {"--title", Takes::Value,
+     [](const OptionUse& use) {
+         use.out.answers.titles.push_back(*use.value);
+         return S_OK;
+     }},
+    {"--export-folder", Takes::Value, Store<&CommandLine::exportFolder>},
+    // Listing needs no window: it prints and ends.
+    {"--list-unfinished", Takes::Nothing,
+     [](const OptionUse& use) {
+         use.out.listUnfinished = true;
+         use.out.headless = true;
+         return S_OK;
+     }},
+    {"--recover", Takes::Value, Store<&CommandLine::recover>},
+    {"--verbose", Takes::Nothing, SetFlag<&CommandLine::verbose>},
+    {"--version", Takes::Nothing, SetFlag<&CommandLine::version>},
+    {"--help", Takes::Nothing, SetFlag<&CommandLine::help>},
+    {"-h", Takes::Nothing, SetFlag<&CommandLine::help>},
+};
+
+constexpr bool NamesAreUnique() {
+    for (std::size_t i = 0; i < std::size(kOptions); ++i) {
+        for (std::size_t j = i + 1; j < std::size(kOptions); ++j) {
+            if (kOptions[i].name == kOptions[j].name)
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(NamesAreUnique(), "an option is in the table twice");
+
+const Option* FindOption(std::string_view name) {
+    for (const Option& option : kOptions) {
+        if (option.name == name)
+            return &option;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -45,126 +231,21 @@ HRESULT ParseCommandLine(const std::vector<std::string>& args, CommandLine& out,
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        const auto value = [&]() -> const std::string& { return args[++i]; };
-        const auto needValue = [&]() { return fail(arg + " needs a value (see --help)"); };
-        if (arg == "--headless") {
-            out.headless = true;
-        } else if (arg == "--demo") {
-            out.demo = true;
-        } else if (arg == "--help" || arg == "-h") {
-            out.help = true;
-        } else if (arg == "--version") {
-            out.version = true;
-        } else if (arg == "--verbose") {
-            out.verbose = true;
-        } else if (arg == "--real-time") {
-            out.realTime = true;
-        } else if (arg == "--simulate") {
-            out.simulate = true;
-            // The WAV file is optional: take the next argument unless it is an option.
-            if (hasValue && args[i + 1].rfind("--", 0) != 0)
-                out.simulateWav = value();
-        } else if (arg == "--simulate-device" || arg == "--fake-usb") {
-            if (!hasValue)
-                return needValue();
-            const std::string& text = value();
-            const auto ids = ParseUsbIdPair(text);
-            if (!ids)
-                return fail(arg + ": \"" + text + "\" is not of the form VVVV:PPPP (hex)");
-            if (!FindKnownDevice(ids->first, ids->second)) {
-                return fail(arg + ": " + text + " is not a supported device");
-            }
-            (arg == "--fake-usb" ? out.fakeUsb : out.simulateDevice) = ids;
-        } else if (arg == "--simulate-system") {
-            if (!hasValue)
-                return needValue();
-            out.simulateSystem = value();
-        } else if (arg == "--source") {
-            if (!hasValue)
-                return needValue();
-            const std::string& text = value();
-            out.answers.sourceGiven = true;
-            if (text == "turntable") {
-                out.answers.source = HeadlessSource::Turntable;
-            } else if (text == "tape-normal") {
-                out.answers.source = HeadlessSource::TapeNormal;
-            } else if (text == "tape-chrome") {
-                out.answers.source = HeadlessSource::TapeChrome;
-            } else {
-                return fail("--source: \"" + text +
-                            "\" is not turntable, tape-normal or tape-chrome");
-            }
-        } else if (arg == "--split") {
-            if (!hasValue)
-                return needValue();
-            const std::string& text = value();
-            if (text == "auto") {
-                out.answers.split = HeadlessSplit::Auto;
-            } else if (text == "manual") {
-                out.answers.split = HeadlessSplit::Manual;
-            } else {
-                return fail("--split: \"" + text + "\" is not auto or manual");
-            }
-        } else if (arg == "--mark") {
-            if (!hasValue)
-                return needValue();
-            const std::string& text = value();
-            double seconds = 0;
-            if (!ParseNumber(text, seconds) || seconds <= 0 || seconds > 24 * 3600) {
-                return fail("--mark: \"" + text + "\" is not a time in seconds");
-            }
-            if (!out.answers.markSeconds.empty() && seconds <= out.answers.markSeconds.back()) {
-                return fail("--mark: times must increase (" + text + ")");
-            }
-            if (out.answers.markSeconds.size() >= 39) {
-                return fail("--mark: at most 39 marks (40 tracks)");
-            }
-            out.answers.markSeconds.push_back(seconds);
-        } else if (arg == "--stop-after") {
-            if (!hasValue)
-                return needValue();
-            const std::string& text = value();
-            double seconds = 0;
-            if (!ParseNumber(text, seconds) || seconds <= 0 || seconds > 24 * 3600) {
-                return fail("--stop-after: \"" + text + "\" is not a time in seconds");
-            }
-            out.answers.stopAfterSeconds = seconds;
-        } else if (arg == "--gain") {
-            if (!hasValue)
-                return needValue();
-            const std::string& text = value();
-            double db = 0;
-            if (!ParseNumber(text, db) || db < -3.0 || db > 9.0) {
-                return fail("--gain: \"" + text + "\" is not a level from -3.0 to +9.0 dB");
-            }
-            out.answers.gainDb = db;
-        } else if (arg == "--artist") {
-            if (!hasValue)
-                return needValue();
-            out.answers.artist = value();
-        } else if (arg == "--album") {
-            if (!hasValue)
-                return needValue();
-            out.answers.album = value();
-        } else if (arg == "--title") {
-            if (!hasValue)
-                return needValue();
-            out.answers.titles.push_back(value());
-        } else if (arg == "--list-unfinished") {
-            out.listUnfinished = true;
-            out.headless = true;
-        } else if (arg == "--recover") {
-            if (!hasValue)
-                return needValue();
-            out.recover = value();
-        } else if (arg == "--export-folder") {
-            if (!hasValue)
-                return needValue();
-            out.exportFolder = value();
-        } else {
+        const Option* option = FindOption(arg);
+        if (option == nullptr)
             return fail("unknown argument \"" + arg + "\" (see --help)");
+        const bool hasValue = i + 1 < args.size();
+        const std::string* value = nullptr;
+        if (option->takes == Takes::Value) {
+            if (!hasValue)
+                return fail(arg + " needs a value (see --help)");
+            value = &args[++i];
+        } else if (option->takes == Takes::OptionalValue && hasValue &&
+                   args[i + 1].rfind("--", 0) != 0) {
+            value = &args[++i];
         }
+        if (Failed(option->apply({arg, value, out, error})))
+            return E_FAIL;
     }
     if (!out.answers.markSeconds.empty() && out.answers.split != HeadlessSplit::Manual) {
         return fail("--mark needs --split manual");

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <ostream>
 
 #include "app/CHeadlessHost.h"
@@ -89,7 +90,7 @@ int ListUnfinished(const std::filesystem::path& folder, std::ostream& out) {
 }
 
 HRESULT ChooseRecovery(const std::string& which, const std::filesystem::path& folder,
-                       std::string& path, std::ostream& err) {
+                       std::string& path, std::string& error) {
     if (which == "newest") {
         for (const UnfinishedRecording& recording : FindUnfinishedRecordings(folder)) {
             if (recording.CanBeRecovered()) {
@@ -97,136 +98,142 @@ HRESULT ChooseRecovery(const std::string& which, const std::filesystem::path& fo
                 return S_OK;
             }
         }
-        err << "sondrel: no unfinished recording in " << folder.string() << "\n";
+        error = "no unfinished recording in " + folder.string();
         return E_FAIL;
     }
     const UnfinishedRecording recording = InspectRecording(which);
     if (!recording.CanBeRecovered()) {
-        err << "sondrel: " << which << " cannot be recovered: " << recording.problem << "\n";
+        error = which + " cannot be recovered: " + recording.problem;
         return E_FAIL;
     }
     if (CRecordingLock::IsHeldElsewhere(which)) {
-        err << "sondrel: " << which << " is in use by another run of Sondrel\n";
+        error = which + " is in use by another run of Sondrel";
         return E_FAIL;
     }
     path = which;
     return S_OK;
 }
 
-}  // namespace
-
-int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
-    std::ostream& out = *env.out;
-    std::ostream& err = *env.err;
-    SetDebugOutputVerbose(cl.verbose);
-
-    std::string error;
-    if (cl.listUnfinished) {
-        // Listing needs no devices, only the folder.
-        std::filesystem::path folder;
-        if (Failed(RecordingsFolder(cl, env, folder, error))) {
-            err << "sondrel: " << error << "\n";
-            return 2;
-        }
-        return ListUnfinished(folder, out);
-    }
-
+// What one run holds from set-up to report. Each member may refer to the ones above it, so
+// they are made in this order and torn down in reverse.
+struct HeadlessRun {
     std::unique_ptr<IPlatform> platform;
-    CSimPlatform* sim = nullptr;
+    CSimPlatform* sim = nullptr;  // the simulation in `platform`, null on real devices
     std::function<void(std::ostream&)> reportDevice;
-    if (Failed(CreatePlatform(cl, env, platform, sim, reportDevice, error))) {
-        err << "sondrel: " << error << "\n";
-        return 2;
+    std::filesystem::path workingFolder;
+    std::string recoverPath;  // empty: record a side
+    std::optional<CSettings> settings;
+    std::filesystem::path exportFolder;  // --export-folder; empty: the stored setting
+    std::optional<CHeadlessHost> host;
+    std::optional<CStopSignals> stopSignals;
+    ComPtr<CRecorder> recorder;
+    std::optional<CWavExporter> exporter;
+    std::vector<std::string> kept;  // recordings not exported, left for a later run
+};
+
+// Opens the devices, picks the recording to recover and settles the export folder; E_FAIL
+// with a message when an argument or the devices cannot be used.
+HRESULT SetUp(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run,
+              std::string& error) {
+    if (Failed(CreatePlatform(cl, env, run.platform, run.sim, run.reportDevice, error)))
+        return E_FAIL;
+
+    run.workingFolder = env.recordingsFolder;
+    if (run.workingFolder.empty())
+        run.platform->Shell().GetRecordingsFolder(run.workingFolder);
+    if (cl.recover &&
+        Failed(ChooseRecovery(*cl.recover, run.workingFolder, run.recoverPath, error))) {
+        return E_FAIL;
     }
 
-    std::filesystem::path workingFolder = env.recordingsFolder;
-    if (workingFolder.empty())
-        platform->Shell().GetRecordingsFolder(workingFolder);
-    std::string recoverPath;
-    if (cl.recover && Failed(ChooseRecovery(*cl.recover, workingFolder, recoverPath, err)))
-        return 2;
+    run.settings.emplace(*env.vendorStore, *env.profileStore, run.platform->Shell());
+    if (cl.exportFolder)
+        return UseExportFolderArgument(*cl.exportFolder, run.exportFolder, error);
+    // Creates the folder, or repairs the setting, before anything needs it.
+    run.settings->ReadExportFolder();
+    return S_OK;
+}
 
-    CSettings settings(*env.vendorStore, *env.profileStore, platform->Shell());
-    std::filesystem::path exportFolder;
-    if (cl.exportFolder) {
-        if (Failed(UseExportFolderArgument(*cl.exportFolder, exportFolder, error))) {
-            err << "sondrel: " << error << "\n";
-            return 2;
-        }
-    } else {
-        // Creates the folder, or repairs the setting, before anything needs it.
-        settings.ReadExportFolder();
-    }
-
+HeadlessDeck SimulatedDeck(CSimPlatform& sim, bool realTime) {
     HeadlessDeck deck;
-    if (sim) {
-        CSimDeck& d = sim->Deck();
-        deck.start = [sim] { sim->StartDeck(); };
-        deck.sideFinished = [&d] { return d.IsSideFinished(); };
-        deck.sideSeconds = [&d] { return static_cast<double>(d.SideFrames()) / 44100.0; };
-        if (!cl.realTime) {
-            // Lossless capture can wait at a frame, so marks land exactly where asked.
-            deck.holdAt = [&d](std::uint64_t frame) { d.HoldAt(frame); };
-            deck.heldAndDrained = [&d] { return d.IsHeldAndDrained(); };
-            deck.release = [&d] { d.ReleaseHold(); };
-        }
+    CSimDeck& d = sim.Deck();
+    deck.start = [&sim] { sim.StartDeck(); };
+    deck.sideFinished = [&d] { return d.IsSideFinished(); };
+    deck.sideSeconds = [&d] { return static_cast<double>(d.SideFrames()) / 44100.0; };
+    if (!realTime) {
+        // Lossless capture can wait at a frame, so marks land exactly where asked.
+        deck.holdAt = [&d](std::uint64_t frame) { d.HoldAt(frame); };
+        deck.heldAndDrained = [&d] { return d.IsHeldAndDrained(); };
+        deck.release = [&d] { d.ReleaseHold(); };
     }
-    CHeadlessHost host(cl.answers, deck, out);
-    const CStopSignals stopSignals(env.handleStopSignals);
+    return deck;
+}
+
+// Goes through the wizard, or exports the recording to recover, with every page answered
+// from the command line.
+void Run(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run) {
+    CHeadlessHost& host = run.host.emplace(
+        cl.answers, run.sim ? SimulatedDeck(*run.sim, cl.realTime) : HeadlessDeck{}, *env.out);
+    run.stopSignals.emplace(env.handleStopSignals);
     host.stopRequested = [] { return CStopSignals::Requested(); };
 
-    ComPtr<CRecorder> recorder =
-        ComPtr<CRecorder>::Attach(new CRecorder(*platform, *env.profileStore));
-    recorder->SetTempFolder(env.recordingsFolder);
-    host.recordedFrames = [&recorder] { return recorder->BytesWritten() / kCaptureBlockAlign; };
-    CWavExporter exporter(
-        [&]() { return exportFolder.empty() ? settings.ReadExportFolder() : exportFolder; });
+    run.recorder = ComPtr<CRecorder>::Attach(new CRecorder(*run.platform, *env.profileStore));
+    CRecorder& recorder = *run.recorder;
+    recorder.SetTempFolder(env.recordingsFolder);
+    host.recordedFrames = [&recorder] { return recorder.BytesWritten() / kCaptureBlockAlign; };
+    CWavExporter& exporter = run.exporter.emplace([&run] {
+        return run.exportFolder.empty() ? run.settings->ReadExportFolder() : run.exportFolder;
+    });
     host.albumFolder = [&exporter] { return exporter.AlbumFolder(); };
 
-    WizardServices services = MakeWizardServices(*platform, *recorder, exporter);
+    WizardServices services = MakeWizardServices(*run.platform, recorder, exporter);
     services.host = &host;
-    std::vector<std::string> kept;
+    CWizardFlow flow(services);
+    CHostMonoQuestion question(host);
+    flow.startRecordPage.monoCheck = MonoCheck(*run.platform, recorder, question);
+    if (run.recoverPath.empty())
+        flow.RunWizard();
+    else
+        flow.RunRecovered(run.recoverPath);
+    run.kept = flow.KeptFiles();
+}
 
-    {
-        CWizardFlow flow(services);
-        CHostMonoQuestion question(host);
-        flow.startRecordPage.monoCheck = MonoCheck(*platform, *recorder, question);
-        if (recoverPath.empty())
-            flow.RunWizard();
-        else
-            flow.RunRecovered(recoverPath);
-        kept = flow.KeptFiles();
+// Says on standard error what went wrong or was left behind; the exit code.
+int Report(HeadlessRun& run, std::ostream& err) {
+    CRecorder& recorder = *run.recorder;
+    if (!recorder.WorkingFolderProblem().empty()) {
+        err << "sondrel: recordings cannot be kept in " << run.workingFolder.string() << " ("
+            << recorder.WorkingFolderProblem() << ")\n";
     }
-    if (!recorder->WorkingFolderProblem().empty()) {
-        err << "sondrel: recordings cannot be kept in " << workingFolder.string() << " ("
-            << recorder->WorkingFolderProblem() << ")\n";
-    }
-    if (recorder->DeviceWasLost()) {
+    if (recorder.DeviceWasLost()) {
         err << "sondrel: the capture device was disconnected during the recording; what was "
                "recorded until then is kept\n";
     }
-    if (recorder->LostSeconds() > 0) {
+    if (recorder.LostSeconds() > 0) {
         char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.1f", recorder->LostSeconds());
+        std::snprintf(seconds, sizeof seconds, "%.1f", recorder.LostSeconds());
         err << "sondrel: " << seconds
             << " seconds of audio were lost: the disk could not keep up with the recording\n";
     }
-    if (!kept.empty()) {
+    if (!run.kept.empty()) {
         err << "sondrel: not exported, kept for a later run (--list-unfinished, --recover):\n";
-        for (const std::string& file : kept)
+        for (const std::string& file : run.kept)
             err << "  " << file << "\n";
     }
     int writeError = 0;
-    const bool writeFailed = recorder->GetWriteError(writeError) == S_OK;
+    const bool writeFailed = recorder.GetWriteError(writeError) == S_OK;
     if (writeFailed) {
         err << "sondrel: writing the recording failed (" << std::strerror(writeError)
             << "); the recording ends where writing stopped\n";
     }
-    recorder.Reset();
-    if (reportDevice)
-        reportDevice(err);
+    // The devices' own report comes once the recorder has let go of them.
+    run.recorder.Reset();
+    if (run.reportDevice)
+        run.reportDevice(err);
+
+    const CHeadlessHost& host = *run.host;
     if (!host.Succeeded()) {
-        const std::filesystem::path album = exporter.AlbumFolder();
+        const std::filesystem::path album = run.exporter->AlbumFolder();
         const std::size_t exported = host.ExportedTrackCount();
         if (exported > 0) {
             err << "sondrel: the export failed: " << exported << " of " << host.TrackCount()
@@ -241,6 +248,30 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
     }
     // Every track was exported, but of a recording that is not whole.
     return writeFailed ? 1 : 0;
+}
+
+}  // namespace
+
+int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
+    SetDebugOutputVerbose(cl.verbose);
+    std::string error;
+    if (cl.listUnfinished) {
+        // Listing needs no devices, only the folder.
+        std::filesystem::path folder;
+        if (Failed(RecordingsFolder(cl, env, folder, error))) {
+            *env.err << "sondrel: " << error << "\n";
+            return 2;
+        }
+        return ListUnfinished(folder, *env.out);
+    }
+
+    HeadlessRun run;
+    if (Failed(SetUp(cl, env, run, error))) {
+        *env.err << "sondrel: " << error << "\n";
+        return 2;
+    }
+    Run(cl, env, run);
+    return Report(run, *env.err);
 }
 
 }  // namespace sondrel

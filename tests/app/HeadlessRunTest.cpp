@@ -465,5 +465,37 @@ TEST(CommandLine, ParsesAFullBatchRun) {
     EXPECT_FALSE(cl.simulateWav);
 }
 
+// Each option the help lists is one the parser knows, and it asks for a value exactly when the
+// help shows one ("--mark SECONDS"; "--simulate [FILE.wav]" may go without).
+TEST(CommandLine, TakesEveryOptionAsTheHelpShowsIt) {
+    std::istringstream usage(CommandLineUsage());
+    std::size_t checked = 0;
+    for (std::string line; std::getline(usage, line);) {
+        if (line.rfind("  --", 0) != 0)
+            continue;
+        // The option column ends where the description starts, after two blanks or more.
+        std::string column = line.substr(2, line.find("  ", 2) - 2);
+        std::istringstream items(column);
+        for (std::string item; std::getline(items, item, ',');) {
+            item.erase(0, item.find_first_not_of(' '));
+            if (item.rfind("--", 0) != 0)
+                continue;
+            const std::size_t blank = item.find(' ');
+            const std::string name = item.substr(0, blank);
+            const bool needsValue = blank != std::string::npos && item[blank + 1] != '[';
+            CommandLine cl;
+            std::string error;
+            const HRESULT hr = ParseCommandLine({name}, cl, error);
+            if (needsValue) {
+                EXPECT_EQ(error, name + " needs a value (see --help)");
+            } else {
+                EXPECT_EQ(hr, S_OK) << name << ": " << error;
+            }
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 20u);
+}
+
 }  // namespace
 }  // namespace sondrel

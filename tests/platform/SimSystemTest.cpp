@@ -208,6 +208,23 @@ TEST(SimDescriptionTest, ReadsEveryStatement) {
               E_FAIL);  // only the capture format
 }
 
+// Statements whose names begin alike each reach their own parser.
+TEST(SimDescriptionTest, LookAlikeStatementsAreKeptApart) {
+    SimSystemDescription d;
+    std::string error;
+    ASSERT_EQ(
+        SimSystemDescription::Parse(
+            "usb-fails\nendpoints-fail\ncapture-mode paced\ndeck-vanishes-at 7\n", {}, d, error),
+        S_OK)
+        << error;
+    EXPECT_TRUE(d.usbFails && d.usbHardwareIds.empty());
+    EXPECT_TRUE(d.endpointsFail && d.endpoints.empty());
+    EXPECT_TRUE(d.captureMode == SimCaptureMode::Paced && d.captureDevices.empty());
+    EXPECT_TRUE(d.deckVanishFrame == 7 && d.deckSource == SimDeckSource::Demo);
+    EXPECT_EQ(SimSystemDescription::Parse("usb-fail\n", {}, d, error), E_FAIL);
+    EXPECT_EQ(error, "line 1: unknown statement: usb-fail");
+}
+
 TEST(SimDescriptionTest, BuiltInSystemIsTheDemoTurntable) {
     auto platform = CSimPlatform::CreateDefault();
     std::vector<std::string> ids;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "platform/IMixerSystem.h"
@@ -148,220 +149,271 @@ GUID MakeId(std::string_view kind, std::size_t index, std::string_view descripti
                           "/" + std::string(description));
 }
 
-HRESULT ParseLine(const std::vector<Token>& tokens, const std::filesystem::path& baseFolder,
-                  SimSystemDescription& d, std::string& error) {
-    const std::string& keyword = tokens[0].text;
-    auto needName = [&]() -> bool {
+// One statement of the file: its words, and the folder relative paths are taken from.
+struct Statement {
+    const std::vector<Token>& tokens;
+    const std::filesystem::path& baseFolder;
+
+    // A name after the keyword, for the statements that describe a named thing.
+    bool HasName(std::string& error) const {
         if (tokens.size() < 2) {
-            error = keyword + " needs a name";
+            error = tokens[0].text + " needs a name";
             return false;
         }
         return true;
-    };
+    }
+};
 
-    if (keyword == "version") {
-        if (tokens.size() < 2) {
-            error = "version needs major.minor";
-            return E_FAIL;
-        }
-        const std::string& v = tokens[1].text;
-        const std::size_t dot = v.find('.');
-        std::uint32_t major = 0, minor = 0;
-        if (!ParseNumber(v.substr(0, dot), major) ||
-            (dot != std::string::npos && !ParseNumber(v.substr(dot + 1), minor))) {
-            error = "bad version: " + v;
-            return E_FAIL;
-        }
-        Attributes attributes(tokens, 2);
-        std::uint32_t platform = kPlatformIdNt;
-        if (!attributes.Number("platform", platform, error) || !attributes.AllUsed(error)) {
-            return E_FAIL;
-        }
-        d.version = {major, minor, platform};
-        return S_OK;
+HRESULT ParseVersion(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (s.tokens.size() < 2) {
+        error = "version needs major.minor";
+        return E_FAIL;
     }
-    if (keyword == "usb") {
-        // Bare words keep their backslashes, so ids are written as the system shows them.
-        if (tokens.size() != 2) {
-            error = "usb needs one hardware id";
-            return E_FAIL;
-        }
-        d.usbHardwareIds.push_back(tokens[1].text);
-        return S_OK;
+    const std::string& v = s.tokens[1].text;
+    const std::size_t dot = v.find('.');
+    std::uint32_t major = 0, minor = 0;
+    if (!ParseNumber(v.substr(0, dot), major) ||
+        (dot != std::string::npos && !ParseNumber(v.substr(dot + 1), minor))) {
+        error = "bad version: " + v;
+        return E_FAIL;
     }
-    if (keyword == "usb-fails") {
-        d.usbFails = true;
-        return S_OK;
+    Attributes attributes(s.tokens, 2);
+    std::uint32_t platform = kPlatformIdNt;
+    if (!attributes.Number("platform", platform, error) || !attributes.AllUsed(error))
+        return E_FAIL;
+    d.version = {major, minor, platform};
+    return S_OK;
+}
+
+HRESULT ParseUsb(const Statement& s, SimSystemDescription& d, std::string& error) {
+    // Bare words keep their backslashes, so ids are written as the system shows them.
+    if (s.tokens.size() != 2) {
+        error = "usb needs one hardware id";
+        return E_FAIL;
     }
-    if (keyword == "endpoints-fail") {
-        d.endpointsFail = true;
-        return S_OK;
+    d.usbHardwareIds.push_back(s.tokens[1].text);
+    return S_OK;
+}
+
+HRESULT ParseUsbFails(const Statement&, SimSystemDescription& d, std::string&) {
+    d.usbFails = true;
+    return S_OK;
+}
+
+HRESULT ParseEndpointsFail(const Statement&, SimSystemDescription& d, std::string&) {
+    d.endpointsFail = true;
+    return S_OK;
+}
+
+HRESULT ParseCapture(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (!s.HasName(error))
+        return E_FAIL;
+    SimCaptureDevice device;
+    device.description = s.tokens[1].text;
+    Attributes attributes(s.tokens, 2);
+    std::uint32_t channels = 2;
+    if (!attributes.Number("channels", channels, error))
+        return E_FAIL;
+    device.channels = static_cast<std::uint16_t>(channels);
+    const bool isDefault = attributes.Flag("default");
+    device.deck = attributes.Flag("deck");
+    device.broken = attributes.Flag("broken");
+    if (const std::string* holder = attributes.Value("held-by"))
+        device.heldBy = *holder;
+    device.id = isDefault ? GUID{} : MakeId("capture", d.captureDevices.size(), device.description);
+    if (!ParseId(attributes, device.id, error) || !attributes.AllUsed(error))
+        return E_FAIL;
+    d.captureDevices.push_back(std::move(device));
+    return S_OK;
+}
+
+HRESULT ParseOutput(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (!s.HasName(error))
+        return E_FAIL;
+    SimOutputDevice device;
+    device.description = s.tokens[1].text;
+    Attributes attributes(s.tokens, 2);
+    const bool isDefault = attributes.Flag("default");
+    device.broken = attributes.Flag("broken");
+    device.id = isDefault ? GUID{} : MakeId("output", d.outputDevices.size(), device.description);
+    if (!ParseId(attributes, device.id, error) || !attributes.AllUsed(error))
+        return E_FAIL;
+    d.outputDevices.push_back(std::move(device));
+    return S_OK;
+}
+
+HRESULT ParseEndpoint(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (!s.HasName(error))
+        return E_FAIL;
+    CaptureEndpointInfo endpoint;
+    endpoint.friendlyName = s.tokens[1].text;
+    Attributes attributes(s.tokens, 2);
+    std::uint32_t channels = 2;
+    if (!attributes.Number("channels", channels, error) || !attributes.AllUsed(error))
+        return E_FAIL;
+    endpoint.formatChannels = static_cast<std::uint16_t>(channels);
+    d.endpoints.push_back(std::move(endpoint));
+    return S_OK;
+}
+
+HRESULT ParseMixer(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (!s.HasName(error))
+        return E_FAIL;
+    SimMixer mixer;
+    mixer.name = s.tokens[1].text;
+    Attributes attributes(s.tokens, 2);
+    mixer.broken = attributes.Flag("broken");
+    if (!attributes.AllUsed(error))
+        return E_FAIL;
+    d.mixers.push_back(std::move(mixer));
+    return S_OK;
+}
+
+HRESULT ParseDestination(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (!s.HasName(error))
+        return E_FAIL;
+    if (d.mixers.empty()) {
+        error = "destination before any mixer";
+        return E_FAIL;
     }
-    if (keyword == "capture") {
-        if (!needName())
-            return E_FAIL;
-        SimCaptureDevice device;
-        device.description = tokens[1].text;
-        Attributes attributes(tokens, 2);
-        std::uint32_t channels = 2;
-        if (!attributes.Number("channels", channels, error))
-            return E_FAIL;
-        device.channels = static_cast<std::uint16_t>(channels);
-        const bool isDefault = attributes.Flag("default");
-        device.deck = attributes.Flag("deck");
-        device.broken = attributes.Flag("broken");
-        if (const std::string* holder = attributes.Value("held-by"))
-            device.heldBy = *holder;
-        device.id =
-            isDefault ? GUID{} : MakeId("capture", d.captureDevices.size(), device.description);
-        if (!ParseId(attributes, device.id, error) || !attributes.AllUsed(error))
-            return E_FAIL;
-        d.captureDevices.push_back(std::move(device));
-        return S_OK;
+    SimMixerDestination destination;
+    destination.name = s.tokens[1].text;
+    Attributes attributes(s.tokens, 2);
+    if (!attributes.Number("component", destination.componentType, error) ||
+        !attributes.Number("channels", destination.channels, error)) {
+        return E_FAIL;
     }
-    if (keyword == "output") {
-        if (!needName())
+    destination.hasMux = attributes.Flag("mux");
+    if (const std::string* order = attributes.Value("mux-order")) {
+        if (*order != "forward" && *order != "reversed") {
+            error = "mux-order is forward or reversed";
             return E_FAIL;
-        SimOutputDevice device;
-        device.description = tokens[1].text;
-        Attributes attributes(tokens, 2);
-        const bool isDefault = attributes.Flag("default");
-        device.broken = attributes.Flag("broken");
-        device.id =
-            isDefault ? GUID{} : MakeId("output", d.outputDevices.size(), device.description);
-        if (!ParseId(attributes, device.id, error) || !attributes.AllUsed(error))
-            return E_FAIL;
-        d.outputDevices.push_back(std::move(device));
-        return S_OK;
+        }
+        destination.hasMux = true;
+        destination.muxForward = *order == "forward";
     }
-    if (keyword == "endpoint") {
-        if (!needName())
-            return E_FAIL;
-        CaptureEndpointInfo endpoint;
-        endpoint.friendlyName = tokens[1].text;
-        Attributes attributes(tokens, 2);
-        std::uint32_t channels = 2;
-        if (!attributes.Number("channels", channels, error) || !attributes.AllUsed(error)) {
-            return E_FAIL;
-        }
-        endpoint.formatChannels = static_cast<std::uint16_t>(channels);
-        d.endpoints.push_back(std::move(endpoint));
-        return S_OK;
+    if (!attributes.AllUsed(error))
+        return E_FAIL;
+    d.mixers.back().destinations.push_back(std::move(destination));
+    return S_OK;
+}
+
+HRESULT ParseSource(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (!s.HasName(error))
+        return E_FAIL;
+    if (d.mixers.empty() || d.mixers.back().destinations.empty()) {
+        error = "source before any destination";
+        return E_FAIL;
     }
-    if (keyword == "mixer") {
-        if (!needName())
-            return E_FAIL;
-        SimMixer mixer;
-        mixer.name = tokens[1].text;
-        Attributes attributes(tokens, 2);
-        mixer.broken = attributes.Flag("broken");
-        if (!attributes.AllUsed(error))
-            return E_FAIL;
-        d.mixers.push_back(std::move(mixer));
-        return S_OK;
+    SimMixerSource source;
+    source.name = s.tokens[1].text;
+    Attributes attributes(s.tokens, 2);
+    if (!attributes.Number("component", source.componentType, error) ||
+        !attributes.Number("target", source.targetType, error) ||
+        !attributes.Number("channels", source.channels, error)) {
+        return E_FAIL;
     }
-    if (keyword == "destination") {
-        if (!needName())
-            return E_FAIL;
-        if (d.mixers.empty()) {
-            error = "destination before any mixer";
-            return E_FAIL;
-        }
-        SimMixerDestination destination;
-        destination.name = tokens[1].text;
-        Attributes attributes(tokens, 2);
-        if (!attributes.Number("component", destination.componentType, error) ||
-            !attributes.Number("channels", destination.channels, error)) {
+    if (const std::string* range = attributes.Value("volume")) {
+        const std::size_t dots = range->find("..");
+        if (dots == std::string::npos ||
+            !ParseNumber(range->substr(0, dots), source.volumeMinimum) ||
+            !ParseNumber(range->substr(dots + 2), source.volumeMaximum) ||
+            source.volumeMinimum > source.volumeMaximum) {
+            error = "volume is MIN..MAX";
             return E_FAIL;
         }
-        destination.hasMux = attributes.Flag("mux");
-        if (const std::string* order = attributes.Value("mux-order")) {
-            if (*order != "forward" && *order != "reversed") {
-                error = "mux-order is forward or reversed";
-                return E_FAIL;
-            }
-            destination.hasMux = true;
-            destination.muxForward = *order == "forward";
-        }
-        if (!attributes.AllUsed(error))
-            return E_FAIL;
-        d.mixers.back().destinations.push_back(std::move(destination));
-        return S_OK;
+        source.hasVolume = true;
+        source.volumeValue = source.volumeMinimum;
     }
-    if (keyword == "source") {
-        if (!needName())
-            return E_FAIL;
-        if (d.mixers.empty() || d.mixers.back().destinations.empty()) {
-            error = "source before any destination";
-            return E_FAIL;
-        }
-        SimMixerSource source;
-        source.name = tokens[1].text;
-        Attributes attributes(tokens, 2);
-        if (!attributes.Number("component", source.componentType, error) ||
-            !attributes.Number("target", source.targetType, error) ||
-            !attributes.Number("channels", source.channels, error)) {
-            return E_FAIL;
-        }
-        if (const std::string* range = attributes.Value("volume")) {
-            const std::size_t dots = range->find("..");
-            if (dots == std::string::npos ||
-                !ParseNumber(range->substr(0, dots), source.volumeMinimum) ||
-                !ParseNumber(range->substr(dots + 2), source.volumeMaximum) ||
-                source.volumeMinimum > source.volumeMaximum) {
-                error = "volume is MIN..MAX";
-                return E_FAIL;
-            }
-            source.hasVolume = true;
-            source.volumeValue = source.volumeMinimum;
-        }
-        if (!attributes.Number("value", source.volumeValue, error) || !attributes.AllUsed(error)) {
-            return E_FAIL;
-        }
-        d.mixers.back().destinations.back().sources.push_back(std::move(source));
-        return S_OK;
+    if (!attributes.Number("value", source.volumeValue, error) || !attributes.AllUsed(error))
+        return E_FAIL;
+    d.mixers.back().destinations.back().sources.push_back(std::move(source));
+    return S_OK;
+}
+
+HRESULT ParseDeck(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (s.tokens.size() < 2) {
+        error = "deck needs demo, silence or wav";
+        return E_FAIL;
     }
-    if (keyword == "deck") {
-        if (tokens.size() < 2) {
-            error = "deck needs demo, silence or wav";
-            return E_FAIL;
-        }
-        const std::string& kind = tokens[1].text;
-        if (kind == "demo" && tokens.size() == 2) {
-            d.deckSource = SimDeckSource::Demo;
-        } else if (kind == "silence" && tokens.size() == 2) {
-            d.deckSource = SimDeckSource::Silence;
-        } else if (kind == "wav" && tokens.size() == 3) {
-            d.deckSource = SimDeckSource::WavFile;
-            const std::filesystem::path path(tokens[2].text);
-            d.deckWavPath = path.is_relative() ? baseFolder / path : path;
-        } else {
-            error = "deck needs demo, silence or wav \"path\"";
-            return E_FAIL;
-        }
-        return S_OK;
+    const std::string& kind = s.tokens[1].text;
+    if (kind == "demo" && s.tokens.size() == 2) {
+        d.deckSource = SimDeckSource::Demo;
+    } else if (kind == "silence" && s.tokens.size() == 2) {
+        d.deckSource = SimDeckSource::Silence;
+    } else if (kind == "wav" && s.tokens.size() == 3) {
+        d.deckSource = SimDeckSource::WavFile;
+        const std::filesystem::path path(s.tokens[2].text);
+        d.deckWavPath = path.is_relative() ? s.baseFolder / path : path;
+    } else {
+        error = "deck needs demo, silence or wav \"path\"";
+        return E_FAIL;
     }
-    if (keyword == "capture-mode") {
-        if (tokens.size() == 2 && tokens[1].text == "lossless") {
-            d.captureMode = SimCaptureMode::Lossless;
-        } else if (tokens.size() == 2 && tokens[1].text == "paced") {
-            d.captureMode = SimCaptureMode::Paced;
-        } else {
-            error = "capture-mode is lossless or paced";
-            return E_FAIL;
-        }
-        return S_OK;
+    return S_OK;
+}
+
+HRESULT ParseCaptureMode(const Statement& s, SimSystemDescription& d, std::string& error) {
+    if (s.tokens.size() == 2 && s.tokens[1].text == "lossless") {
+        d.captureMode = SimCaptureMode::Lossless;
+    } else if (s.tokens.size() == 2 && s.tokens[1].text == "paced") {
+        d.captureMode = SimCaptureMode::Paced;
+    } else {
+        error = "capture-mode is lossless or paced";
+        return E_FAIL;
     }
-    if (keyword == "deck-vanishes-at") {
-        std::uint32_t frame = 0;
-        if (tokens.size() != 2 || !ParseNumber(tokens[1].text, frame) || frame == 0) {
-            error = "deck-vanishes-at needs a frame number above 0";
-            return E_FAIL;
-        }
-        d.deckVanishFrame = frame;
-        return S_OK;
+    return S_OK;
+}
+
+HRESULT ParseDeckVanishesAt(const Statement& s, SimSystemDescription& d, std::string& error) {
+    std::uint32_t frame = 0;
+    if (s.tokens.size() != 2 || !ParseNumber(s.tokens[1].text, frame) || frame == 0) {
+        error = "deck-vanishes-at needs a frame number above 0";
+        return E_FAIL;
     }
-    error = "unknown statement: " + keyword;
+    d.deckVanishFrame = frame;
+    return S_OK;
+}
+
+struct Keyword {
+    std::string_view name;
+    HRESULT (*parse)(const Statement&, SimSystemDescription&, std::string& error);
+};
+
+// Every statement of the file format, as the header lists them.
+constexpr Keyword kKeywords[] = {
+    {"version", ParseVersion},
+    {"usb", ParseUsb},
+    {"usb-fails", ParseUsbFails},
+    {"capture", ParseCapture},
+    {"output", ParseOutput},
+    {"endpoint", ParseEndpoint},
+    {"endpoints-fail", ParseEndpointsFail},
+    {"mixer", ParseMixer},
+    {"destination", ParseDestination},
+    {"source", ParseSource},
+    {"deck", ParseDeck},
+    {"capture-mode", ParseCaptureMode},
+    {"deck-vanishes-at", ParseDeckVanishesAt},
+};
+
+constexpr bool NamesAreUnique() {
+    for (std::size_t i = 0; i < std::size(kKeywords); ++i) {
+        for (std::size_t j = i + 1; j < std::size(kKeywords); ++j) {
+            if (kKeywords[i].name == kKeywords[j].name)
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(NamesAreUnique(), "a statement is in the table twice");
+
+HRESULT ParseLine(const Statement& statement, SimSystemDescription& d, std::string& error) {
+    const std::string& name = statement.tokens[0].text;
+    for (const Keyword& keyword : kKeywords) {
+        if (keyword.name == name)
+            return keyword.parse(statement, d, error);
+    }
+    error = "unknown statement: " + name;
     return E_FAIL;
 }
 
@@ -410,7 +462,7 @@ HRESULT SimSystemDescription::Parse(std::string_view text, const std::filesystem
         }
         if (tokens.empty())
             continue;
-        if (Failed(ParseLine(tokens, baseFolder, d, lineError))) {
+        if (Failed(ParseLine({tokens, baseFolder}, d, lineError))) {
             error = "line " + std::to_string(lineNumber) + ": " + lineError;
             return E_FAIL;
         }
