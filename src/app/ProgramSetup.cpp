@@ -168,6 +168,13 @@ HRESULT UseExportFolderArgument(const std::filesystem::path& argument,
     return S_OK;
 }
 
+std::filesystem::path WorkingFolder(const HeadlessEnvironment& env, IPlatform& platform) {
+    std::filesystem::path folder = env.recordingsFolder;
+    if (folder.empty())
+        platform.Shell().GetRecordingsFolder(folder);
+    return folder;
+}
+
 WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
                                   CWavExporter& exporter) {
     WizardServices services;

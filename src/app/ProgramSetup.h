@@ -34,6 +34,9 @@ HRESULT CreatePlatform(const CommandLine& cl, const HeadlessEnvironment& env,
 HRESULT RecordingsFolder(const CommandLine& cl, const HeadlessEnvironment& env,
                          std::filesystem::path& folder, std::string& error);
 
+// The working folder of a run whose platform is made: the environment's, else the platform's.
+std::filesystem::path WorkingFolder(const HeadlessEnvironment& env, IPlatform& platform);
+
 // Device lookups and the export, wired to the platform, recorder and exporter; the host is
 // left to the caller.
 WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder, CWavExporter& exporter);

@@ -138,9 +138,7 @@ HRESULT SetUp(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun
     if (Failed(CreatePlatform(cl, env, run.platform, run.sim, run.reportDevice, error)))
         return E_FAIL;
 
-    run.workingFolder = env.recordingsFolder;
-    if (run.workingFolder.empty())
-        run.platform->Shell().GetRecordingsFolder(run.workingFolder);
+    run.workingFolder = WorkingFolder(env, *run.platform);
     if (cl.recover &&
         Failed(ChooseRecovery(*cl.recover, run.workingFolder, run.recoverPath, error))) {
         return E_FAIL;

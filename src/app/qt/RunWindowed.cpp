@@ -100,10 +100,7 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
             return kept.empty() ? QString()
                                 : QString::fromStdString(FormatKeptForLaterMessage(kept));
         };
-        std::filesystem::path workingFolder = env.recordingsFolder;
-        if (workingFolder.empty())
-            platform->Shell().GetRecordingsFolder(workingFolder);
-        const std::string recovered = AskToRecover(host, workingFolder);
+        const std::string recovered = AskToRecover(host, WorkingFolder(env, *platform));
         if (recovered.empty())
             flow.RunWizard();
         else
