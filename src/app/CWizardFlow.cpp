@@ -167,12 +167,22 @@ CWizardFlow::Stage CWizardFlow::Source() {
     return Stage::Start;
 }
 
+void CWizardFlow::BusyMessage() {
+    Message(FormatDeviceBusyMessage(m_services.deviceHolder ? m_services.deviceHolder()
+                                                            : std::string()));
+}
+
 CWizardFlow::Stage CWizardFlow::Start() {
     IWizardHost& host = *m_services.host;
     IRecorder& recorder = *m_services.recorder;
     const WindowHandle mainWindow = host.MainWindow();
     if (mainWindow) {
-        recorder.OpenInput(mainWindow, true);
+        // For the level meter. A device that another program holds is named now, not only
+        // when "record" fails on it; the page still shows, and "record" tries again.
+        const HRESULT opened = recorder.OpenInput(mainWindow, true);
+        host.HidePleaseWait();  // shown by a host while a busy device was tried again
+        if (opened == E_DEVICE_BUSY)
+            BusyMessage();
         m_services.recorderSetup->SetSourceFilter(m_sourceType);
     }
     const int result = host.ShowStartRecord(startRecordPage);
@@ -185,14 +195,13 @@ CWizardFlow::Stage CWizardFlow::Start() {
     if (mainWindow) {
         // Without a capture device or a file there would be nothing to record into.
         const HRESULT opened = recorder.OpenInput(mainWindow, startRecordPage.split);
-        host.HidePleaseWait();  // shown by a host while a busy device was tried again
+        host.HidePleaseWait();
         if (opened == E_WORKING_FOLDER) {
             Message(kIdsMsgWorkingFolder);
             return Stage::Start;
         }
         if (opened == E_DEVICE_BUSY) {
-            Message(FormatDeviceBusyMessage(m_services.deviceHolder ? m_services.deviceHolder()
-                                                                    : std::string()));
+            BusyMessage();
             return Stage::Start;
         }
         if (Failed(opened)) {

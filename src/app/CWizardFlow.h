@@ -93,6 +93,8 @@ private:
     Stage Export();
     Stage Finish();
     int RunMultiTrackTagging();
+    // The capture device is held by another program: says which.
+    void BusyMessage();
     void Message(StringId stringId);
     void Message(const std::string& text);
     // A message that reports and does not warn: the run goes on as usual.

@@ -10,10 +10,12 @@
 #include <thread>
 
 #include "app/CWizardFlow.h"
+#include "app/RecoveryText.h"
 #include "base/StringTable.h"
 #include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "export/CWavExporter.h"
+#include "platform/IAudioSystem.h"
 
 namespace sondrel {
 namespace {
@@ -32,6 +34,10 @@ public:
     HRESULT OpenInput(WindowHandle, bool split) override {
         CloseInput();
         log.push_back(split ? "OpenInput(1)" : "OpenInput(0)");
+        if (busyOpens > 0) {
+            --busyOpens;
+            return E_DEVICE_BUSY;
+        }
         open = true;
         return S_OK;
     }
@@ -106,6 +112,7 @@ public:
 
     fs::path folder;
     int tracksToMake = 1;
+    int busyOpens = 0;  // opens refused as busy before the device is free
     HRESULT finishResult = S_OK;
     int nextFile = 0;
     bool open = false;
@@ -454,6 +461,18 @@ TEST_F(WizardFlowTest, AFailedCutIsReportedAndNothingIsTagged) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], LoadString(kIdsMsgTracksNotMade));
     EXPECT_TRUE(Exported().empty());
+}
+
+TEST_F(WizardFlowTest, ABusyDeviceIsNamedBeforeTheStartPageAndWhenRecordFails) {
+    recorder.busyOpens = 2;  // the meter's open and the first "record"
+    host.script = {Page("Connect"), Page("StartRecord"), Page("StartRecord"), Page("Recording"),
+                   Page("TagSingle", kPageClose)};
+    Run();
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0], FormatDeviceBusyMessage(""));
+    EXPECT_EQ(host.messages[1], FormatDeviceBusyMessage(""));
+    EXPECT_NE(std::find(recorder.log.begin(), recorder.log.end(), "StartRecording"),
+              recorder.log.end());
 }
 
 TEST_F(WizardFlowTest, BackFromTagPagesNeedsANewRecording) {
