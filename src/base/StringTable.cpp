@@ -66,7 +66,7 @@ constexpr Entry kBuiltIn[] = {
      "time it starts."},
     {kIdsMsgDeviceBusy,
      "Unable to start recording.\n\nThe recording device is in use by {program}. Please close "
-     "it or let it release the device, then hit the 'next' button again."},
+     "it or let it release the device, then press the 'record' button again."},
     {kIdsSomeOtherProgram, "another program"},
     {kIdsMonthNames,
      "January|February|March|April|May|June|July|August|September|October|November|December"},
