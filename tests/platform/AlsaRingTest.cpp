@@ -149,6 +149,36 @@ TEST_F(AlsaRingTest, CaptureRingNeverOverwritesWhatWasNotConsumed) {
     EXPECT_EQ(ring->Unlock(RingRegions{foreign, 8, nullptr, 0}), E_FAIL);
 }
 
+TEST_F(AlsaRingTest, CaptureRingHandsOverEverythingBeforeItsDeviceIsLost) {
+    // Unplugged (reads fail with -ENODEV), and gone in an overrun that cannot be recovered.
+    for (const char* broken : {"false", "true"}) {
+        SCOPED_TRACE(broken);
+        test::UseAlsaConfig(
+            m_dir / "deck.conf",
+            test::TestDeckPcm(m_dir / "side.raw",
+                              std::string("unplug_at 22050 unplug_broken ") + broken));
+        CAlsaAudioSystem audio;
+        std::unique_ptr<ICaptureRing> ring;
+        ASSERT_EQ(
+            audio.CreateCaptureRing(GUID::FromName("turntable"), CaptureFormat(), kRingBytes, ring),
+            S_OK)
+            << audio.LastError();
+        ASSERT_EQ(ring->StartLooping(), S_OK);
+        std::vector<std::int16_t> captured;
+        RingDrainer drainer(*ring);
+        for (int poll = 0; poll < 300 && !drainer.DeviceLost(); ++poll) {
+            drainer.Poll(captured);
+            usleep(10000);
+        }
+        ASSERT_TRUE(drainer.DeviceLost());
+        ASSERT_EQ(captured.size(), 2u * 22050);
+        EXPECT_TRUE(std::equal(captured.begin(), captured.end(), m_input.begin()));
+        std::uint32_t capture = 0, read = 0;
+        EXPECT_EQ(ring->GetCurrentPosition(capture, read), E_DEVICE_LOST);
+        EXPECT_EQ(ring->Stop(), S_OK);
+    }
+}
+
 // Never zero, so that silence and audio can be told apart.
 std::int16_t Sample(int block, std::size_t index) {
     return static_cast<std::int16_t>((block * 1000 + static_cast<int>(index)) % 30000 + 1);
@@ -263,11 +293,7 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
     // Every frame tells its own number, so any frame of the recording says where in the side
     // it came from. ALSA's file plugin plays as fast as it is read, so a long side.
     constexpr std::uint32_t kSideFrames = 40 * kCaptureFramesPerSecond;
-    std::vector<std::int16_t> side(std::size_t{kSideFrames} * 2);
-    for (std::uint32_t i = 0; i < kSideFrames; ++i) {
-        side[2 * i] = static_cast<std::int16_t>(i & 0xFFFF);
-        side[2 * i + 1] = static_cast<std::int16_t>((i >> 16) + 1);
-    }
+    const std::vector<std::int16_t> side = test::NumberedSide(kSideFrames);
     WriteSide(side);
 
     std::unique_ptr<CLinuxPlatform> platform;
@@ -295,8 +321,7 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
 
     const std::vector<std::int16_t> recorded = test::ReadWaveSamples16(recorder->TempFileName());
     ASSERT_GE(recorded.size(), 2u * 4410) << "less than 100 ms recorded";
-    const std::uint32_t first = static_cast<std::uint16_t>(recorded[0]) |
-                                (static_cast<std::uint32_t>(recorded[1] - 1) << 16);
+    const std::uint32_t first = test::FrameNumber(recorded, 0);
     ASSERT_LT(first, kSideFrames);
     for (std::size_t frame = 0; frame < recorded.size() / 2; ++frame) {
         const std::uint64_t source = first + frame;

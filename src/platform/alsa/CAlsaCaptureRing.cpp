@@ -58,8 +58,9 @@ HRESULT CAlsaCaptureRing::GetCurrentPosition(std::uint32_t& captureOffsetBytes,
     Pump();
     captureOffsetBytes = static_cast<std::uint32_t>(m_producedBytes % m_buffer.size());
     readOffsetBytes = captureOffsetBytes;
-    // -ENODEV (unplugged) and whatever snd_pcm_recover cannot mend end the device for good.
-    return m_broken ? E_DEVICE_LOST : S_OK;
+    // -ENODEV (unplugged) and whatever snd_pcm_recover cannot mend end the device for good,
+    // but only once what was read before has been handed over: the recording keeps it.
+    return m_broken && m_consumedBytes >= m_producedBytes ? E_DEVICE_LOST : S_OK;
 }
 
 HRESULT CAlsaCaptureRing::Lock(std::uint32_t offsetBytes, std::uint32_t bytes,
@@ -99,8 +100,12 @@ void CAlsaCaptureRing::Pump() {
             m_counters->captureOverruns.fetch_add(1, std::memory_order_relaxed);
             continue;
         }
-        if (avail == 0)
+        if (avail == 0) {
+            // An unplugged device's stream merely stops giving; only its state tells why.
+            if (snd_pcm_state(pcm) == SND_PCM_STATE_DISCONNECTED)
+                m_broken = true;
             return;
+        }
         // Some plugins (the file plugin among them) refuse reads longer than their buffer.
         const snd_pcm_uframes_t frames =
             std::min({wantFrames, static_cast<snd_pcm_uframes_t>(avail), m_setup.bufferFrames});
