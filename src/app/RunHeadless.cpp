@@ -209,7 +209,7 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f", recorder->LostSeconds());
         err << "sondrel: " << seconds
-            << " seconds of audio were lost: the disk could not keep up with the recording\n";
+            << " seconds of audio were lost: the computer could not keep up with the recording\n";
     }
     if (!kept.empty()) {
         err << "sondrel: not exported, kept for a later run (--list-unfinished, --recover):\n";

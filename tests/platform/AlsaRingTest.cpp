@@ -175,6 +175,7 @@ TEST_F(AlsaRingTest, CaptureRingHandsOverEverythingBeforeItsDeviceIsLost) {
         EXPECT_TRUE(std::equal(captured.begin(), captured.end(), m_input.begin()));
         std::uint32_t capture = 0, read = 0;
         EXPECT_EQ(ring->GetCurrentPosition(capture, read), E_DEVICE_LOST);
+        EXPECT_EQ(ring->TakeLostFrames(), 0u);
         EXPECT_EQ(ring->Stop(), S_OK);
     }
 }
@@ -331,6 +332,63 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
         ASSERT_EQ(recorded[2 * frame + 1], right) << "frame " << frame;
     }
     EXPECT_EQ(platform->AlsaAudio().CaptureOverruns(), 0u);
+    recorder->CloseInput();
+}
+
+TEST_F(AlsaRingTest, AnOverrunIsLostTimeOfThatRecordingOnly) {
+    // The deck holds up the capture thread for 1.5 s, longer than ALSA's one-second buffer,
+    // one second into the side; the numbered frames show the gap that leaves.
+    const std::vector<std::int16_t> side = test::NumberedSide(10 * kCaptureFramesPerSecond);
+    WriteSide(side);
+    test::UseAlsaConfig(
+        m_dir / "deck.conf",
+        test::TestDeckPcm(m_dir / "side.raw", "stall_at 44100 stall_ms 1500") +
+            test::RecordingPcm("speakers", m_dir / "played.raw", "Speakers, Built-in Audio"));
+    std::unique_ptr<CLinuxPlatform> platform;
+    std::string error;
+    ASSERT_EQ(CLinuxPlatform::Create({std::make_pair(0x08BBu, 0x29C0u)}, platform, error), S_OK)
+        << error;
+    const IdentifiedDevice device = IdentifyCaptureDevice(platform->Audio(), 0x08BB, 0x29C0);
+    ASSERT_EQ(device.captureGuid, GUID::FromName("turntable"));
+    CMemorySettingsStore profile;
+    auto recorder = ComPtr<CRecorder>::Attach(new CRecorder(*platform, profile));
+    recorder->SetTempFolder(m_dir);
+    ASSERT_EQ(recorder->UseDevice(device), 0);
+    const auto record = [&](std::uint32_t ms) {
+        ASSERT_EQ(recorder->OpenInput(nullptr, false), S_OK) << platform->AlsaAudio().LastError();
+        EXPECT_EQ(recorder->LostSeconds(), 0.0);
+        recorder->SetSourceFilter(kSourceFilterNone);
+        ASSERT_EQ(recorder->StartRecording(), S_OK);
+        platform->Threads().SleepMs(ms);
+        ASSERT_EQ(recorder->StopRecording(), S_OK);
+        std::vector<std::string> files;
+        ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
+    };
+
+    record(3000);
+    if (HasFatalFailure())
+        return;
+    const std::vector<std::int16_t> recorded = test::ReadWaveSamples16(recorder->TempFileName());
+    ASSERT_GE(recorded.size(), 2u * kCaptureFramesPerSecond);
+    std::uint64_t gapFrames = 0;
+    for (std::size_t frame = 1; frame < recorded.size() / 2; ++frame) {
+        const std::uint32_t number = test::FrameNumber(recorded, frame);
+        const std::uint32_t previous = test::FrameNumber(recorded, frame - 1);
+        ASSERT_GT(number, previous) << "frame " << frame;
+        if (number != previous + 1) {
+            ASSERT_EQ(gapFrames, 0u) << "a second gap at frame " << frame;
+            gapFrames = number - previous - 1;
+        }
+    }
+    EXPECT_GT(gapFrames, kCaptureFramesPerSecond);
+    // The ring's estimate from the clock, within a few capture periods of the true gap.
+    EXPECT_NEAR(recorder->LostSeconds(), static_cast<double>(gapFrames) / kCaptureFramesPerSecond,
+                0.05);
+    EXPECT_GT(platform->AlsaAudio().CaptureOverruns(), 0u);
+
+    // The next recording (the deck stalls again only a second in) starts with nothing lost.
+    record(200);
+    EXPECT_EQ(recorder->LostSeconds(), 0.0);
     recorder->CloseInput();
 }
 
