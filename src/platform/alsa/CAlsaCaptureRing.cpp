@@ -107,8 +107,10 @@ void CAlsaCaptureRing::Pump() {
         m_availTime = std::chrono::steady_clock::now();
         m_unreadFrames = static_cast<std::uint64_t>(avail);
         if (avail == 0) {
-            // An unplugged device's stream merely stops giving; only its state tells why.
-            if (snd_pcm_state(pcm) == SND_PCM_STATE_DISCONNECTED)
+            // An unplugged device's stream merely stops giving; only its state tells why (or
+            // that its state cannot even be read any more).
+            const int state = static_cast<int>(snd_pcm_state(pcm));
+            if (state == SND_PCM_STATE_DISCONNECTED || state < 0)
                 m_broken = true;
             return;
         }
