@@ -25,7 +25,8 @@ HRESULT CreateSimulation(const CommandLine& cl, std::unique_ptr<CSimPlatform>& p
                          std::string& error);
 
 // The simulation when the command line asks for one (`simulation` then points at it), else the
-// real devices. `report` is set when the devices have something to tell at the end (overruns).
+// real devices. `report` is set when the devices have something to tell at the end (the
+// monitor running dry).
 HRESULT CreatePlatform(const CommandLine& cl, const HeadlessEnvironment& env,
                        std::unique_ptr<IPlatform>& platform, CSimPlatform*& simulation,
                        std::function<void(std::ostream&)>& report, std::string& error);

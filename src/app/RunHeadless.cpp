@@ -211,7 +211,7 @@ int Report(HeadlessRun& run, std::ostream& err) {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f", recorder.LostSeconds());
         err << "sondrel: " << seconds
-            << " seconds of audio were lost: the disk could not keep up with the recording\n";
+            << " seconds of audio were lost: the computer could not keep up with the recording\n";
     }
     if (!run.kept.empty()) {
         err << "sondrel: not exported, kept for a later run (--list-unfinished, --recover):\n";

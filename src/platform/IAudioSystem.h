@@ -58,6 +58,9 @@ public:
     virtual HRESULT Lock(std::uint32_t offsetBytes, std::uint32_t bytes, RingRegions& regions) = 0;
     // Hands back what Lock gave; the locked span counts as consumed from then on.
     virtual HRESULT Unlock(const RingRegions& regions) = 0;
+    // Frames the device captured since the last call that never reached the ring (overruns),
+    // and so are missing between the bytes handed out.
+    virtual std::uint64_t TakeLostFrames() { return 0; }
     // True for a ring that never overwrites what was not taken (the simulated lossless one):
     // its consumer may leave audio in it for later instead of losing it.
     virtual bool WaitsForConsumer() const { return false; }

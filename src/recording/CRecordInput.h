@@ -101,7 +101,8 @@ public:
     // True once the capture device was lost (unplugged) while this input was open; writing
     // stopped there. Any thread.
     bool DeviceLost() const { return m_deviceLost.load(std::memory_order_acquire); }
-    // Bytes of audio that found the writer's queue full and were lost (any thread).
+    // Bytes of audio lost while writing: they found the writer's queue full, or the capture
+    // device overran (any thread).
     std::uint64_t LostBytes() const { return m_lostBytes.load(std::memory_order_relaxed); }
     // S_OK with the errno value (EIO when there was none) once writing the file has failed,
     // on the capture thread or while finishing it; S_FALSE while nothing failed.
@@ -117,6 +118,10 @@ protected:
     void NoteDeviceLost() {
         m_deviceLost.store(true, std::memory_order_release);
         StopWriting();
+    }
+    // Capture thread: audio the device captured but could not deliver.
+    void NoteLostBytes(std::uint64_t bytes) {
+        m_lostBytes.fetch_add(bytes, std::memory_order_relaxed);
     }
     // Capture thread: how many bytes the writer's queue takes now (for capture rings that
     // wait for their consumer, which then need not lose anything).

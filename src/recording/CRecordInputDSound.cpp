@@ -71,6 +71,10 @@ void CRecordInputDSound::Poll() {
     const std::uint32_t sizeBytes = m_captureRing->SizeBytes();
     std::uint32_t captureOffset = 0, readOffset = 0;
     const HRESULT hr = m_captureRing->GetCurrentPosition(captureOffset, readOffset);
+    // An overrun leaves a gap in what is written: the recording lost that much.
+    const std::uint64_t lostFrames = m_captureRing->TakeLostFrames();
+    if (lostFrames > 0 && IsWriting())
+        NoteLostBytes(lostFrames * kCaptureBlockAlign);
     if (hr == E_DEVICE_LOST) {
         // Unplugged: the recording ends here and keeps everything captured, as at the end of
         // the side ("Recording Finished").

@@ -77,8 +77,8 @@ public:
     HRESULT WorkingFolder(std::filesystem::path& folder);
     // Why the working folder could not be used, after OpenInput failed with E_WORKING_FOLDER.
     const std::string& WorkingFolderProblem() const { return m_folderProblem; }
-    // Seconds of audio lost from the current or last recording because the file's writer
-    // could not keep up (0 when none).
+    // Seconds of audio lost from the current or last recording because the file's writer or
+    // the capture thread could not keep up (0 when none).
     double LostSeconds() const;
     // True when the capture device was lost (unplugged) during the current or last recording.
     // The program that held the capture device, after OpenInput failed with E_DEVICE_BUSY

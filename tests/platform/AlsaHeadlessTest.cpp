@@ -11,6 +11,7 @@
 #include "app/CMemorySettingsStore.h"
 #include "app/CommandLine.h"
 #include "app/RunHeadless.h"
+#include "base/StringTable.h"
 #include "common/TempFolder.h"
 #include "platform/AlsaTestConfig.h"
 
@@ -96,6 +97,51 @@ TEST_F(AlsaHeadlessTest, ManualRecordingExportsTheExactInput) {
     EXPECT_GE(all.size(), 12u * 44100 * 2);
     EXPECT_NEAR(static_cast<double>(ReadWaveSamples16(album / "A.wav").size()) / (2 * 44100), 5.0,
                 1.1);
+}
+
+TEST_F(AlsaHeadlessTest, UnpluggedDeviceEndsTheRecordingAndExportsAllBeforeIt) {
+    if (test::SystemAlsaConf().empty())
+        GTEST_SKIP() << "no ALSA configuration";
+    // A deck that plays in real time and is unplugged five seconds into the side.
+    constexpr std::uint32_t kUnplugFrame = 5 * 44100;
+    const std::vector<std::int16_t> side = test::NumberedSide(2 * kUnplugFrame);
+    test::WriteRawSide(m_dir / "numbered.raw", side);
+    test::UseAlsaConfig(
+        m_dir / "deck.conf",
+        test::TestDeckPcm(m_dir / "numbered.raw", "unplug_at " + std::to_string(kUnplugFrame)) +
+            test::RecordingPcm("!default", m_dir / "played.raw"));
+    CommandLine cl;
+    std::string error;
+    ASSERT_EQ(ParseCommandLine({"--headless", "--fake-usb", "08BB:29C0", "--split", "manual",
+                                "--stop-after", "60", "--artist", "Alsa", "--album", "Unplugged",
+                                "--title", "A", "--export-folder", (m_dir / "export").string()},
+                               cl, error),
+              S_OK)
+        << error;
+    CMemorySettingsStore vendor;
+    CMemorySettingsStore profile;
+    std::ostringstream out;
+    std::ostringstream err;
+    HeadlessEnvironment env;
+    env.vendorStore = &vendor;
+    env.profileStore = &profile;
+    env.out = &out;
+    env.err = &err;
+    // Something was exported, so the run counts as a success.
+    ASSERT_EQ(RunHeadless(cl, env), 0) << out.str() << err.str();
+    EXPECT_NE(out.str().find(LoadString(kIdsMsgDeviceDisconnected)), std::string::npos)
+        << out.str();
+    EXPECT_NE(err.str().find("disconnected"), std::string::npos) << err.str();
+
+    // From wherever recording began, every frame up to the unplugging and nothing after.
+    const std::vector<std::int16_t> exported =
+        ReadWaveSamples16(m_dir / "export" / "Alsa Unplugged" / "A.wav");
+    ASSERT_GE(exported.size(), 2u * 44100) << out.str();
+    const std::uint32_t first = test::FrameNumber(exported, 0);
+    ASSERT_LT(first, kUnplugFrame);
+    ASSERT_EQ(exported.size(), 2u * (kUnplugFrame - first));
+    EXPECT_TRUE(std::equal(exported.begin(), exported.end(),
+                           side.begin() + static_cast<std::ptrdiff_t>(2 * first)));
 }
 
 }  // namespace

@@ -149,6 +149,37 @@ TEST_F(AlsaRingTest, CaptureRingNeverOverwritesWhatWasNotConsumed) {
     EXPECT_EQ(ring->Unlock(RingRegions{foreign, 8, nullptr, 0}), E_FAIL);
 }
 
+TEST_F(AlsaRingTest, CaptureRingHandsOverEverythingBeforeItsDeviceIsLost) {
+    // Unplugged (reads fail with -ENODEV), and gone in an overrun that cannot be recovered.
+    for (const char* broken : {"false", "true"}) {
+        SCOPED_TRACE(broken);
+        test::UseAlsaConfig(
+            m_dir / "deck.conf",
+            test::TestDeckPcm(m_dir / "side.raw",
+                              std::string("unplug_at 22050 unplug_broken ") + broken));
+        CAlsaAudioSystem audio;
+        std::unique_ptr<ICaptureRing> ring;
+        ASSERT_EQ(
+            audio.CreateCaptureRing(GUID::FromName("turntable"), CaptureFormat(), kRingBytes, ring),
+            S_OK)
+            << audio.LastError();
+        ASSERT_EQ(ring->StartLooping(), S_OK);
+        std::vector<std::int16_t> captured;
+        RingDrainer drainer(*ring);
+        for (int poll = 0; poll < 300 && !drainer.DeviceLost(); ++poll) {
+            drainer.Poll(captured);
+            usleep(10000);
+        }
+        ASSERT_TRUE(drainer.DeviceLost());
+        ASSERT_EQ(captured.size(), 2u * 22050);
+        EXPECT_TRUE(std::equal(captured.begin(), captured.end(), m_input.begin()));
+        std::uint32_t capture = 0, read = 0;
+        EXPECT_EQ(ring->GetCurrentPosition(capture, read), E_DEVICE_LOST);
+        EXPECT_EQ(ring->TakeLostFrames(), 0u);
+        EXPECT_EQ(ring->Stop(), S_OK);
+    }
+}
+
 // Never zero, so that silence and audio can be told apart.
 std::int16_t Sample(int block, std::size_t index) {
     return static_cast<std::int16_t>((block * 1000 + static_cast<int>(index)) % 30000 + 1);
@@ -263,11 +294,7 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
     // Every frame tells its own number, so any frame of the recording says where in the side
     // it came from. ALSA's file plugin plays as fast as it is read, so a long side.
     constexpr std::uint32_t kSideFrames = 40 * kCaptureFramesPerSecond;
-    std::vector<std::int16_t> side(std::size_t{kSideFrames} * 2);
-    for (std::uint32_t i = 0; i < kSideFrames; ++i) {
-        side[2 * i] = static_cast<std::int16_t>(i & 0xFFFF);
-        side[2 * i + 1] = static_cast<std::int16_t>((i >> 16) + 1);
-    }
+    const std::vector<std::int16_t> side = test::NumberedSide(kSideFrames);
     WriteSide(side);
 
     std::unique_ptr<CLinuxPlatform> platform;
@@ -295,8 +322,7 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
 
     const std::vector<std::int16_t> recorded = test::ReadWaveSamples16(recorder->TempFileName());
     ASSERT_GE(recorded.size(), 2u * 4410) << "less than 100 ms recorded";
-    const std::uint32_t first = static_cast<std::uint16_t>(recorded[0]) |
-                                (static_cast<std::uint32_t>(recorded[1] - 1) << 16);
+    const std::uint32_t first = test::FrameNumber(recorded, 0);
     ASSERT_LT(first, kSideFrames);
     for (std::size_t frame = 0; frame < recorded.size() / 2; ++frame) {
         const std::uint64_t source = first + frame;
@@ -306,6 +332,63 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
         ASSERT_EQ(recorded[2 * frame + 1], right) << "frame " << frame;
     }
     EXPECT_EQ(platform->AlsaAudio().CaptureOverruns(), 0u);
+    recorder->CloseInput();
+}
+
+TEST_F(AlsaRingTest, AnOverrunIsLostTimeOfThatRecordingOnly) {
+    // The deck holds up the capture thread for 1.5 s, longer than ALSA's one-second buffer,
+    // one second into the side; the numbered frames show the gap that leaves.
+    const std::vector<std::int16_t> side = test::NumberedSide(10 * kCaptureFramesPerSecond);
+    WriteSide(side);
+    test::UseAlsaConfig(
+        m_dir / "deck.conf",
+        test::TestDeckPcm(m_dir / "side.raw", "stall_at 44100 stall_ms 1500") +
+            test::RecordingPcm("speakers", m_dir / "played.raw", "Speakers, Built-in Audio"));
+    std::unique_ptr<CLinuxPlatform> platform;
+    std::string error;
+    ASSERT_EQ(CLinuxPlatform::Create({std::make_pair(0x08BBu, 0x29C0u)}, platform, error), S_OK)
+        << error;
+    const IdentifiedDevice device = IdentifyCaptureDevice(platform->Audio(), 0x08BB, 0x29C0);
+    ASSERT_EQ(device.captureGuid, GUID::FromName("turntable"));
+    CMemorySettingsStore profile;
+    auto recorder = ComPtr<CRecorder>::Attach(new CRecorder(*platform, profile));
+    recorder->SetTempFolder(m_dir);
+    ASSERT_EQ(recorder->UseDevice(device), 0);
+    const auto record = [&](std::uint32_t ms) {
+        ASSERT_EQ(recorder->OpenInput(nullptr, false), S_OK) << platform->AlsaAudio().LastError();
+        EXPECT_EQ(recorder->LostSeconds(), 0.0);
+        recorder->SetSourceFilter(kSourceFilterNone);
+        ASSERT_EQ(recorder->StartRecording(), S_OK);
+        platform->Threads().SleepMs(ms);
+        ASSERT_EQ(recorder->StopRecording(), S_OK);
+        std::vector<std::string> files;
+        ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
+    };
+
+    record(3000);
+    if (HasFatalFailure())
+        return;
+    const std::vector<std::int16_t> recorded = test::ReadWaveSamples16(recorder->TempFileName());
+    ASSERT_GE(recorded.size(), 2u * kCaptureFramesPerSecond);
+    std::uint64_t gapFrames = 0;
+    for (std::size_t frame = 1; frame < recorded.size() / 2; ++frame) {
+        const std::uint32_t number = test::FrameNumber(recorded, frame);
+        const std::uint32_t previous = test::FrameNumber(recorded, frame - 1);
+        ASSERT_GT(number, previous) << "frame " << frame;
+        if (number != previous + 1) {
+            ASSERT_EQ(gapFrames, 0u) << "a second gap at frame " << frame;
+            gapFrames = number - previous - 1;
+        }
+    }
+    EXPECT_GT(gapFrames, kCaptureFramesPerSecond);
+    // The ring's estimate from the clock, within a few capture periods of the true gap.
+    EXPECT_NEAR(recorder->LostSeconds(), static_cast<double>(gapFrames) / kCaptureFramesPerSecond,
+                0.05);
+    EXPECT_GT(platform->AlsaAudio().CaptureOverruns(), 0u);
+
+    // The next recording (the deck stalls again only a second in) starts with nothing lost.
+    record(200);
+    EXPECT_EQ(recorder->LostSeconds(), 0.0);
     recorder->CloseInput();
 }
 

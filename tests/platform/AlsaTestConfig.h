@@ -37,6 +37,18 @@ inline std::string TurntablePcm(const std::filesystem::path& side) {
            " hint { show on; description \"USB AUDIO  CODEC, USB Audio\" }\n}\n";
 }
 
+#ifdef SONDREL_TEST_DECK_PLUGIN
+// The same turntable on the tests' own ALSA plugin (alsa-plugin/TestDeckPcm.cpp), which plays
+// side in real time and can overrun and be unplugged as options ("unplug_at 88200") say.
+inline std::string TestDeckPcm(const std::filesystem::path& side, std::string_view options) {
+    return "pcm_type.testdeck { lib \"" SONDREL_TEST_DECK_PLUGIN
+           "\" }\n"
+           "pcm.turntable {\n type testdeck\n file \"" +
+           side.string() + "\"\n " + std::string(options) +
+           "\n hint { show on; description \"USB AUDIO  CODEC, USB Audio\" }\n}\n";
+}
+#endif
+
 // A playback PCM that writes what it plays into the raw file played; without a description
 // it carries no hint.
 inline std::string RecordingPcm(std::string_view name, const std::filesystem::path& played,
@@ -69,6 +81,20 @@ inline void WriteRawSide(const std::filesystem::path& path,
                static_cast<std::streamsize>(samples.size() * 2));
 }
 
-// The sample data of a 16-bit PCM WAV file.
+// A side whose every frame tells its own number, so that any frame recorded from it says where
+// it came from.
+inline std::vector<std::int16_t> NumberedSide(std::uint32_t frames) {
+    std::vector<std::int16_t> side(std::size_t{frames} * 2);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        side[2 * i] = static_cast<std::int16_t>(i & 0xFFFF);
+        side[2 * i + 1] = static_cast<std::int16_t>((i >> 16) + 1);
+    }
+    return side;
+}
+
+inline std::uint32_t FrameNumber(const std::vector<std::int16_t>& samples, std::size_t frame) {
+    return static_cast<std::uint16_t>(samples[2 * frame]) |
+           (static_cast<std::uint32_t>(samples[2 * frame + 1] - 1) << 16);
+}
 
 }  // namespace sondrel::test

@@ -20,7 +20,12 @@ public:
     // Appends what was available (at most maxBytes) to out; returns the bytes taken.
     std::uint32_t Poll(std::vector<std::int16_t>& out, std::uint32_t maxBytes = ~0u) {
         std::uint32_t capture = 0, read = 0;
-        EXPECT_EQ(m_ring.GetCurrentPosition(capture, read), S_OK);
+        const HRESULT hr = m_ring.GetCurrentPosition(capture, read);
+        if (hr == E_DEVICE_LOST) {
+            m_deviceLost = true;
+            return 0;
+        }
+        EXPECT_EQ(hr, S_OK);
         std::uint32_t end = read;
         if (end < m_offset)
             end += m_ring.SizeBytes();
@@ -37,6 +42,9 @@ public:
         return bytes;
     }
 
+    // True once the ring has answered that its device is gone.
+    bool DeviceLost() const { return m_deviceLost; }
+
 private:
     static void Append(const std::uint8_t* data, std::uint32_t bytes,
                        std::vector<std::int16_t>& out) {
@@ -49,6 +57,7 @@ private:
 
     ICaptureRing& m_ring;
     std::uint32_t m_offset = 0;
+    bool m_deviceLost = false;
 };
 
 }  // namespace sondrel::test

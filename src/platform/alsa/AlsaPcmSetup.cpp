@@ -84,6 +84,7 @@ HRESULT OpenAlsaPcm(const std::string& pcmName, AlsaDirection direction, const W
         error = Describe(pcmName, "software parameters", rc);
         return E_FAIL;
     }
+    setup.rate = rate;
     setup.pcm = std::move(pcm);
     return S_OK;
 }

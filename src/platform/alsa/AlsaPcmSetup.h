@@ -32,6 +32,7 @@ struct AlsaPcmSetup {
     AlsaPcmPtr pcm;
     snd_pcm_uframes_t bufferFrames = 0;
     snd_pcm_uframes_t periodFrames = 0;
+    unsigned rate = 0;
 };
 
 // Only 16-bit PCM formats are taken (the capture format and its relatives). On failure the

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace sondrel {
 
@@ -41,6 +42,8 @@ HRESULT CAlsaCaptureRing::StartLooping() {
         return E_FAIL;
     m_running = true;
     m_broken = false;
+    m_availTime = std::chrono::steady_clock::now();
+    m_unreadFrames = 0;
     return S_OK;
 }
 
@@ -58,8 +61,13 @@ HRESULT CAlsaCaptureRing::GetCurrentPosition(std::uint32_t& captureOffsetBytes,
     Pump();
     captureOffsetBytes = static_cast<std::uint32_t>(m_producedBytes % m_buffer.size());
     readOffsetBytes = captureOffsetBytes;
-    // -ENODEV (unplugged) and whatever snd_pcm_recover cannot mend end the device for good.
-    return m_broken ? E_DEVICE_LOST : S_OK;
+    // -ENODEV (unplugged) and whatever snd_pcm_recover cannot mend end the device for good,
+    // but only once what was read before has been handed over: the recording keeps it.
+    return m_broken && m_consumedBytes >= m_producedBytes ? E_DEVICE_LOST : S_OK;
+}
+
+std::uint64_t CAlsaCaptureRing::TakeLostFrames() {
+    return std::exchange(m_lostFrames, 0);
 }
 
 HRESULT CAlsaCaptureRing::Lock(std::uint32_t offsetBytes, std::uint32_t bytes,
@@ -92,15 +100,20 @@ void CAlsaCaptureRing::Pump() {
             return;
         const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm);
         if (avail < 0) {
-            if (!RecoverAlsaPcm(pcm, static_cast<int>(avail), true)) {
-                m_broken = true;
+            if (!Recover(static_cast<int>(avail)))
                 return;
-            }
-            m_counters->captureOverruns.fetch_add(1, std::memory_order_relaxed);
             continue;
         }
-        if (avail == 0)
+        m_availTime = std::chrono::steady_clock::now();
+        m_unreadFrames = static_cast<std::uint64_t>(avail);
+        if (avail == 0) {
+            // An unplugged device's stream merely stops giving; only its state tells why (or
+            // that its state cannot even be read any more).
+            const int state = static_cast<int>(snd_pcm_state(pcm));
+            if (state == SND_PCM_STATE_DISCONNECTED || state < 0)
+                m_broken = true;
             return;
+        }
         // Some plugins (the file plugin among them) refuse reads longer than their buffer.
         const snd_pcm_uframes_t frames =
             std::min({wantFrames, static_cast<snd_pcm_uframes_t>(avail), m_setup.bufferFrames});
@@ -108,17 +121,31 @@ void CAlsaCaptureRing::Pump() {
         if (read == -EAGAIN)
             return;
         if (read < 0) {
-            if (!RecoverAlsaPcm(pcm, static_cast<int>(read), true)) {
-                m_broken = true;
+            if (!Recover(static_cast<int>(read)))
                 return;
-            }
-            m_counters->captureOverruns.fetch_add(1, std::memory_order_relaxed);
             continue;
         }
+        m_unreadFrames -= std::min(m_unreadFrames, static_cast<std::uint64_t>(read));
         m_producedBytes += static_cast<std::uint64_t>(read) * m_frameBytes;
         if (static_cast<snd_pcm_uframes_t>(read) < frames)
             return;
     }
+}
+
+bool CAlsaCaptureRing::Recover(int error) {
+    if (!RecoverAlsaPcm(m_setup.pcm.get(), error, true)) {
+        m_broken = true;
+        return false;
+    }
+    m_counters->captureOverruns.fetch_add(1, std::memory_order_relaxed);
+    // The restart drops what ALSA held; the device went on capturing all the while.
+    const auto now = std::chrono::steady_clock::now();
+    const std::int64_t elapsedUs = std::max<std::int64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(now - m_availTime).count(), 0);
+    m_lostFrames += m_unreadFrames + static_cast<std::uint64_t>(elapsedUs) * m_setup.rate / 1000000;
+    m_availTime = now;
+    m_unreadFrames = 0;
+    return true;
 }
 
 }  // namespace sondrel
