@@ -48,33 +48,39 @@ protected:
 
     void TearDown() override { test::RestoreAlsaConfig(); }
 
+    // The headless wizard on the real backends, with settings in memory.
+    int Run(const std::vector<std::string>& args) {
+        CommandLine cl;
+        std::string error;
+        if (Failed(ParseCommandLine(args, cl, error))) {
+            ADD_FAILURE() << error;
+            return -1;
+        }
+        HeadlessEnvironment env;
+        env.vendorStore = &vendor;
+        env.profileStore = &profile;
+        env.out = &out;
+        env.err = &err;
+        return RunHeadless(cl, env);
+    }
+
     test::TempFolder m_temp;
     const fs::path m_dir = m_temp.Path();
     std::vector<std::int16_t> m_music;
+    CMemorySettingsStore vendor;
+    CMemorySettingsStore profile;
+    std::ostringstream out;
+    std::ostringstream err;
 };
 
 TEST_F(AlsaHeadlessTest, ManualRecordingExportsTheExactInput) {
     if (test::SystemAlsaConf().empty())
         GTEST_SKIP() << "no ALSA configuration";
-    CommandLine cl;
-    std::string error;
-    ASSERT_EQ(ParseCommandLine(
-                  {"--headless", "--fake-usb", "08BB:29C0", "--split", "manual", "--mark", "5",
+    ASSERT_EQ(Run({"--headless", "--fake-usb", "08BB:29C0", "--split", "manual", "--mark", "5",
                    "--stop-after", "12", "--artist", "Alsa", "--album", "Test", "--title", "A",
-                   "--title", "B", "--export-folder", (m_dir / "export").string()},
-                  cl, error),
-              S_OK)
-        << error;
-    CMemorySettingsStore vendor;
-    CMemorySettingsStore profile;
-    std::ostringstream out;
-    std::ostringstream err;
-    HeadlessEnvironment env;
-    env.vendorStore = &vendor;
-    env.profileStore = &profile;
-    env.out = &out;
-    env.err = &err;
-    ASSERT_EQ(RunHeadless(cl, env), 0) << out.str() << err.str();
+                   "--title", "B", "--export-folder", (m_dir / "export").string()}),
+              0)
+        << out.str() << err.str();
 
     const fs::path album = m_dir / "export" / "Alsa Test";
     ASSERT_TRUE(fs::exists(album / "A.wav")) << out.str();
@@ -110,25 +116,12 @@ TEST_F(AlsaHeadlessTest, UnpluggedDeviceEndsTheRecordingAndExportsAllBeforeIt) {
         m_dir / "deck.conf",
         test::TestDeckPcm(m_dir / "numbered.raw", "unplug_at " + std::to_string(kUnplugFrame)) +
             test::RecordingPcm("!default", m_dir / "played.raw"));
-    CommandLine cl;
-    std::string error;
-    ASSERT_EQ(ParseCommandLine({"--headless", "--fake-usb", "08BB:29C0", "--split", "manual",
-                                "--stop-after", "60", "--artist", "Alsa", "--album", "Unplugged",
-                                "--title", "A", "--export-folder", (m_dir / "export").string()},
-                               cl, error),
-              S_OK)
-        << error;
-    CMemorySettingsStore vendor;
-    CMemorySettingsStore profile;
-    std::ostringstream out;
-    std::ostringstream err;
-    HeadlessEnvironment env;
-    env.vendorStore = &vendor;
-    env.profileStore = &profile;
-    env.out = &out;
-    env.err = &err;
     // Something was exported, so the run counts as a success.
-    ASSERT_EQ(RunHeadless(cl, env), 0) << out.str() << err.str();
+    ASSERT_EQ(Run({"--headless", "--fake-usb", "08BB:29C0", "--split", "manual", "--stop-after",
+                   "60", "--artist", "Alsa", "--album", "Unplugged", "--title", "A",
+                   "--export-folder", (m_dir / "export").string()}),
+              0)
+        << out.str() << err.str();
     EXPECT_NE(out.str().find(LoadString(kIdsMsgDeviceDisconnected)), std::string::npos)
         << out.str();
     EXPECT_NE(err.str().find("disconnected"), std::string::npos) << err.str();
