@@ -156,7 +156,7 @@ HeadlessDeck SimulatedDeck(CSimPlatform& sim, bool realTime) {
     HeadlessDeck deck;
     CSimDeck& d = sim.Deck();
     deck.start = [&sim] { sim.StartDeck(); };
-    deck.sideFinished = [&d] { return d.IsSideFinished(); };
+    deck.sideFinished = [&d] { return d.IsSideRecorded(); };
     deck.sideSeconds = [&d] { return static_cast<double>(d.SideFrames()) / 44100.0; };
     if (!realTime) {
         // Lossless capture can wait at a frame, so marks land exactly where asked.

@@ -74,6 +74,10 @@ bool CSimDeck::IsSideFinished() const {
     return IsStarted() && FramesPlayed() >= SideFrames();
 }
 
+bool CSimDeck::IsSideRecorded() const {
+    return IsSideFinished() && m_ringDrained.load(std::memory_order_acquire);
+}
+
 void CSimDeck::HoldAt(std::uint64_t sideFrame) {
     m_holdAtFrame.store(sideFrame, std::memory_order_release);
 }
@@ -101,6 +105,10 @@ bool CSimDeck::IsHeldAndDrained() const {
 }
 
 void CSimDeck::Render(std::int16_t* out, std::uint32_t frames) {
+    // Before the position moves: whoever sees the new position must not see a drained ring
+    // that has not yet handed these frames on.
+    if (frames > 0)
+        m_ringDrained.store(false, std::memory_order_release);
     const std::uint32_t starts = m_startCount.load(std::memory_order_acquire);
     if (starts != m_seenStartCount.load(std::memory_order_relaxed)) {
         m_positionFrames.store(0, std::memory_order_relaxed);

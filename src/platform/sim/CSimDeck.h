@@ -41,6 +41,9 @@ public:
     // Frames of the side rendered since the last start (at most SideFrames()).
     std::uint64_t FramesPlayed() const;
     bool IsSideFinished() const;
+    // The side is finished and its capture ring has handed every frame of it on: a recording
+    // that stops now holds the whole side.
+    bool IsSideRecorded() const;
 
     // Holding: the deck plays up to the given frame of the side and no further until released,
     // and a lossless capture ring waits for it instead of filling in silence. Once the capture
