@@ -73,6 +73,14 @@ int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
     }
     m_out << "[start] level " << page.LevelText() << " dB, split "
           << (page.split ? "automatic" : "manual") << "; record\n";
+    // A deck that can hold starts now, held at its first frame: a lossless capture ring then
+    // waits instead of filling the moments before the recording page with silence, so the
+    // recording begins exactly with the side.
+    if (m_deck.start && m_deck.holdAt && m_deck.heldAndDrained && m_deck.release) {
+        m_deck.holdAt(0);
+        m_deck.start();
+        m_deckArmed = true;
+    }
     return kPageNext;
 }
 
@@ -116,10 +124,13 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
             recordedFrames ? recordedFrames() : std::uint64_t{tickSeconds} * kFramesPerSecond;
         return frames >= frameAt(events[i].seconds);
     };
-    if (holds(0))
+    if (holds(0)) {
         m_deck.holdAt(frameAt(events[0].seconds));
+    } else if (m_deckArmed) {
+        m_deck.release();
+    }
     // The user presses Start on the deck right after "record".
-    if (m_deck.start)
+    if (m_deck.start && !m_deckArmed)
         m_deck.start();
     m_out << "[recording] deck started\n";
     m_out.flush();  // scripts wait for this line

@@ -87,6 +87,7 @@ private:
     int m_connectShown = 0;
     int m_startShown = 0;
     bool m_deviceTypeShown = false;
+    bool m_deckArmed = false;  // started at "record", held at the side's first frame
     std::size_t m_trackCount = 0;
     std::size_t m_exportedCount = 0;
     bool m_exportSucceeded = false;
