@@ -1,5 +1,6 @@
 #include "recording/CSourceEqualiser.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -27,6 +28,35 @@ constexpr Coefficients kChrome{0.601347804f, -0.884726107f, 0.331756026f, -1.592
 // Bass shelf: +20 dB at 0 Hz, +13.2 dB at 100 Hz, +3 dB at 500 Hz, +1 dB at 1 kHz, flat above
 // 5 kHz.
 constexpr Coefficients kBassShelf{1.03197432f, -0.960920274f, 0.0f, -0.99289459f, 0.0f};
+
+// The fast cascade below adds a section's five products in its own order and relies on every
+// sum being exact in double, which holds when the products of 16-bit samples with these
+// single-precision coefficients together span no more than double's 53 bits.
+constexpr int Exponent(double v) {
+    int e = 0;
+    for (; v >= 2.0; v /= 2.0)
+        ++e;
+    for (; v < 1.0; v *= 2.0)
+        --e;
+    return e;
+}
+
+constexpr bool SumsAreExact(const Coefficients& c) {
+    const float all[] = {c.c0, c.c1, c.c2, c.c3, c.c4};
+    double bound = 0.0;
+    int lowestBit = 0;
+    for (float f : all) {
+        const double magnitude = f < 0 ? -double(f) : double(f);
+        if (magnitude == 0.0)
+            continue;
+        bound += magnitude * 32768.0;
+        lowestBit = std::min(lowestBit, Exponent(magnitude) - 23);  // a float's last bit
+    }
+    return bound == 0.0 || Exponent(bound) + 1 - lowestBit <= 53;
+}
+
+static_assert(SumsAreExact(kRiaaFirst) && SumsAreExact(kRiaaSecond) && SumsAreExact(kChrome) &&
+              SumsAreExact(kBassShelf));
 
 CFilterSection MakeSection(const Coefficients& c) {
     CFilterSection section;
@@ -122,8 +152,12 @@ void RunCascade(CFilterSection* left, CFilterSection* right, std::int16_t* frame
 }
 
 #if defined(__SSE2__)
-// The same cascade with the left and right channel side by side in one SSE2 register: the
-// operations and their order are those of the scalar code, so the results are identical.
+// The same cascade with the left and right channel side by side in one SSE2 register, and with
+// the terms summed in another order so that the feedback through y1, which every frame must
+// wait for, passes through as few operations as possible. The results are still those of the
+// scalar code bit for bit: each coefficient is a single-precision value and every x and y a
+// 16-bit integer, so each product is exact in double, and so is every partial sum (they span
+// under 46 bits), whatever the order of the additions.
 template <int N>
 void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* frames,
                     std::size_t frameCount) {
@@ -141,30 +175,33 @@ void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* f
         y1[i] = _mm_set_pd(r.y1, l.y1);
         y2[i] = _mm_set_pd(r.y2, l.y2);
     }
-    const __m128d low = _mm_set1_pd(-32768.0);
-    const __m128d high = _mm_set1_pd(32767.0);
     for (std::size_t n = 0; n < frameCount; ++n) {
         std::int32_t pair;
         std::memcpy(&pair, frames + 2 * n, sizeof pair);
-        const __m128i packed = _mm_cvtsi32_si128(pair);
+        __m128i packed = _mm_cvtsi32_si128(pair);
         __m128d in = _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16));
-        __m128i out = _mm_setzero_si128();
+        // Unrolled, so that the state stays in registers: through memory, every frame would
+        // also wait for the store of the last frame's y1 to reach its load.
+#pragma GCC unroll 2
         for (int i = 0; i < N; ++i) {
             __m128d acc = _mm_mul_pd(c0[i], in);
             acc = _mm_add_pd(acc, _mm_mul_pd(c1[i], x1[i]));
             acc = _mm_add_pd(acc, _mm_mul_pd(c2[i], x2[i]));
-            acc = _mm_sub_pd(acc, _mm_mul_pd(c3[i], y1[i]));
             acc = _mm_sub_pd(acc, _mm_mul_pd(c4[i], y2[i]));
-            // Saturate, then truncate towards zero, as ToSample does.
-            out = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(acc, low), high));
-            const __m128d y = _mm_cvtepi32_pd(out);
+            acc = _mm_sub_pd(acc, _mm_mul_pd(c3[i], y1[i]));
+            // Truncate towards zero, then saturate to 16 bits: the same as ToSample's saturate
+            // then truncate, since the sum stays far inside the 32-bit range.
+            const __m128i wide = _mm_cvttpd_epi32(acc);
+            packed = _mm_packs_epi32(wide, wide);
+            const __m128d y =
+                _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16));
             x2[i] = x1[i];
             x1[i] = in;
             y2[i] = y1[i];
             y1[i] = y;
             in = y;
         }
-        pair = _mm_cvtsi128_si32(_mm_packs_epi32(out, out));
+        pair = _mm_cvtsi128_si32(packed);
         std::memcpy(frames + 2 * n, &pair, sizeof pair);
     }
     for (int i = 0; i < N; ++i) {
@@ -189,11 +226,6 @@ void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* f
 #endif
 
 }  // namespace
-
-void CFilterSection::RunStereo(CFilterSection& left, CFilterSection& right, std::int16_t* frames,
-                               std::size_t frameCount) {
-    SONDREL_CASCADE<1>(&left, &right, frames, frameCount);
-}
 
 void CSourceEqualiser::SetSourceFilter(int type) {
     m_requestedType.store(type, std::memory_order_relaxed);

@@ -23,10 +23,6 @@ struct CFilterSection {
 
     // Filters every stride-th sample of samples in place, count samples in all.
     void Run(std::int16_t* samples, std::size_t count, std::size_t stride);
-    // The left and right sections over interleaved stereo frames in one pass: the two
-    // recursions are independent, so running them side by side hides each one's latency.
-    static void RunStereo(CFilterSection& left, CFilterSection& right, std::int16_t* frames,
-                          std::size_t frameCount);
 };
 
 // Threads: SetSourceFilter is called on the user-interface thread, possibly while the capture

@@ -130,8 +130,9 @@ bool CTrackDetector::Feed(const std::int16_t* interleavedSamples, std::size_t sa
             const std::int32_t mono = (std::int32_t{in[0]} + std::int32_t{in[1]}) >> 1;
             in += 2;
             // The products can exceed 32 bits for extreme inputs; in 64 bits they are exact,
-            // and wherever 32-bit arithmetic would not overflow the result is the same.
-            const std::int64_t acc = b0 * mono + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+            // and wherever 32-bit arithmetic would not overflow the result is the same. The
+            // last output comes in last, so the next frame waits on one product and one sum.
+            const std::int64_t acc = b0 * mono + b1 * x1 + b2 * x2 - a2 * y2 - a1 * y1;
             const std::int32_t y = static_cast<std::int32_t>(acc >> kFractionBits);
             x2 = x1;
             x1 = mono;

@@ -50,6 +50,14 @@ TEST(InputGain, BoostClipsAtTheSixteenBitLimits) {
     }
     EXPECT_EQ(samples.front(), -32768);
     EXPECT_EQ(samples.back(), 32767);
+
+    // A factor whose products leave the 32-bit range must still clip to the right sign.
+    ASSERT_EQ(gain.SetGainDb(300.0f), S_OK);
+    samples = original;
+    gain.Apply(samples.data(), samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        ASSERT_EQ(samples[i], original[i] > 0 ? 32767 : original[i] < 0 ? -32768 : 0) << i;
+    }
 }
 
 TEST(InputGain, CutTruncatesTowardsZero) {
