@@ -175,6 +175,8 @@ void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* f
         y1[i] = _mm_set_pd(r.y1, l.y1);
         y2[i] = _mm_set_pd(r.y2, l.y2);
     }
+    const __m128d overHigh = _mm_set1_pd(32768.0);
+    const __m128d overLow = _mm_set1_pd(-32769.0);
     for (std::size_t n = 0; n < frameCount; ++n) {
         std::int32_t pair;
         std::memcpy(&pair, frames + 2 * n, sizeof pair);
@@ -190,11 +192,16 @@ void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* f
             acc = _mm_sub_pd(acc, _mm_mul_pd(c4[i], y2[i]));
             acc = _mm_sub_pd(acc, _mm_mul_pd(c3[i], y1[i]));
             // Truncate towards zero, then saturate to 16 bits: the same as ToSample's saturate
-            // then truncate, since the sum stays far inside the 32-bit range.
+            // then truncate, since the sum stays far inside the 32-bit range. The saturated
+            // value feeds back only when a channel overshoots; the test for that is off the
+            // feedback path, and a predicted branch costs nothing while the signal is in range.
             const __m128i wide = _mm_cvttpd_epi32(acc);
             packed = _mm_packs_epi32(wide, wide);
-            const __m128d y =
-                _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16));
+            __m128d y = _mm_cvtepi32_pd(wide);
+            if (__builtin_expect(_mm_movemask_pd(_mm_or_pd(_mm_cmpge_pd(acc, overHigh),
+                                                           _mm_cmple_pd(acc, overLow))),
+                                 0))
+                y = _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16));
             x2[i] = x1[i];
             x1[i] = in;
             y2[i] = y1[i];
