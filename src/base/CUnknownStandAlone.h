@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <utility>
 
 #include "base/ComPtr.h"
 #include "base/Guid.h"

@@ -152,6 +152,11 @@ void RunCascade(CFilterSection* left, CFilterSection* right, std::int16_t* frame
 }
 
 #if defined(__SSE2__)
+// The two 16-bit samples of a frame (left, right) in the low 32 bits, as two doubles.
+inline __m128d FrameToDoubles(__m128i frame) {
+    return _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(frame, frame), 16));
+}
+
 // The same cascade with the left and right channel side by side in one SSE2 register, and with
 // the terms summed in another order so that the feedback through y1, which every frame must
 // wait for, passes through as few operations as possible. The results are still those of the
@@ -181,7 +186,7 @@ void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* f
         std::int32_t pair;
         std::memcpy(&pair, frames + 2 * n, sizeof pair);
         __m128i packed = _mm_cvtsi32_si128(pair);
-        __m128d in = _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16));
+        __m128d in = FrameToDoubles(packed);
         // Unrolled, so that the state stays in registers: through memory, every frame would
         // also wait for the store of the last frame's y1 to reach its load.
 #pragma GCC unroll 2
@@ -201,7 +206,7 @@ void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* f
             if (__builtin_expect(_mm_movemask_pd(_mm_or_pd(_mm_cmpge_pd(acc, overHigh),
                                                            _mm_cmple_pd(acc, overLow))),
                                  0))
-                y = _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(packed, packed), 16));
+                y = FrameToDoubles(packed);
             x2[i] = x1[i];
             x1[i] = in;
             y2[i] = y1[i];
