@@ -207,10 +207,15 @@ std::string CHeadlessHost::TitleAt(std::size_t index) const {
     return index < m_answers.titles.size() ? m_answers.titles[index] : std::string();
 }
 
+// What the command line gives wins; the rest stays as the page shows it (the names typed for
+// a recovered recording).
 int CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
-    page.artist = m_answers.artist;
-    page.album = m_answers.album;
-    page.title = TitleAt(0);
+    if (!m_answers.artist.empty())
+        page.artist = m_answers.artist;
+    if (!m_answers.album.empty())
+        page.album = m_answers.album;
+    if (!TitleAt(0).empty())
+        page.title = TitleAt(0);
     m_trackCount = 1;
     m_out << "[tag] 1 track\n";
     return kPageNext;
@@ -218,13 +223,18 @@ int CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
 
 int CHeadlessHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& page) {
     if (pageIndex == 0) {
-        page.artist = m_answers.artist;
-        page.album = m_answers.album;
+        if (!m_answers.artist.empty())
+            page.artist = m_answers.artist;
+        if (!m_answers.album.empty())
+            page.album = m_answers.album;
         m_trackCount = static_cast<std::size_t>(page.trackCount);
         m_out << "[tag] " << page.trackCount << " tracks\n";
     }
-    for (int k = 0; k < 10; ++k)
-        page.titles[k] = TitleAt(static_cast<std::size_t>(10 * pageIndex + k));
+    for (int k = 0; k < 10; ++k) {
+        const std::string title = TitleAt(static_cast<std::size_t>(10 * pageIndex + k));
+        if (!title.empty())
+            page.titles[k] = title;
+    }
     return kPageNext;
 }
 

@@ -1,5 +1,7 @@
 #include "app/CWizardFlow.h"
 
+#include <algorithm>
+
 #include "app/RecoveryText.h"
 #include "base/StringTable.h"
 #include "platform/IAudioSystem.h"
@@ -48,22 +50,47 @@ void CWizardFlow::RunWizard() {
 void CWizardFlow::RunRecovered(const std::string& path) {
     m_recovered = true;
     m_tracks.clear();
+    m_typed = TagSet{};
     m_exportTried = m_exported = false;
     HRESULT hr = m_services.recorderSetup->RecoverRecording(path, m_tracks);
     if (Failed(hr) || m_tracks.empty()) {
         m_tracks.clear();
-        Message(kIdsMsgTracksNotMade);
+        if (!m_services.recorderSetup->CutProblem().empty()) {
+            ReportCutFailure(path);
+        } else {
+            Message(kIdsMsgTracksNotMade);
+        }
         Run(Stage::End);
         return;
     }
+    m_services.recorderSetup->JournalTags(m_typed.artist, m_typed.album, m_typed.titles);
     Run(Stage::Tag);
 }
 
 void CWizardFlow::KeepWhatIsNotExported() {
     if (m_tracks.empty() || m_exported)
         return;
-    m_keptFiles = m_services.recorderSetup->KeepForLater(!m_exportTried);
+    for (const std::string& kept : m_services.recorderSetup->KeepForLater(!m_exportTried)) {
+        if (std::find(m_keptFiles.begin(), m_keptFiles.end(), kept) == m_keptFiles.end())
+            m_keptFiles.push_back(kept);
+    }
     m_tracks.clear();
+}
+
+bool CWizardFlow::ConfirmDiscard() {
+    return m_services.host->MessageBox(LoadString(kIdsMsgDiscardRecording), MessageButtons::YesNo,
+                                       MessageIcon::Question) == kAnswerYes;
+}
+
+void CWizardFlow::ReportCutFailure(const std::filesystem::path& recording) {
+    const std::string problem = m_services.recorderSetup->CutProblem();
+    // The run lets go of the recording (if it still holds it) so a later one can offer it.
+    m_services.recorderSetup->KeepForLater(true);
+    m_tracks.clear();
+    if (!recording.empty() &&
+        std::find(m_keptFiles.begin(), m_keptFiles.end(), recording.string()) == m_keptFiles.end())
+        m_keptFiles.push_back(recording.string());
+    Message(FormatCutFailedMessage(problem, recording.parent_path()));
 }
 
 void CWizardFlow::Run(Stage first) {
@@ -191,6 +218,7 @@ CWizardFlow::Stage CWizardFlow::Start() {
     if (IsClose(result))
         return Stage::End;
     m_tracks.clear();
+    m_typed = TagSet{};
     m_exportTried = m_exported = false;
     if (mainWindow) {
         // Without a capture device or a file there would be nothing to record into.
@@ -218,7 +246,10 @@ CWizardFlow::Stage CWizardFlow::Start() {
 
 CWizardFlow::Stage CWizardFlow::Record() {
     IWizardHost& host = *m_services.host;
-    const int result = host.ShowRecording(recordingPage);
+    int result = host.ShowRecording(recordingPage);
+    // Going back throws the recording away; the recording goes on while the user decides.
+    while (IsBack(result) && !ConfirmDiscard())
+        result = host.ShowRecording(recordingPage);
     if (IsBack(result))
         return Stage::Start;
     if (IsClose(result))
@@ -231,7 +262,11 @@ CWizardFlow::Stage CWizardFlow::Record() {
     // Without its track files there is nothing to tag or export; say so instead of going on.
     if (Failed(finished) || m_tracks.empty()) {
         m_tracks.clear();
-        Message(kIdsMsgTracksNotMade);
+        if (!m_services.recorderSetup->CutProblem().empty()) {
+            ReportCutFailure(m_services.recorderSetup->RecordingPath());
+        } else {
+            Message(kIdsMsgTracksNotMade);
+        }
         return Stage::End;
     }
     if (m_services.deviceLost && m_services.deviceLost())
@@ -244,25 +279,42 @@ CWizardFlow::Stage CWizardFlow::Record() {
 
 CWizardFlow::Stage CWizardFlow::Tag() {
     int result;
-    m_tags.titles.clear();
+    m_tags = TagSet{};
     if (m_tracks.size() == 1) {
-        tagSinglePage.ClearTags();
-        result = m_services.host->ShowTagSingle(tagSinglePage);
-        m_tags.artist = tagSinglePage.artist;
-        m_tags.album = tagSinglePage.album;
-        m_tags.titles.push_back(tagSinglePage.title);
+        for (;;) {
+            tagSinglePage.ClearTags();
+            tagSinglePage.artist = m_typed.artist;
+            tagSinglePage.album = m_typed.album;
+            tagSinglePage.title = m_typed.titles.empty() ? std::string() : m_typed.titles[0];
+            result = m_services.host->ShowTagSingle(tagSinglePage);
+            m_typed.artist = tagSinglePage.artist;
+            m_typed.album = tagSinglePage.album;
+            m_typed.titles.assign(1, tagSinglePage.title);
+            if (!IsBack(result) || m_recovered || ConfirmDiscard())
+                break;
+        }
     } else {
         result = RunMultiTrackTagging();
     }
+    m_tags = m_typed;
     // The pages name 40 tracks; any beyond them keep the placeholder title ("Track 41", ...).
     if (m_tags.titles.size() < m_tracks.size())
         m_tags.titles.resize(m_tracks.size());
     SanitizeTagSet(m_tags);
-    // A recovered recording has no device to go back to; it stays for a later run.
-    if (IsBack(result))
-        return m_recovered ? Stage::End : Stage::Start;
+    if (IsBack(result)) {
+        if (m_recovered) {
+            // A recovered recording has no device to go back to: it stays unfinished, and the
+            // wizard starts as usual.
+            KeepWhatIsNotExported();
+            m_recovered = false;
+            return Stage::Connect;
+        }
+        m_tracks.clear();  // discarded: nothing of it is kept
+        return Stage::Start;
+    }
     if (IsClose(result))
         return Stage::End;
+    m_services.recorderSetup->NoteTags(m_typed.artist, m_typed.album, m_typed.titles);
     return Stage::Export;
 }
 
@@ -274,29 +326,44 @@ int CWizardFlow::RunMultiTrackTagging() {
         pages[i].trackCount = trackCount;
         pages[i].firstTrackOffset = 10 * i;
         pages[i].ClearTitles();
+        for (std::size_t k = 0; k < 10; ++k) {
+            const std::size_t at = static_cast<std::size_t>(10 * i) + k;
+            if (at < m_typed.titles.size())
+                pages[i].titles[k] = m_typed.titles[at];
+        }
     }
+    pages[0].artist = m_typed.artist;
+    pages[0].album = m_typed.album;
+    const auto keepTyped = [&] {
+        m_typed.artist = pages[0].artist;
+        m_typed.album = pages[0].album;
+        m_typed.titles.clear();
+        for (const auto& p : pages) {
+            for (const auto& title : p.titles)
+                m_typed.titles.push_back(title);
+        }
+    };
     // Page i is shown when there are more than 10 * i tracks; back from page i shows page i-1.
     int page = 0;
     while (page < 4) {
         if (page > 0 && trackCount < 10 * page + 1)
             break;
         const int result = host.ShowTagMultiple(page, pages[page]);
-        if (IsClose(result))
+        if (IsClose(result)) {
+            keepTyped();
             return kPageClose;
+        }
         if (IsBack(result)) {
-            if (page == 0)
+            if (page == 0 && (m_recovered || ConfirmDiscard())) {
+                keepTyped();
                 return kPageBack;
-            --page;
+            }
+            page = std::max(page - 1, 0);
             continue;
         }
         ++page;
     }
-    m_tags.artist = pages[0].artist;
-    m_tags.album = pages[0].album;
-    for (const auto& p : pages) {
-        for (const auto& title : p.titles)
-            m_tags.titles.push_back(title);
-    }
+    keepTyped();
     return kPageNext;
 }
 

@@ -51,10 +51,11 @@ public:
 
     // Runs the whole page sequence and returns when the user is done.
     void RunWizard();
-    // Exports an unfinished recording found in the working folder: cuts it into tracks with
-    // the track detector (as automatic splitting does) and runs the pages from tagging on.
-    // "back" on the first tag page ends the run and keeps the recording for later; "Record
-    // Something Else" goes on to connecting the device. Returns when the user is done.
+    // Exports an unfinished recording found in the recordings folder: makes its tracks (at
+    // its journal's cuts, else with the track detector) and runs the pages from tagging on,
+    // with what was typed for it before. "back" on the first tag page keeps the recording for
+    // later and goes on to connecting the device, as "Record Something Else" does. Returns
+    // when the user is done.
     void RunRecovered(const std::string& path);
 
     // What this run left in the working folder unexported (a recording closed before its
@@ -101,6 +102,10 @@ private:
     void Inform(const std::string& text);
     // Closes the input, keeping what was recorded and not exported.
     void KeepWhatIsNotExported();
+    // "back" would throw the recording away: true when the user says so.
+    bool ConfirmDiscard();
+    // The cut of recording failed: says why and that the recording is kept, and keeps it.
+    void ReportCutFailure(const std::filesystem::path& recording);
 
     WizardServices m_services;
     std::string m_productTitle;
@@ -109,6 +114,9 @@ private:
     int m_sourceType = 0;
     std::vector<std::string> m_tracks;
     TagSet m_tags;
+    // As typed, before cleaning: shown again when the tag pages come back, and noted in the
+    // recording's journal so that a later run can show them too.
+    TagSet m_typed;
     bool m_recovered = false;
     bool m_exportTried = false;
     bool m_exported = false;

@@ -181,10 +181,12 @@ WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
     services.identifyCaptureDevice = [&platform](std::uint32_t vendor, std::uint32_t product) {
         return IdentifyCaptureDevice(platform.Audio(), vendor, product);
     };
-    services.startExport = [&exporter](
+    services.startExport = [&exporter, &recorder](
                                const std::vector<std::string>& tracks, const std::string& artist,
                                const std::vector<std::string>& titles, const std::string& album,
                                const std::string& productTitle, ComPtr<IProgressStatus>& progress) {
+        // Each step of the export goes into the recording's journal.
+        exporter.UseJournal(recorder.Journal());
         return exporter.StartExport(tracks, artist, titles, album, productTitle, progress);
     };
     services.waitForExport = [&exporter] { exporter.WaitForExport(); };

@@ -35,8 +35,8 @@ std::string MonthName(int month) {
 
 }  // namespace
 
-std::string FormatUnfinishedQuestion(double seconds, std::time_t modified) {
-    const long long total = std::llround(std::max(seconds, 0.0));
+std::string DescribeUnfinished(const UnfinishedRecording& recording) {
+    const long long total = std::llround(std::max(recording.seconds, 0.0));
     char length[32];
     if (total >= 3600) {
         std::snprintf(length, sizeof length, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
@@ -45,15 +45,34 @@ std::string FormatUnfinishedQuestion(double seconds, std::time_t modified) {
         std::snprintf(length, sizeof length, "%lld:%02lld", total / 60, total % 60);
     }
     std::tm local{};
-    localtime_r(&modified, &local);
+    localtime_r(&recording.modified, &local);
     const std::string date = std::to_string(local.tm_mday) + " " + MonthName(local.tm_mon) + " " +
                              std::to_string(local.tm_year + 1900);
     char time[16];
     std::snprintf(time, sizeof time, "%02d:%02d", local.tm_hour, local.tm_min);
-    std::string text = LoadString(kIdsMsgUnfinishedFound);
+    const bool named = recording.tagged && (!recording.artist.empty() || !recording.album.empty());
+    std::string text =
+        LoadString(named ? kIdsUnfinishedAlbumDescription : kIdsUnfinishedDescription);
+    if (named) {
+        std::string album = recording.artist;
+        if (!recording.artist.empty() && !recording.album.empty())
+            album += " \u2013 ";
+        album += recording.album;
+        const std::string tracks =
+            recording.trackCount == 1
+                ? LoadString(kIdsOneTrack)
+                : FormatNumberText(LoadString(kIdsTrackCountFormat),
+                                   static_cast<long long>(recording.trackCount));
+        text = Fill(text, "album", album);
+        text = Fill(text, "tracks", tracks);
+    }
     text = Fill(text, "length", length);
     text = Fill(text, "date", date);
     return Fill(text, "time", time);
+}
+
+std::string FormatUnfinishedQuestion(const UnfinishedRecording& recording) {
+    return Fill(LoadString(kIdsMsgUnfinishedFound), "recording", DescribeUnfinished(recording));
 }
 
 std::string FormatLostAudioMessage(double seconds) {
@@ -69,6 +88,10 @@ std::string FormatDeviceBusyMessage(const std::string& program) {
 
 std::string FormatKeptForLaterMessage(const std::filesystem::path& folder) {
     return Fill(LoadString(kIdsMsgKeptForLater), "folder", folder.string());
+}
+
+std::string FormatCutFailedMessage(const std::string& reason, const std::filesystem::path& folder) {
+    return Fill(Fill(LoadString(kIdsMsgCutFailed), "reason", reason), "folder", folder.string());
 }
 
 }  // namespace sondrel

@@ -8,11 +8,18 @@
 #include <filesystem>
 #include <string>
 
+#include "recording/UnfinishedRecordings.h"
+
 namespace sondrel {
 
-// "Sondrel found a recording that was not exported: 23:41 recorded on 8 December 2026 at
-// 14:02. ..." for a recording of that many seconds last written at modified (local time).
-std::string FormatUnfinishedQuestion(double seconds, std::time_t modified);
+// What names an unfinished recording, in the question and the list of them: "The Band – Live,
+// 13 tracks, 23:41, recorded on 8 December 2026 at 14:02" once names were typed for it, else
+// "23:41 recorded on 8 December 2026 at 14:02" (local time of its last write; the length
+// rounded to the second).
+std::string DescribeUnfinished(const UnfinishedRecording& recording);
+
+// "Sondrel found a recording that was not exported: <description>. Would you like ...?"
+std::string FormatUnfinishedQuestion(const UnfinishedRecording& recording);
 
 // "12.5 seconds of audio were lost ..." (one decimal).
 std::string FormatLostAudioMessage(double seconds);
@@ -22,5 +29,8 @@ std::string FormatDeviceBusyMessage(const std::string& program);
 
 // "What was not exported is kept in FOLDER. ..."
 std::string FormatKeptForLaterMessage(const std::filesystem::path& folder);
+
+// "Unable to make the track files from this recording (REASON). ... kept in FOLDER ..."
+std::string FormatCutFailedMessage(const std::string& reason, const std::filesystem::path& folder);
 
 }  // namespace sondrel

@@ -14,6 +14,7 @@
 #include "app/CSettings.h"
 #include "app/CWizardFlow.h"
 #include "app/ProgramSetup.h"
+#include "app/RecoveryText.h"
 #include "base/StringTable.h"
 #include "base/TextUtil.h"
 #include "export/CWavExporter.h"
@@ -73,17 +74,12 @@ int ListUnfinished(const std::filesystem::path& folder, std::ostream& out) {
     if (found.empty())
         out << "No unfinished recordings in " << folder.string() << "\n";
     for (const UnfinishedRecording& recording : found) {
-        char when[32] = "";
-        std::tm local{};
-        if (localtime_r(&recording.modified, &local) != nullptr)
-            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
-        const auto seconds = static_cast<long long>(recording.seconds);
-        char length[32];
-        std::snprintf(length, sizeof length, "%lld:%02lld:%02lld", seconds / 3600,
-                      seconds / 60 % 60, seconds % 60);
-        out << recording.path.string() << "\t" << length << "\t" << when;
-        if (!recording.CanBeRecovered())
+        out << recording.path.string();
+        if (recording.CanBeRecovered()) {
+            out << "\t" << DescribeUnfinished(recording);
+        } else {
             out << "\t(" << recording.problem << ")";
+        }
         out << "\n";
     }
     return 0;
@@ -99,6 +95,13 @@ HRESULT ChooseRecovery(const std::string& which, const std::filesystem::path& fo
             }
         }
         error = "no unfinished recording in " + folder.string();
+        return E_FAIL;
+    }
+    // Only the program's own recordings: never a file of an album or of the user's elsewhere,
+    // which the export would move away.
+    if (!IsRecordingIn(which, folder)) {
+        error = which + " is not an unfinished recording in " + folder.string() +
+                " (see --list-unfinished)";
         return E_FAIL;
     }
     const UnfinishedRecording recording = InspectRecording(which);
@@ -139,6 +142,9 @@ HRESULT SetUp(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun
         return E_FAIL;
 
     run.workingFolder = WorkingFolder(env, *run.platform);
+    // What holds no audio is neither offered nor recovered.
+    if (!run.workingFolder.empty())
+        RemoveLeftovers(run.workingFolder);
     if (cl.recover &&
         Failed(ChooseRecovery(*cl.recover, run.workingFolder, run.recoverPath, error))) {
         return E_FAIL;
@@ -242,6 +248,8 @@ int Report(HeadlessRun& run, std::ostream& err) {
             err << "sondrel: no tracks were exported"
                 << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
         }
+        if (!run.exporter->FailureReason().empty())
+            err << "sondrel: the export failed: " << run.exporter->FailureReason() << "\n";
         return 1;
     }
     // Every track was exported, but of a recording that is not whole.

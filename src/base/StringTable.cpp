@@ -50,8 +50,8 @@ constexpr Entry kBuiltIn[] = {
      "Unable to start recording.\n\nThe capture device may be in use by another program, or "
      "there may be no room on the disk for the recording."},
     {kIdsMsgUnfinishedFound,
-     "Sondrel found a recording that was not exported: {length} recorded on {date} at {time}. "
-     "Would you like to export it now?"},
+     "Sondrel found a recording that was not exported: {recording}. Would you like to export it "
+     "now?"},
     {kIdsMsgWorkingFolder,
      "Unable to start recording.\n\nThe folder where Sondrel keeps recordings cannot be "
      "created or written. The disk may be full or read-only."},
@@ -68,6 +68,16 @@ constexpr Entry kBuiltIn[] = {
      "Unable to start recording.\n\nThe recording device is in use by {program}. Please close "
      "it or let it release the device, then press the 'record' button again."},
     {kIdsSomeOtherProgram, "another program"},
+    {kIdsMsgDiscardRecording,
+     "This recording has not been exported. Going back discards it.\n\nWould you like to "
+     "discard this recording?"},
+    {kIdsMsgCutFailed,
+     "Unable to make the track files from this recording ({reason}).\n\nThe recording is kept "
+     "in {folder}. Sondrel will offer to export it the next time it starts."},
+    {kIdsUnfinishedDescription, "{length} recorded on {date} at {time}"},
+    {kIdsUnfinishedAlbumDescription, "{album}, {tracks}, {length}, recorded on {date} at {time}"},
+    {kIdsOneTrack, "1 track"},
+    {kIdsTrackCountFormat, "%d tracks"},
     {kIdsMonthNames,
      "January|February|March|April|May|June|July|August|September|October|November|December"},
 };

@@ -30,7 +30,7 @@ inline constexpr StringId kIdsMsgExportFailed = 162;
 inline constexpr StringId kIdsTrackNumberFormat = 163;  // "Track %d"
 inline constexpr StringId kIdsMsgTracksNotMade = 170;
 inline constexpr StringId kIdsMsgCannotRecord = 171;
-// "{length}", "{date}" and "{time}" are filled in by FormatUnfinishedQuestion.
+// "{recording}" is one of the two descriptions below, filled in by FormatUnfinishedQuestion.
 inline constexpr StringId kIdsMsgUnfinishedFound = 172;
 inline constexpr StringId kIdsMsgWorkingFolder = 173;
 inline constexpr StringId kIdsMsgDeviceDisconnected = 174;
@@ -39,6 +39,14 @@ inline constexpr StringId kIdsMsgKeptForLater = 176;  // "{folder}"
 inline constexpr StringId kIdsMonthNames = 177;       // twelve names, separated by "|"
 inline constexpr StringId kIdsMsgDeviceBusy = 178;    // "{program}"
 inline constexpr StringId kIdsSomeOtherProgram = 179;
+inline constexpr StringId kIdsMsgDiscardRecording = 180;
+inline constexpr StringId kIdsMsgCutFailed = 181;  // "{reason}", "{folder}"
+// An unfinished recording: "{length}", "{date}", "{time}", and for one with names "{album}"
+// (artist and album as typed) and "{tracks}".
+inline constexpr StringId kIdsUnfinishedDescription = 182;
+inline constexpr StringId kIdsUnfinishedAlbumDescription = 183;
+inline constexpr StringId kIdsOneTrack = 184;
+inline constexpr StringId kIdsTrackCountFormat = 185;  // "%d tracks"
 
 // The text of an entry: the language pack's when it has one, else the built-in English text,
 // else an empty string. Thread-safe (the export worker reads its texts too).

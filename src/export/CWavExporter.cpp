@@ -10,6 +10,7 @@
 
 #include "base/StringTable.h"
 #include "export/FileMove.h"
+#include "platform/DebugOutput.h"
 
 namespace sondrel {
 
@@ -43,6 +44,10 @@ std::string FileNameComponent(std::string text, const std::string& fallback) {
 bool SourceIsGone(const std::string& path) {
     std::error_code ec;
     return !fs::exists(fs::symlink_status(path, ec));
+}
+
+std::string Reason(int errorNumber) {
+    return errorNumber != 0 ? std::generic_category().message(errorNumber) : std::string();
 }
 
 }  // namespace
@@ -101,7 +106,17 @@ HRESULT CWavExporter::StartExport(const std::vector<std::string>& sourcePaths,
             m_moved.assign(m_sourcePaths.size(), false);
         }
         m_lastAttemptFailed = false;
+        m_failureReason.clear();
         m_exportFolder = m_exportFolderSource ? m_exportFolderSource() : fs::path();
+        if (m_journal != nullptr) {
+            // The album a journal names goes on in the same folder while it holds tracks of it.
+            const RecordingJournalData data = m_journal->Data();
+            std::error_code ec;
+            m_albumFolder = data.ExportedCount() > 0 && fs::is_directory(data.albumFolder, ec)
+                                ? data.albumFolder
+                                : fs::path();
+            Note(m_journal->NoteExportFolder(m_exportFolder));
+        }
         m_worker = std::thread([this] {
             try {
                 Export();
@@ -127,14 +142,50 @@ bool CWavExporter::CreateAlbumFolder(const fs::path& base, const std::string& na
             base / (number == 0 ? name : name + " " + std::to_string(number));
         if (::mkdir(candidate.c_str(), 0777) == 0) {
             m_albumFolder = candidate;
+            if (m_journal != nullptr)
+                Note(m_journal->NoteAlbumFolder(candidate));
             return true;
         }
         // Only a name that is taken can be cured by another number; a missing or
         // read-only export folder cannot.
-        if (errno != EEXIST)
+        if (errno != EEXIST) {
+            m_failureReason = Reason(errno) + " (" + base.string() + ")";
             return false;
+        }
     }
+    m_failureReason = "no free name for the album folder in " + base.string();
     return false;
+}
+
+void CWavExporter::Note(HRESULT journalled) {
+    // The export goes on: the tracks reaching their album matter more than the record of it.
+    // A kill before the next note may then export a track twice, never lose one.
+    if (Failed(journalled))
+        OutputDebugText("export: the recording's journal cannot be written\n");
+}
+
+bool CWavExporter::AlreadyExported(std::size_t index) const {
+    if (m_journal != nullptr)
+        return !m_journal->ExportedAs(index).empty();
+    return index < m_moved.size() && m_moved[index] && SourceIsGone(m_sourcePaths[index]);
+}
+
+void CWavExporter::SettlePendingMove() {
+    const RecordingJournalData data = m_journal->Data();
+    if (data.pendingTrack < 0)
+        return;
+    const auto track = static_cast<std::size_t>(data.pendingTrack);
+    const fs::path& target = data.pendingTarget;
+    ::unlink(PartialCopyPathOf(target).c_str());
+    std::error_code ec;
+    const bool targetThere = fs::exists(fs::symlink_status(target, ec));
+    const std::string source = track < m_sourcePaths.size() ? m_sourcePaths[track] : "";
+    if (!source.empty() && targetThere && (SourceIsGone(source) || SameContents(source, target))) {
+        Note(m_journal->NoteExported(track, target));
+        ::unlink(source.c_str());
+        return;
+    }
+    Note(m_journal->ClearPendingMove());
 }
 
 HRESULT CWavExporter::Export() {
@@ -144,6 +195,8 @@ HRESULT CWavExporter::Export() {
     const std::string unknownAlbum = LoadString(kIdsUnknownAlbum);
     const std::string albumWord = FileNameComponent(LoadString(kIdsAlbum), "Album");
 
+    if (m_journal != nullptr)
+        SettlePendingMove();
     bool haveFolder = !m_albumFolder.empty();  // kept by StartExport only for a retry
     if (!haveFolder) {
         std::string name = m_album == unknownAlbum ? albumWord : m_album;
@@ -155,8 +208,10 @@ HRESULT CWavExporter::Export() {
     if (haveFolder && m_titles.size() >= trackCount) {
         m_moved.resize(trackCount, false);
         for (std::size_t i = 0; i < trackCount; ++i) {
-            if (m_moved[i] && SourceIsGone(m_sourcePaths[i])) {
-                // Moved by the attempt that failed; it is in the album folder already.
+            if (AlreadyExported(i)) {
+                // Moved by an attempt that failed or a run that ended; it is in the album
+                // folder already.
+                m_moved[i] = true;
                 m_progress->SetProgress(static_cast<float>(i + 1) / static_cast<float>(trackCount));
                 result = S_OK;
                 continue;
@@ -174,6 +229,11 @@ HRESULT CWavExporter::Export() {
         std::none_of(m_moved.begin(), m_moved.end(), [](bool moved) { return moved; }) &&
         ::rmdir(m_albumFolder.c_str()) == 0) {
         m_albumFolder.clear();
+        if (m_journal != nullptr)
+            Note(m_journal->NoteAlbumFolder({}));
+    }
+    if (Failed(result) && m_failureReason.empty() && haveFolder && m_titles.size() < trackCount) {
+        m_failureReason = "fewer titles than tracks";
     }
     m_lastAttemptFailed = Failed(result);
     // The failure must be recorded before the end is marked (see CProgressStatus).
@@ -192,14 +252,31 @@ HRESULT CWavExporter::ExportTrack(const std::string& sourcePath, const std::stri
                                  ? FileNameComponent(numbered, "Track " + std::to_string(index + 1))
                                  : FileNameComponent(title, numbered);
 
-    MoveOutcome outcome = MoveFileNoReplace(sourcePath, folder / (stem + ".wav"));
-    for (int number = 1; outcome == MoveOutcome::TargetExists && number <= m_maxNameNumber;
+    MoveOutcome outcome = MoveOutcome::TargetExists;
+    int error = 0;
+    fs::path target;
+    for (int number = 0; outcome == MoveOutcome::TargetExists && number <= m_maxNameNumber;
          ++number) {
-        outcome =
-            MoveFileNoReplace(sourcePath, folder / (stem + " " + std::to_string(number) + ".wav"));
+        target =
+            folder / (number == 0 ? stem + ".wav" : stem + " " + std::to_string(number) + ".wav");
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(target, ec)))
+            continue;
+        // Noted before the move, so that a run ended in between finds where the track went.
+        if (m_journal != nullptr)
+            Note(m_journal->NoteMoving(index, target));
+        outcome = MoveFileNoReplace(sourcePath, target, &error);
     }
-    if (outcome != MoveOutcome::Moved)
+    if (outcome != MoveOutcome::Moved) {
+        if (m_journal != nullptr)
+            Note(m_journal->ClearPendingMove());
+        m_failureReason = outcome == MoveOutcome::TargetExists
+                              ? "no free name for " + stem + ".wav"
+                              : Reason(error) + " (" + target.string() + ")";
         return E_FAIL;
+    }
+    if (m_journal != nullptr)
+        Note(m_journal->NoteExported(index, target));
     if (trackCount > 0) {
         m_progress->SetProgress(static_cast<float>(index + 1) / static_cast<float>(trackCount));
     }

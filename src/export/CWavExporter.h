@@ -14,6 +14,7 @@
 #include "base/CUnknownStandAlone.h"
 #include "base/Result.h"
 #include "export/CProgressStatus.h"
+#include "recording/CRecordingJournal.h"
 
 namespace sondrel {
 
@@ -45,8 +46,18 @@ public:
                         const std::vector<std::string>& titles, const std::string& album,
                         const std::string& productTitle, ComPtr<IProgressStatus>& progress);
 
+    // The journal of the recording the next StartExport exports (null: none). With one, each
+    // step is noted in it as it happens, tracks it names as exported are passed over, and the
+    // album folder it names is continued; a kill at any moment then loses or repeats nothing.
+    // Call between exports only.
+    void UseJournal(CRecordingJournal* journal) { m_journal = journal; }
+
     // Blocks until the worker of the last export (if any) has ended.
     void WaitForExport();
+
+    // Why the last attempt failed ("No space left on device", ...); empty when it did not or
+    // no reason is known. Only meaningful once the progress object reports the end.
+    const std::string& FailureReason() const { return m_failureReason; }
 
     // The album folder of the last attempt (empty before one was created). Only meaningful
     // once the progress object reports the end.
@@ -62,6 +73,11 @@ public:
 
 private:
     bool CreateAlbumFolder(const std::filesystem::path& base, const std::string& name);
+    bool AlreadyExported(std::size_t index) const;
+    // A move that a killed run left under way: a target that holds the track (its source gone,
+    // or a complete copy beside it) makes it exported; otherwise the move did not happen.
+    void SettlePendingMove();
+    void Note(HRESULT journalled);
     bool ContinuesFailedExport(const std::vector<std::string>& sourcePaths,
                                const std::string& artist, const std::vector<std::string>& titles,
                                const std::string& album) const;
@@ -82,6 +98,8 @@ private:
     std::filesystem::path m_albumFolder;
     std::vector<bool> m_moved;
     bool m_lastAttemptFailed = false;
+    CRecordingJournal* m_journal = nullptr;
+    std::string m_failureReason;
 };
 
 }  // namespace sondrel

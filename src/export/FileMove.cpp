@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <system_error>
 
 #include "base/WaveFormat.h"
+#include "recording/DurableStep.h"
 
 namespace sondrel {
 
@@ -77,34 +79,95 @@ void SyncDirectoryOf(const fs::path& file) {
 
 }  // namespace
 
-MoveOutcome CopyFileThenRemove(const fs::path& source, const fs::path& target) {
-    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.Get() < 0)
-        return MoveOutcome::Failed;
-    // O_EXCL: the target is ours alone, never an existing file.
-    FileDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (out.Get() < 0) {
-        return errno == EEXIST ? MoveOutcome::TargetExists : MoveOutcome::Failed;
+fs::path PartialCopyPathOf(const fs::path& target) {
+    return target.parent_path() / ("." + target.filename().string() + ".part");
+}
+
+bool SameContents(const fs::path& a, const fs::path& b) {
+    FileDescriptor first(::open(a.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor second(::open(b.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat infoA {
+    }, infoB{};
+    if (first.Get() < 0 || second.Get() < 0 || ::fstat(first.Get(), &infoA) != 0 ||
+        ::fstat(second.Get(), &infoB) != 0 || infoA.st_size != infoB.st_size) {
+        return false;
     }
-    const bool copied = CopyContents(in.Get(), out.Get()) && ::fsync(out.Get()) == 0;
-    if (!out.Close() || !copied) {
-        ::unlink(target.c_str());
+    auto bufferA = std::make_unique<unsigned char[]>(kChunkBytes);
+    auto bufferB = std::make_unique<unsigned char[]>(kChunkBytes);
+    for (;;) {
+        const ssize_t gotA = ::read(first.Get(), bufferA.get(), kChunkBytes);
+        if (gotA < 0)
+            return false;
+        std::size_t gotB = 0;
+        while (gotB < static_cast<std::size_t>(gotA)) {
+            const ssize_t n =
+                ::read(second.Get(), bufferB.get() + gotB, static_cast<std::size_t>(gotA) - gotB);
+            if (n <= 0)
+                return false;
+            gotB += static_cast<std::size_t>(n);
+        }
+        if (gotA == 0)
+            return true;
+        if (std::memcmp(bufferA.get(), bufferB.get(), static_cast<std::size_t>(gotA)) != 0)
+            return false;
+    }
+}
+
+MoveOutcome CopyFileThenRemove(const fs::path& source, const fs::path& target, int* error) {
+    const auto fail = [error](int code) {
+        if (error != nullptr)
+            *error = code;
         return MoveOutcome::Failed;
+    };
+    {
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(target, ec)))
+            return MoveOutcome::TargetExists;
+    }
+    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (in.Get() < 0)
+        return fail(errno);
+    // The partial copy is ours alone: a leftover of a killed run (or a link) goes first.
+    const fs::path partial = PartialCopyPathOf(target);
+    ::unlink(partial.c_str());
+    FileDescriptor out(
+        ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (out.Get() < 0)
+        return fail(errno);
+    bool copied = CopyContents(in.Get(), out.Get()) && ::fsync(out.Get()) == 0;
+    int copyError = copied ? 0 : errno;
+    if (!out.Close() && copied) {
+        copied = false;
+        copyError = errno;
+    }
+    if (!copied) {
+        ::unlink(partial.c_str());
+        return fail(copyError != 0 ? copyError : EIO);
+    }
+    if (::renameat2(AT_FDCWD, partial.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+        const int renameError = errno;
+        ::unlink(partial.c_str());
+        if (renameError == EEXIST)
+            return MoveOutcome::TargetExists;
+        return fail(renameError);
     }
     SyncDirectoryOf(target);
-    // The copy is safely on disk; a source that cannot be removed leaves a duplicate behind,
-    // which loses nothing.
+    PassDurableStep();
+    // The copy is safely on disk under its name; a source that cannot be removed leaves a
+    // duplicate behind, which loses nothing.
     in.Close();
     ::unlink(source.c_str());
     return MoveOutcome::Moved;
 }
 
-MoveOutcome MoveFileNoReplace(const fs::path& source, const fs::path& target) {
+MoveOutcome MoveFileNoReplace(const fs::path& source, const fs::path& target, int* error) {
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        SyncDirectoryOf(target);
+        PassDurableStep();
         return MoveOutcome::Moved;
     }
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
+    int code = errno;
+    if (code == EINVAL || code == ENOSYS || code == ENOTSUP) {
         // A file system without the no-replace flag: check, then rename.
         std::error_code ec;
         if (fs::exists(fs::symlink_status(target, ec)))
@@ -112,12 +175,14 @@ MoveOutcome MoveFileNoReplace(const fs::path& source, const fs::path& target) {
         fs::rename(source, target, ec);
         if (!ec)
             return MoveOutcome::Moved;
-        error = ec.value();
+        code = ec.value();
     }
-    if (error == EEXIST)
+    if (code == EEXIST)
         return MoveOutcome::TargetExists;
-    if (error == EXDEV)
-        return CopyFileThenRemove(source, target);
+    if (code == EXDEV)
+        return CopyFileThenRemove(source, target, error);
+    if (error != nullptr)
+        *error = code;
     return MoveOutcome::Failed;
 }
 

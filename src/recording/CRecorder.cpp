@@ -1,11 +1,13 @@
 #include "recording/CRecorder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <new>
 #include <system_error>
 
 #include "audiofile/CWaveReader.h"
+#include "platform/DebugOutput.h"
 #include "platform/IPlatform.h"
 #include "platform/ISettingsStore.h"
 #include "recording/CutIntoTracks.h"
@@ -146,6 +148,7 @@ void CRecorder::DropInput(std::vector<std::uint64_t>* marks) {
 HRESULT CRecorder::FinishRecording(bool process, bool secondProcess,
                                    std::vector<std::string>& trackFiles) {
     trackFiles.clear();
+    m_cutProblem.clear();
     std::vector<std::uint64_t> marks;
     if (m_input) {
         m_input->SetProcessingFlags(process, secondProcess);
@@ -153,51 +156,82 @@ HRESULT CRecorder::FinishRecording(bool process, bool secondProcess,
     }
     if (m_tempFileName.empty())
         return E_FAIL;
-    return MakeTracks(marks, trackFiles);
-}
-
-HRESULT CRecorder::MakeTracks(const std::vector<std::uint64_t>& marks,
-                              std::vector<std::string>& trackFiles) {
-    trackFiles.clear();
-    if (marks.empty()) {
-        // Only a recording that reads back as a WAV file is a track.
-        auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
-        if (!reader || Failed(reader->Open(m_tempFileName, 0)))
-            return E_FAIL;
-        trackFiles.push_back(m_tempFileName.string());
-    } else {
-        const HRESULT hr = SplitAtMarks(marks);
-        if (Failed(hr))
-            return hr;
-        for (const auto& name : m_splitFileNames)
-            trackFiles.push_back(name.string());
-    }
-    // From here until export or deletion, the files are this run's.
-    for (const std::string& name : trackFiles) {
-        CRecordingLock lock;
-        if (lock.Take(name))
-            m_locks.push_back(std::move(lock));
-    }
-    if (trackFiles.size() != 1 || trackFiles[0] != m_tempFileName.string()) {
-        CRecordingLock lock;
-        if (lock.Take(m_tempFileName))
-            m_locks.push_back(std::move(lock));
-    }
-    return S_OK;
-}
-
-HRESULT CRecorder::SplitAtMarks(const std::vector<std::uint64_t>& marks) {
+    // Only a recording that reads back as a WAV file has tracks.
     auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
-    if (!reader)
+    if (!reader || Failed(reader->Open(m_tempFileName, 0)))
         return E_FAIL;
-    // A recording that cannot be read back cannot be cut: no tracks, and a failure.
-    if (Failed(reader->Open(m_tempFileName, 0)))
-        return E_FAIL;
-    WAVEFORMATEX format{};
-    reader->GetFormat(&format, nullptr);
-    format.cbSize = 0;
-    return CutIntoTracks(*reader, format, marks, m_tempFileName.parent_path(), m_splitFileNames,
-                         m_lastWriteError);
+    reader.Reset();
+    // From here until its last track is exported, the recording is this run's.
+    CRecordingLock lock;
+    if (lock.Take(m_tempFileName))
+        m_locks.push_back(std::move(lock));
+    // The cuts go into the journal before any track file exists, so that a kill from here on
+    // leaves the recording with its cuts, never track files that look like recordings.
+    m_journal = std::make_unique<CRecordingJournal>(m_tempFileName);
+    RecordingJournalData data;
+    data.marks = marks;
+    if (Failed(m_journal->Update(data))) {
+        // A recording without a journal is still offered later, cut by the track detector.
+        OutputDebugText("FinishRecording: the journal cannot be written beside " +
+                        m_tempFileName.string() + "\n");
+    }
+    return CutTracks(trackFiles);
+}
+
+HRESULT CRecorder::CutTracks(std::vector<std::string>& trackFiles) {
+    trackFiles.clear();
+    m_splitFileNames.clear();
+    m_cutProblem.clear();
+    RecordingJournalData data = m_journal->Data();
+    const std::vector<std::uint64_t> marks = data.marks.value_or(std::vector<std::uint64_t>{});
+    const std::vector<std::filesystem::path> sources = m_journal->TrackSources();
+    if (!marks.empty()) {
+        // What is not exported yet and not known complete is cut (again).
+        std::vector<std::filesystem::path> names(marks.size());
+        std::uint64_t start = 0;
+        for (std::size_t i = 0; i < marks.size(); ++i) {
+            const std::uint64_t bytes = marks[i] > start ? marks[i] - start : 0;
+            start = std::max(start, marks[i]);
+            if (!m_journal->ExportedAs(i).empty())
+                continue;
+            std::error_code ec;
+            const bool complete =
+                data.cut &&
+                std::filesystem::is_regular_file(std::filesystem::symlink_status(sources[i], ec)) &&
+                std::filesystem::file_size(sources[i], ec) == kWaveHeaderBytes + bytes;
+            if (!complete)
+                names[i] = sources[i];
+        }
+        auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
+        if (!reader)
+            return E_FAIL;
+        WAVEFORMATEX format{};
+        int writeError = 0;
+        HRESULT hr = reader->Open(m_tempFileName, 0);
+        if (Succeeded(hr)) {
+            reader->GetFormat(&format, nullptr);
+            format.cbSize = 0;
+            hr = CutIntoTracks(*reader, format, marks, names, writeError);
+        }
+        if (Failed(hr)) {
+            m_cutProblem = writeError != 0 ? std::generic_category().message(writeError)
+                                           : "the recording could not be read back";
+            return E_FAIL;
+        }
+        if (!data.cut) {
+            data = m_journal->Data();
+            data.cut = true;
+            m_journal->Update(data);
+        }
+    } else if (!data.cut) {
+        data.cut = true;
+        m_journal->Update(data);
+    }
+    for (const auto& source : sources)
+        trackFiles.push_back(source.string());
+    if (!marks.empty())
+        m_splitFileNames = sources;
+    return S_OK;
 }
 
 HRESULT CRecorder::CloseInput() {
@@ -207,66 +241,98 @@ HRESULT CRecorder::CloseInput() {
 }
 
 void CRecorder::DeleteTempFiles() {
-    std::error_code ignored;
     if (!m_tempFileName.empty()) {
-        std::filesystem::remove(m_tempFileName, ignored);
+        RemoveRecordingFiles(m_tempFileName);
         m_tempFileName.clear();
     }
-    for (const auto& name : m_splitFileNames)
-        std::filesystem::remove(name, ignored);
     m_splitFileNames.clear();
+    m_journal.reset();
     m_locks.clear();
 }
 
-std::vector<std::string> CRecorder::KeepForLater(bool wholeRecording) {
+std::vector<std::string> CRecorder::KeepForLater(bool /*wholeRecording*/) {
     DropInput(nullptr);
     std::vector<std::string> kept;
-    std::error_code ignored;
-    const auto keep = [&](const std::filesystem::path& name) {
-        if (std::filesystem::exists(name, ignored))
-            kept.push_back(name.string());
-    };
-    if (wholeRecording || m_splitFileNames.empty()) {
-        // The recording holds every track; the track files would only repeat it.
-        keep(m_tempFileName);
-        for (const auto& name : m_splitFileNames)
-            std::filesystem::remove(name, ignored);
-    } else {
-        // Some tracks are exported: only the others stay, each to be offered on its own.
-        for (const auto& name : m_splitFileNames)
-            keep(name);
-        std::filesystem::remove(m_tempFileName, ignored);
+    if (!m_tempFileName.empty()) {
+        // The journal says which tracks are still to go; a recording without audio is
+        // nothing to offer.
+        if (InspectRecording(m_tempFileName).problem == "holds no audio" &&
+            (!m_journal || m_journal->Data().ExportedCount() == 0)) {
+            RemoveRecordingFiles(m_tempFileName);
+        } else if (std::filesystem::exists(m_tempFileName)) {
+            kept.push_back(m_tempFileName.string());
+        }
     }
     m_tempFileName.clear();
     m_splitFileNames.clear();
+    m_journal.reset();
     m_locks.clear();
     return kept;
 }
 
 HRESULT CRecorder::RecoverRecording(const std::string& path, std::vector<std::string>& trackFiles) {
     trackFiles.clear();
+    m_cutProblem.clear();
     CloseInput();
     CRecordingLock lock;
-    if (!lock.Take(path) || Failed(RepairRecordingHeader(path)))
+    if (!lock.Take(path))
         return E_FAIL;
-    std::vector<std::uint64_t> marks;
-    if (Failed(DetectTrackMarks(path, marks)))
+    auto journal = std::make_unique<CRecordingJournal>(path);
+    const HRESULT loaded = journal->Load();
+    if (Failed(loaded))
         return E_FAIL;
+    RecordingJournalData data = journal->Data();
+    if (!data.marks) {
+        // Killed while recording: the header lags the data, and the cuts were never made.
+        if (Failed(RepairRecordingHeader(path)))
+            return E_FAIL;
+        std::vector<std::uint64_t> marks;
+        if (Failed(DetectTrackMarks(path, marks)))
+            return E_FAIL;
+        data.marks = marks;
+        data.cut = false;
+        journal->Update(data);
+    }
     m_tempFileName = path;
-    // Split files come from the recording, so their names are taken beside it.
-    const HRESULT hr = MakeTracks(marks, trackFiles);
+    m_journal = std::move(journal);
     m_locks.push_back(std::move(lock));
+    const HRESULT hr = CutTracks(trackFiles);
     if (Failed(hr)) {
-        // The recording stays for a later try; only the partial track files go.
-        std::error_code ignored;
-        for (const auto& name : m_splitFileNames)
-            std::filesystem::remove(name, ignored);
-        m_splitFileNames.clear();
+        // The recording stays for a later try.
         m_tempFileName.clear();
+        m_journal.reset();
         m_locks.clear();
         trackFiles.clear();
     }
     return hr;
+}
+
+HRESULT CRecorder::NoteTags(const std::string& artist, const std::string& album,
+                            const std::vector<std::string>& titles) {
+    if (!m_journal)
+        return S_FALSE;
+    RecordingJournalData data = m_journal->Data();
+    data.tagged = true;
+    data.artist = artist;
+    data.album = album;
+    data.titles = titles;
+    // Titles past the last track are empty fields of the tag pages.
+    while (data.titles.size() > data.TrackCount() && data.titles.back().empty())
+        data.titles.pop_back();
+    return m_journal->Update(data);
+}
+
+bool CRecorder::JournalTags(std::string& artist, std::string& album,
+                            std::vector<std::string>& titles) const {
+    if (!m_journal)
+        return false;
+    const RecordingJournalData data = m_journal->Data();
+    if (!data.tagged)
+        return false;
+    artist = data.artist;
+    album = data.album;
+    titles = data.titles;
+    return true;
 }
 
 HRESULT CRecorder::GetLevels(float& recentLeftDb, float& recentRightDb, float& holdLeftDb,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "devices/OutputDeviceList.h"
 #include "recording/CRecordInputDSound.h"
 #include "recording/CRecordSettings.h"
+#include "recording/CRecordingJournal.h"
 #include "recording/CRecordingLock.h"
 #include "recording/IRecorder.h"
 
@@ -72,6 +74,16 @@ public:
     std::vector<std::string> KeepForLater(bool wholeRecording) override;
     HRESULT RecoverRecording(const std::string& path,
                              std::vector<std::string>& trackFiles) override;
+    HRESULT NoteTags(const std::string& artist, const std::string& album,
+                     const std::vector<std::string>& titles) override;
+    bool JournalTags(std::string& artist, std::string& album,
+                     std::vector<std::string>& titles) const override;
+    std::string CutProblem() const override { return m_cutProblem; }
+    std::string RecordingPath() const override { return m_tempFileName.string(); }
+
+    // The journal of the finished recording, for the export to note its steps in; null
+    // before a recording is finished or recovered.
+    CRecordingJournal* Journal() { return m_journal.get(); }
 
     // The working folder the recordings go to (created when needed).
     HRESULT WorkingFolder(std::filesystem::path& folder);
@@ -110,9 +122,9 @@ private:
 
     HRESULT OpenNewInput();
     void RestoreMixer();
-    HRESULT SplitAtMarks(const std::vector<std::uint64_t>& marks);
-    // The tracks of the current recording cut at marks (none: the recording is the track).
-    HRESULT MakeTracks(const std::vector<std::uint64_t>& marks, std::vector<std::string>& tracks);
+    // Cuts the tracks of the journalled recording that are neither exported nor complete, and
+    // lists every track's file. A failure keeps the recording and removes the partial track.
+    HRESULT CutTracks(std::vector<std::string>& trackFiles);
     void DeleteTempFiles();
     // Stops and forgets the input, keeping its write error.
     void DropInput(std::vector<std::uint64_t>* marks);
@@ -130,6 +142,9 @@ private:
     WindowHandle m_ownerWindow = nullptr;
     std::filesystem::path m_tempFileName;
     std::vector<std::filesystem::path> m_splitFileNames;
+    std::unique_ptr<CRecordingJournal> m_journal;
+    // Why the last cut failed ("No space left on device"); empty when it did not.
+    std::string m_cutProblem;
     // Held on the finished recording and its tracks until they are exported or deleted, so
     // that no other run takes them for unfinished ones.
     std::vector<CRecordingLock> m_locks;

@@ -72,17 +72,33 @@ public:
     // Source equaliser type 0..3 for the input just opened.
     virtual void SetSourceFilter(int sourceType) = 0;
     virtual void Shutdown() = 0;
-    // Closes the input but leaves what was not exported in the working folder as unfinished
-    // recordings, for a later run to offer: the whole recording (wholeRecording, when nothing
-    // was exported), or the track files still there (after an export that failed part-way).
-    // Returns the files kept.
+    // Closes the input but leaves the finished recording, with its journal and the tracks
+    // not yet exported, in the recordings folder as one unfinished recording for a later run
+    // to offer. A recording that holds no audio is removed instead. Returns the recording
+    // kept (none or one).
     virtual std::vector<std::string> KeepForLater(bool /*wholeRecording*/) { return {}; }
-    // Adopts an unfinished recording as the current one, with its lock, and cuts it into
-    // tracks as automatic splitting does (see FinishRecording for the files).
+    // Adopts an unfinished recording as the current one, with its lock, and makes its track
+    // files: at its journal's cuts, or cut as automatic splitting does when it has none.
+    // Tracks already exported stay where they are (see FinishRecording for the files).
     virtual HRESULT RecoverRecording(const std::string& /*path*/,
                                      std::vector<std::string>& /*trackFiles*/) {
         return E_NOTIMPL;
     }
+    // Notes what the user typed on the tag pages in the recording's journal.
+    virtual HRESULT NoteTags(const std::string& /*artist*/, const std::string& /*album*/,
+                             const std::vector<std::string>& /*titles*/) {
+        return S_FALSE;
+    }
+    // What an earlier run noted with NoteTags for the current recording; false when nothing.
+    virtual bool JournalTags(std::string& /*artist*/, std::string& /*album*/,
+                             std::vector<std::string>& /*titles*/) const {
+        return false;
+    }
+    // Why the last FinishRecording or RecoverRecording could not make the track files (the
+    // recording itself is kept); empty when they were made.
+    virtual std::string CutProblem() const { return {}; }
+    // The current recording's file; empty when there is none.
+    virtual std::string RecordingPath() const { return {}; }
 
 protected:
     ~IRecorderSetup() = default;

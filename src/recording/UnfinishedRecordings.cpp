@@ -1,9 +1,12 @@
 #include "recording/UnfinishedRecordings.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -12,6 +15,7 @@
 #include "audiofile/CFileError.h"
 #include "audiofile/CWaveWriter.h"
 #include "base/WaveFormat.h"
+#include "recording/CRecordingJournal.h"
 #include "recording/CRecordingLock.h"
 #include "recording/CTrackDetector.h"
 
@@ -38,13 +42,21 @@ struct HeaderFacts {
 HeaderFacts ReadHeaderFacts(const std::filesystem::path& path, std::uint64_t fileBytes) {
     HeaderFacts facts;
     std::array<std::uint8_t, kWaveHeaderBytes> h{};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        facts.problem = "cannot be read";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        facts.problem = errno == ELOOP ? "a link, skipped" : "cannot be read";
         return facts;
     }
-    in.read(reinterpret_cast<char*>(h.data()), h.size());
-    const auto got = static_cast<std::size_t>(in.gcount());
+    std::size_t got = 0;
+    while (got < h.size()) {
+        const ssize_t n = ::read(fd, h.data() + got, h.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
     if (got >= 12 &&
         (std::memcmp(h.data(), "RIFF", 4) != 0 || std::memcmp(h.data() + 8, "WAVE", 4) != 0)) {
         facts.problem = "not a WAV file";
@@ -74,13 +86,60 @@ HeaderFacts ReadHeaderFacts(const std::filesystem::path& path, std::uint64_t fil
     return facts;
 }
 
+// The recording a file of the recordings folder belongs to ("temp3.wav" for "temp3.wav",
+// "temp3.journal", "temp3.journal.tmp" and "temp3.track2.wav"); empty for any other name.
+std::string RecordingNameOf(const std::string& name) {
+    if (name.rfind("temp", 0) != 0)
+        return {};
+    std::size_t end = 4;
+    while (end < name.size() && name[end] >= '0' && name[end] <= '9')
+        ++end;
+    if (end == 4 || end > 12)
+        return {};
+    const std::string stem = name.substr(0, end);
+    const std::string rest = name.substr(end);
+    if (rest == ".wav" || rest == ".journal" || rest == ".journal.tmp")
+        return stem + ".wav";
+    if (rest.rfind(".track", 0) == 0 && rest.size() > 10 &&
+        rest.compare(rest.size() - 4, 4, ".wav") == 0) {
+        const std::string number = rest.substr(6, rest.size() - 10);
+        if (!number.empty() && number.size() <= 4 &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return stem + ".wav";
+    }
+    return {};
+}
+
+bool Exists(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool IsRegularFile(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 }  // namespace
+
+bool IsRecordingFileName(const std::filesystem::path& name) {
+    const std::string text = name.filename().string();
+    return RecordingNameOf(text) == text;
+}
 
 UnfinishedRecording InspectRecording(const std::filesystem::path& path) {
     UnfinishedRecording recording;
     recording.path = path;
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::lstat(path.c_str(), &info) != 0) {
+        recording.problem = "cannot be read";
+        return recording;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        recording.problem = "a link, skipped";
+        return recording;
+    }
+    if (!S_ISREG(info.st_mode)) {
         recording.problem = "cannot be read";
         return recording;
     }
@@ -89,6 +148,19 @@ UnfinishedRecording InspectRecording(const std::filesystem::path& path) {
     recording.problem = facts.problem;
     recording.seconds =
         static_cast<double>(facts.dataBytes) / static_cast<double>(kCaptureBytesPerSecond);
+    CRecordingJournal journal(path);
+    const HRESULT loaded = journal.Load();
+    if (Failed(loaded)) {
+        if (recording.problem.empty())
+            recording.problem = "its journal cannot be read";
+        return recording;
+    }
+    const RecordingJournalData data = journal.Data();
+    recording.tagged = data.tagged;
+    recording.artist = data.artist;
+    recording.album = data.album;
+    recording.trackCount = data.TrackCount();
+    recording.exportedCount = data.ExportedCount();
     return recording;
 }
 
@@ -98,9 +170,12 @@ std::vector<UnfinishedRecording> FindUnfinishedRecordings(const std::filesystem:
     std::filesystem::directory_iterator it(folder, ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         const std::filesystem::path& path = it->path();
-        if (path.extension() != ".wav" || !it->is_regular_file(ec))
+        if (!IsRecordingFileName(path.filename()))
             continue;
-        if (CRecordingLock::IsHeldElsewhere(path))
+        const bool link = it->is_symlink(ec);
+        if (!link && !it->is_regular_file(ec))
+            continue;
+        if (!link && CRecordingLock::IsHeldElsewhere(path))
             continue;  // a running Sondrel is recording or exporting it
         found.push_back(InspectRecording(path));
     }
@@ -111,42 +186,129 @@ std::vector<UnfinishedRecording> FindUnfinishedRecordings(const std::filesystem:
     return found;
 }
 
+bool IsRecordingIn(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    if (!IsRecordingFileName(path.filename()) || !IsRegularFile(path))
+        return false;
+    std::error_code ec;
+    const std::filesystem::path parent =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec).parent_path(), ec);
+    const std::filesystem::path own = std::filesystem::weakly_canonical(folder, ec);
+    return !ec && !own.empty() && parent == own;
+}
+
+void RemoveRecordingFiles(const std::filesystem::path& path) {
+    const std::string recording = path.filename().string();
+    const std::filesystem::path journal = CRecordingJournal::JournalPathOf(path);
+    std::vector<std::filesystem::path> tracks;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(path.parent_path(), ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name != recording && RecordingNameOf(name) == recording && it->path() != journal) {
+            tracks.push_back(it->path());
+        }
+    }
+    ::unlink(path.c_str());
+    for (const auto& track : tracks)
+        ::unlink(track.c_str());
+    CRecordingJournal(path).Remove();
+}
+
+std::vector<std::filesystem::path> RemoveLeftovers(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> removed;
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::string recording = RecordingNameOf(name);
+        if (!recording.empty() && std::find(names.begin(), names.end(), recording) == names.end())
+            names.push_back(recording);
+    }
+    for (const std::string& name : names) {
+        const std::filesystem::path path = folder / name;
+        struct stat info {};
+        const bool present = ::lstat(path.c_str(), &info) == 0;
+        if (present && !S_ISREG(info.st_mode))
+            continue;  // a link or a folder in a recording's name: never ours to touch
+        const bool journalled = Exists(CRecordingJournal::JournalPathOf(path));
+        if (present) {
+            CRecordingLock lock;
+            if (!lock.Take(path))
+                continue;  // held by a running program
+            const UnfinishedRecording recording = InspectRecording(path);
+            const bool empty = recording.problem == "holds no audio" ||
+                               recording.problem == "its header is cut short";
+            // A recording with a journal stays until its export ends; one without keeps its
+            // track files only while they are being made (it has a journal by then).
+            if (empty && recording.exportedCount == 0) {
+                RemoveRecordingFiles(path);
+                removed.push_back(path);
+            } else if (!journalled) {
+                // Track files appear only after the journal; without one they are a discard
+                // that was cut short.
+                std::filesystem::directory_iterator files(folder, ec);
+                for (; !ec && files != std::filesystem::directory_iterator(); files.increment(ec)) {
+                    const std::filesystem::path& file = files->path();
+                    if (file != path && RecordingNameOf(file.filename().string()) == name &&
+                        ::unlink(file.c_str()) == 0) {
+                        removed.push_back(file);
+                    }
+                }
+            }
+            continue;
+        }
+        // No recording: its export ended, or it was discarded, while the run was ended.
+        RemoveRecordingFiles(path);
+        removed.push_back(CRecordingJournal::JournalPathOf(path));
+    }
+    return removed;
+}
+
 HRESULT DeleteUnfinishedRecording(const std::filesystem::path& path) {
     CRecordingLock lock;
     if (!lock.Take(path))
         return E_FAIL;
-    std::error_code ec;
-    return std::filesystem::remove(path, ec) ? S_OK : E_FAIL;
+    RemoveRecordingFiles(path);
+    return Exists(path) ? E_FAIL : S_OK;
 }
 
 HRESULT RepairRecordingHeader(const std::filesystem::path& path) {
     const UnfinishedRecording recording = InspectRecording(path);
-    if (!recording.CanBeRecovered())
-        return E_FAIL;
-    std::error_code ec;
-    const std::uint64_t fileBytes = std::filesystem::file_size(path, ec);
-    if (ec)
-        return E_FAIL;
-    const HeaderFacts facts = ReadHeaderFacts(path, fileBytes);
-    if (!facts.problem.empty())
+    if (!recording.CanBeRecovered() && recording.problem != "its journal cannot be read")
         return E_FAIL;
     // Plain opening: the caller's lock is on another opening of this file.
-    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-    if (!file)
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return E_FAIL;
-    const auto header = BuildWaveHeader(CaptureFormat(), facts.dataStartBytes + facts.dataBytes);
-    file.write(reinterpret_cast<const char*>(header.data()), header.size());
-    file.close();
-    if (!file)
-        return E_FAIL;
-    if (fileBytes != facts.dataStartBytes + facts.dataBytes)
-        std::filesystem::resize_file(path, facts.dataStartBytes + facts.dataBytes, ec);
-    return ec ? E_FAIL : S_OK;
+    struct stat info {};
+    HRESULT hr = E_FAIL;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const auto fileBytes = static_cast<std::uint64_t>(info.st_size);
+        const HeaderFacts facts = ReadHeaderFacts(path, fileBytes);
+        const std::uint64_t length = facts.dataStartBytes + facts.dataBytes;
+        const auto header = BuildWaveHeader(CaptureFormat(), length);
+        if (facts.problem.empty() &&
+            ::pwrite(fd, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size()) &&
+            (fileBytes == length || ::ftruncate(fd, static_cast<off_t>(length)) == 0) &&
+            ::fdatasync(fd) == 0) {
+            hr = S_OK;
+        }
+    }
+    ::close(fd);
+    return hr;
 }
 
 HRESULT DetectTrackMarks(const std::filesystem::path& path, std::vector<std::uint64_t>& marks) {
     marks.clear();
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in;
+    {
+        // Checked first: the stream would follow a link.
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            return E_FAIL;
+    }
+    in.open(path, std::ios::binary);
     if (!in)
         return E_FAIL;
     in.seekg(kWaveHeaderBytes);

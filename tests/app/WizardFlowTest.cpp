@@ -475,22 +475,30 @@ TEST_F(WizardFlowTest, ABusyDeviceIsNamedBeforeTheStartPageAndWhenRecordFails) {
               recorder.log.end());
 }
 
-TEST_F(WizardFlowTest, BackFromTagPagesNeedsANewRecording) {
+TEST_F(WizardFlowTest, BackDiscardsTheRecordingOnlyWhenTheUserSaysSo) {
     recorder.tracksToMake = 12;
-    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
+    host.script = {Page("Connect"), Page("StartRecord"),
+                   // "back" while recording, answered No: the recording goes on.
+                   Page("Recording", kPageBack), Page("Recording"),
                    Page("TagMultiple1", kPageNext,
                         Fill<TagMultiplePageState>([](auto& p) { p.titles[0] = "kept"; })),
                    // Back from the second page shows the first again with its text.
                    Page("TagMultiple2", kPageBack),
+                   // Back from the first tag page, answered No: the page stays, text and all.
+                   Page("TagMultiple1", kPageBack),
                    Page("TagMultiple1", kPageBack, Fill<TagMultiplePageState>([](auto& p) {
                             EXPECT_EQ(p.titles[0], "kept");
                         })),
-                   // Back from the first tag page: the start page, and a new recording.
+                   // Yes: the start page, and a new recording.
                    Page("StartRecord", kPageClose)};
+    host.answers = {kAnswerNo, kAnswerNo, kAnswerYes};
     Run();
+    EXPECT_EQ(host.messages, std::vector<std::string>(3, LoadString(kIdsMsgDiscardRecording)));
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "StartRecording"), 1);
     // Twice for the first start page (monitoring, then the split setting), once more now.
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "OpenInput(1)"), 3);
+    // What was discarded is neither kept nor announced.
+    EXPECT_TRUE(flow->KeptFiles().empty());
 }
 
 TEST_F(WizardFlowTest, FailedExportIsRetriedOnYes) {

@@ -353,8 +353,9 @@ TEST_F(RecorderTest, TemporaryNamesSkipExistingFilesAndNeverTruncateThem) {
     std::vector<std::string> files;
     ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
     ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[0], (scratch.Path() / "temp5.wav").string());
-    EXPECT_EQ(files[1], (scratch.Path() / "temp6.wav").string());
+    // Track files are named after their recording, never as recordings of their own.
+    EXPECT_EQ(files[0], (scratch.Path() / "temp3.track1.wav").string());
+    EXPECT_EQ(files[1], (scratch.Path() / "temp3.track2.wav").string());
     for (int n = 0; n < 3; ++n)
         EXPECT_EQ(ReadText(scratch.Path() / ("temp" + std::to_string(n) + ".wav")),
                   "keep " + std::to_string(n));

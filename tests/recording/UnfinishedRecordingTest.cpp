@@ -123,12 +123,13 @@ void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-TEST(UnfinishedRecording, TheScanListsBadFilesWithTheirProblemAndSkipsHeldOnes) {
+TEST(UnfinishedRecording, TheScanListsBadFilesWithTheirProblemAndSkipsHeldOnesAndLinks) {
     TempFolder folder;
+    TempFolder outside;
     const auto at = [&](const char* name) { return folder.Path() / name; };
     {
         CWaveWriter good;
-        ASSERT_EQ(good.Create(at("good.wav"), CaptureFormat()), S_OK);
+        ASSERT_EQ(good.Create(at("temp0.wav"), CaptureFormat()), S_OK);
         const std::vector<std::int16_t> second(2 * kFrames, 100);
         good.Write(second.data(), second.size() * 2);
         ASSERT_EQ(good.Close(), S_OK);
@@ -137,39 +138,50 @@ TEST(UnfinishedRecording, TheScanListsBadFilesWithTheirProblemAndSkipsHeldOnes) 
         mono.nBlockAlign = 2;
         mono.nAvgBytesPerSec = 88200;
         CWaveWriter foreign;
-        ASSERT_EQ(foreign.Create(at("mono.wav"), mono), S_OK);
+        ASSERT_EQ(foreign.Create(at("temp1.wav"), mono), S_OK);
         foreign.Write(second.data(), 1000);
         ASSERT_EQ(foreign.Close(), S_OK);
     }
-    WriteBytes(at("empty.wav"), "");
-    WriteBytes(at("cut.wav"), std::string("RIFF\x10\0\0\0WAVEfmt ", 16));
-    WriteBytes(at("text.wav"), "not audio at all, but long enough to have a header's length.");
+    WriteBytes(at("temp2.wav"), "");
+    WriteBytes(at("temp3.wav"), std::string("RIFF\x10\0\0\0WAVEfmt ", 16));
+    WriteBytes(at("temp4.wav"), "not audio at all, but long enough to have a header's length.");
     WriteBytes(at("notes.txt"), "ignored");
-    std::filesystem::copy_file(at("good.wav"), at("held.wav"));
+    std::filesystem::copy_file(at("temp0.wav"), at("temp5.wav"));
+    // A user's own file, a track of a recording and a link are never recordings to offer.
+    std::filesystem::copy_file(at("temp0.wav"), at("side.wav"));
+    std::filesystem::copy_file(at("temp0.wav"), at("temp0.track1.wav"));
+    std::filesystem::copy_file(at("temp0.wav"), outside.Path() / "mine.wav");
+    std::filesystem::create_symlink(outside.Path() / "mine.wav", at("temp8.wav"));
     {
-        std::ifstream in(at("good.wav"), std::ios::binary);
+        std::ifstream in(at("temp0.wav"), std::ios::binary);
         std::vector<char> header(44);
         in.read(header.data(), 44);
-        std::ofstream(at("silent.wav"), std::ios::binary).write(header.data(), 44);
+        std::ofstream(at("temp6.wav"), std::ios::binary).write(header.data(), 44);
     }
     // The good one is the newest.
     const auto now = std::filesystem::file_time_type::clock::now();
-    for (const char* name : {"mono.wav", "empty.wav", "cut.wav", "text.wav", "silent.wav"})
+    for (const char* name : {"temp1.wav", "temp2.wav", "temp3.wav", "temp4.wav", "temp6.wav"})
         std::filesystem::last_write_time(at(name), now - std::chrono::hours(1));
     CRecordingLock held;
-    ASSERT_TRUE(held.Take(at("held.wav")));
+    ASSERT_TRUE(held.Take(at("temp5.wav")));
 
     const auto found = FindUnfinishedRecordings(folder.Path());
-    ASSERT_EQ(found.size(), 6u);
-    EXPECT_EQ(found[0].path, at("good.wav"));
+    ASSERT_EQ(found.size(), 7u);
+    EXPECT_EQ(found[0].path, at("temp0.wav"));
     EXPECT_TRUE(found[0].CanBeRecovered());
     EXPECT_NEAR(found[0].seconds, 1.0, 1e-9);
     for (std::size_t i = 1; i < found.size(); ++i)
         EXPECT_FALSE(found[i].CanBeRecovered()) << found[i].path;
-    EXPECT_EQ(InspectRecording(at("silent.wav")).problem, "holds no audio");
-    EXPECT_EQ(InspectRecording(at("text.wav")).problem, "not a WAV file");
-    EXPECT_EQ(InspectRecording(at("cut.wav")).problem, "its header is cut short");
-    EXPECT_EQ(RepairRecordingHeader(at("mono.wav")), E_FAIL);
+    EXPECT_EQ(InspectRecording(at("temp6.wav")).problem, "holds no audio");
+    EXPECT_EQ(InspectRecording(at("temp4.wav")).problem, "not a WAV file");
+    EXPECT_EQ(InspectRecording(at("temp3.wav")).problem, "its header is cut short");
+    EXPECT_EQ(InspectRecording(at("temp8.wav")).problem, "a link, skipped");
+    EXPECT_EQ(RepairRecordingHeader(at("temp1.wav")), E_FAIL);
+    EXPECT_EQ(RepairRecordingHeader(at("temp8.wav")), E_FAIL);
+    EXPECT_TRUE(IsRecordingIn(at("temp0.wav"), folder.Path()));
+    EXPECT_FALSE(IsRecordingIn(at("side.wav"), folder.Path()));
+    EXPECT_FALSE(IsRecordingIn(at("temp8.wav"), folder.Path()));
+    EXPECT_FALSE(IsRecordingIn(outside.Path() / "mine.wav", outside.Path()));
 
     // Two runs never recover the same recording: the first holds it until it is done.
     TestPlatform platform;
@@ -177,15 +189,24 @@ TEST(UnfinishedRecording, TheScanListsBadFilesWithTheirProblemAndSkipsHeldOnes) 
     auto first = ComPtr<CRecorder>::Attach(new CRecorder(platform, profile));
     auto second = ComPtr<CRecorder>::Attach(new CRecorder(platform, profile));
     std::vector<std::string> tracks;
-    ASSERT_EQ(first->RecoverRecording(at("good.wav").string(), tracks), S_OK);
-    EXPECT_EQ(tracks, std::vector<std::string>{at("good.wav").string()});  // quiet: one track
-    EXPECT_EQ(second->RecoverRecording(at("good.wav").string(), tracks), E_FAIL);
-    EXPECT_EQ(second->RecoverRecording(at("held.wav").string(), tracks), E_FAIL);
+    ASSERT_EQ(first->RecoverRecording(at("temp0.wav").string(), tracks), S_OK);
+    EXPECT_EQ(tracks, std::vector<std::string>{at("temp0.wav").string()});  // quiet: one track
+    EXPECT_EQ(second->RecoverRecording(at("temp0.wav").string(), tracks), E_FAIL);
+    EXPECT_EQ(second->RecoverRecording(at("temp5.wav").string(), tracks), E_FAIL);
+    EXPECT_EQ(FindUnfinishedRecordings(folder.Path()).size(), 6u);
+    EXPECT_EQ(DeleteUnfinishedRecording(at("temp5.wav")), E_FAIL);
+    EXPECT_TRUE(std::filesystem::exists(at("temp5.wav")));
+    EXPECT_EQ(DeleteUnfinishedRecording(at("temp4.wav")), S_OK);
     EXPECT_EQ(FindUnfinishedRecordings(folder.Path()).size(), 5u);
-    EXPECT_EQ(DeleteUnfinishedRecording(at("held.wav")), E_FAIL);
-    EXPECT_TRUE(std::filesystem::exists(at("held.wav")));
-    EXPECT_EQ(DeleteUnfinishedRecording(at("text.wav")), S_OK);
-    EXPECT_EQ(FindUnfinishedRecordings(folder.Path()).size(), 4u);
+
+    // What holds no audio goes at start-up; the rest, held ones and links stay.
+    EXPECT_EQ(first->KeepForLater(true), std::vector<std::string>{at("temp0.wav").string()});
+    RemoveLeftovers(folder.Path());
+    for (const char* name : {"temp2.wav", "temp3.wav", "temp6.wav"})
+        EXPECT_FALSE(std::filesystem::exists(at(name))) << name;
+    for (const char* name : {"temp0.wav", "temp1.wav", "temp5.wav", "side.wav", "temp8.wav"})
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(at(name)))) << name;
+    EXPECT_EQ(ReadWaveSamples16(outside.Path() / "mine.wav").size(), 2 * kFrames);
 }
 
 // Records the time each poll of the capture thread takes (from waking to sleeping again).

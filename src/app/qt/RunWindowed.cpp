@@ -22,14 +22,19 @@ namespace {
 
 // Offers each recording an earlier run left unexported, newest first, once; the first one the
 // user wants is exported now, the others stay for a later start. Empty when none was chosen.
+// What holds no audio is cleared away first, so it is neither offered nor announced.
 std::string AskToRecover(IWizardHost& host, const std::filesystem::path& workingFolder) {
     if (workingFolder.empty())
         return {};
+    RemoveLeftovers(workingFolder);
     for (const UnfinishedRecording& recording : FindUnfinishedRecordings(workingFolder)) {
-        if (!recording.CanBeRecovered())
+        if (!recording.CanBeRecovered()) {
+            OutputDebugText("not offered: " + recording.path.string() + " (" + recording.problem +
+                            ")\n");
             continue;
-        if (host.MessageBox(FormatUnfinishedQuestion(recording.seconds, recording.modified),
-                            MessageButtons::YesNo, MessageIcon::Question) == kAnswerYes) {
+        }
+        if (host.MessageBox(FormatUnfinishedQuestion(recording), MessageButtons::YesNo,
+                            MessageIcon::Question) == kAnswerYes) {
             return recording.path.string();
         }
     }
@@ -83,6 +88,8 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
 
     ComPtr<CRecorder> recorder =
         ComPtr<CRecorder>::Attach(new CRecorder(*platform, *env.profileStore));
+    // Recordings go where unfinished ones are looked for.
+    recorder->SetTempFolder(env.recordingsFolder);
     // While a busy device is tried again the window keeps painting and says to wait; clicks
     // wait until the device answers.
     recorder->SetBusyWait([&host](std::uint32_t ms) { host.WaitShowingPleaseWait(ms); });
