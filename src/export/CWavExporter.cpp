@@ -109,10 +109,11 @@ HRESULT CWavExporter::StartExport(const std::vector<std::string>& sourcePaths,
         m_failureReason.clear();
         m_exportFolder = m_exportFolderSource ? m_exportFolderSource() : fs::path();
         if (m_journal != nullptr) {
-            // The album a journal names goes on in the same folder while it holds tracks of it.
+            // The album a journal names goes on in the same folder.
             const RecordingJournalData data = m_journal->Data();
             std::error_code ec;
-            m_albumFolder = data.ExportedCount() > 0 && fs::is_directory(data.albumFolder, ec)
+            m_albumFolder = !data.albumFolder.empty() &&
+                                    fs::is_directory(fs::symlink_status(data.albumFolder, ec))
                                 ? data.albumFolder
                                 : fs::path();
             Note(m_journal->NoteExportFolder(m_exportFolder));

@@ -302,8 +302,8 @@ HRESULT CRecordingJournal::Remove() {
     fs::path temporary = path;
     temporary += ".tmp";
     ::unlink(temporary.c_str());
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        return E_FAIL;
+    if (::unlink(path.c_str()) != 0)
+        return errno == ENOENT ? S_OK : E_FAIL;
     SyncFolder(path.parent_path());
     PassDurableStep();
     return S_OK;

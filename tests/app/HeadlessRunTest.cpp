@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -24,6 +26,7 @@
 #include "common/FileSizeLimit.h"
 #include "common/TempFolder.h"
 #include "platform/sim/CSimDemoSide.h"
+#include "recording/DurableStep.h"
 #include "recording/UnfinishedRecordings.h"
 
 namespace sondrel {
@@ -515,6 +518,121 @@ TEST(CommandLine, TakesEveryOptionAsTheHelpShowsIt) {
         }
     }
     EXPECT_GE(checked, 20u);
+}
+
+// The recording's files at every point where they are consistent on disk: a run killed there
+// (on the same file system as the album, and across file systems), or a recordings folder
+// that fills up, leaves one unfinished recording, and recovering it completes one album that
+// holds the side exactly once.
+int g_stepsBeforeKill = 0;
+void KillAtTheCountedStep() {
+    if (--g_stepsBeforeKill == 0)
+        ::raise(SIGKILL);
+}
+
+TEST_F(HeadlessRunTest, AKillOrAFullDiskAtAnyStepLeavesOneRecordingThatExportsTheSideOnce) {
+    const std::vector<std::int16_t> side = MakeSide(2.0);
+    WriteWav(root / "side.wav", side);
+    const fs::path recordings = root / "recordings";
+    const std::vector<std::string> record = {"--simulate",      (root / "side.wav").string(),
+                                             "--split",         "manual",
+                                             "--mark",          "0.6",
+                                             "--mark",          "1.3",
+                                             "--artist",        "A",
+                                             "--album",         "B",
+                                             "--title",         "One",
+                                             "--title",         "Two",
+                                             "--title",         "Three",
+                                             "--export-folder", (root / "export").string()};
+    // Runs the wizard in a child killed at the given step (0: never); true when it was killed.
+    const auto runKilledAt = [&](int step) {
+        fs::remove_all(root / "export");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            g_stepsBeforeKill = step;
+            SetDurableStepAction(step > 0 ? KillAtTheCountedStep : nullptr);
+            ::_exit(Run(record));
+        }
+        int status = 0;
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        return WIFSIGNALED(status);
+    };
+    // Recovers what is left, then expects one album of the recorded side and nothing else.
+    const auto recoverAndCheck = [&](bool wholeSide) {
+        RemoveLeftovers(recordings);
+        const auto left = FindUnfinishedRecordings(recordings);
+        ASSERT_LE(left.size(), 1u);
+        if (left.size() == 1) {
+            out.str("");
+            err.str("");
+            ASSERT_EQ(Run({"--simulate", "--recover", "newest", "--artist", "A", "--album", "B",
+                           "--export-folder", (root / "export").string()}),
+                      0)
+                << out.str() << err.str();
+        }
+        EXPECT_TRUE(fs::is_empty(recordings));
+        std::vector<fs::path> albums(fs::directory_iterator(root / "export"), {});
+        ASSERT_EQ(albums.size(), 1u);
+        std::vector<std::int16_t> joined;
+        // In track order: the typed titles, else "Track N" (a single track may have either).
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(albums[0]))
+            names.push_back(e.path().filename().string());
+        const auto order = [](const std::string& name) {
+            const std::vector<std::string> titled = {"One.wav", "Two.wav", "Three.wav"};
+            const auto at = std::find(titled.begin(), titled.end(), name);
+            return at != titled.end() ? at - titled.begin() : std::stol(name.substr(6)) - 1;
+        };
+        std::sort(names.begin(), names.end(),
+                  [&](const std::string& a, const std::string& b) { return order(a) < order(b); });
+        for (const auto& name : names) {
+            const auto part = test::ReadWaveSamples16(albums[0] / name);
+            joined.insert(joined.end(), part.begin(), part.end());
+        }
+        // The side, then at most the silence the deck played after it, once.
+        std::vector<std::int16_t> expected = side;
+        expected.resize(std::max(side.size(), joined.size()), 0);
+        EXPECT_TRUE(std::equal(joined.begin(), joined.end(), expected.begin()));
+        if (wholeSide)
+            EXPECT_GE(joined.size(), side.size());
+        else
+            EXPECT_FALSE(joined.empty());
+    };
+
+    const auto killAtEveryStep = [&] {
+        int step = 1;
+        for (; step < 100 && runKilledAt(step); ++step) {
+            SCOPED_TRACE("killed at step " + std::to_string(step));
+            recoverAndCheck(true);
+        }
+        EXPECT_GT(step, 10);  // a journal, three track files and three moves at the least
+        recoverAndCheck(true);
+    };
+    killAtEveryStep();
+
+    // The same on a small disk of its own, which also fills at each step.
+    if (::geteuid() != 0 || ::mount("tmpfs", recordings.c_str(), "tmpfs", 0, "size=4m") != 0) {
+        std::cout << "[ note ] not root or no tmpfs: the cross-device and full-disk cases are "
+                     "not run\n";
+        return;
+    }
+    killAtEveryStep();
+    for (int kib = 64; kib <= 1152; kib += 64) {
+        SCOPED_TRACE("a disk of " + std::to_string(kib) + " KiB");
+        const std::string size = "size=" + std::to_string(kib) + "k";
+        ASSERT_EQ(::mount("tmpfs", recordings.c_str(), "tmpfs", MS_REMOUNT, size.c_str()), 0);
+        out.str("");
+        err.str("");
+        fs::remove_all(root / "export");
+        const int exit = Run(record);
+        if (exit != 0) {
+            // Said, and nothing said to be done that is not.
+            EXPECT_NE(err.str().find("sondrel:"), std::string::npos) << err.str();
+        }
+        ASSERT_EQ(::mount("tmpfs", recordings.c_str(), "tmpfs", MS_REMOUNT, "size=4m"), 0);
+        recoverAndCheck(false);
+    }
+    ::umount(recordings.c_str());
 }
 
 }  // namespace
