@@ -284,11 +284,13 @@ simulated turntable with a demo side playing in real time. On a machine without 
   --gain DB                  the record level slider, -3.0 to +9.0 (default 0.0)
   --artist TEXT, --album TEXT, --title TEXT (repeatable, in track order)
   --export-folder DIR        export into DIR for this run; the stored setting is kept
-  --list-unfinished          list the recordings that were never exported (path, length,
-                             date) and end
-  --recover PATH|newest      with --headless: export an unfinished recording (the newest
-                             one, or the one at PATH), cut into tracks automatically, with
-                             the tag options above, instead of recording
+  --list-unfinished          list the recordings that were never exported, one a line: the
+                             path, then artist and album, tracks, length and date, and end
+  --recover PATH|newest      with --headless: export an unfinished recording of the
+                             recordings folder (the newest one, or the one at PATH) at its
+                             cuts (cut as automatic splitting does when it has none), with
+                             the names typed for it or given above, into the album folder
+                             its tracks already went to, instead of recording
   --verbose                  device diagnostics on standard error
   --version, --help
 

@@ -616,6 +616,10 @@ TEST_F(HeadlessRunTest, AKillOrAFullDiskAtAnyStepLeavesOneRecordingThatExportsTh
                      "not run\n";
         return;
     }
+    struct Unmount {
+        const fs::path& at;
+        ~Unmount() { ::umount(at.c_str()); }
+    } unmount{recordings};
     killAtEveryStep();
     for (int kib = 64; kib <= 1152; kib += 64) {
         SCOPED_TRACE("a disk of " + std::to_string(kib) + " KiB");
@@ -632,7 +636,6 @@ TEST_F(HeadlessRunTest, AKillOrAFullDiskAtAnyStepLeavesOneRecordingThatExportsTh
         ASSERT_EQ(::mount("tmpfs", recordings.c_str(), "tmpfs", MS_REMOUNT, "size=4m"), 0);
         recoverAndCheck(false);
     }
-    ::umount(recordings.c_str());
 }
 
 }  // namespace

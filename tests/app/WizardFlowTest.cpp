@@ -98,6 +98,24 @@ public:
         log.push_back("Shutdown");
         CloseInput();
     }
+    HRESULT RecoverRecording(const std::string&, std::vector<std::string>& trackFiles) override {
+        log.push_back("RecoverRecording");
+        open = true;
+        FinishRecording(false, false, trackFiles);
+        return S_OK;
+    }
+    bool JournalTags(std::string& artist, std::string& album,
+                     std::vector<std::string>& titles) const override {
+        artist = typed.artist;
+        album = typed.album;
+        titles = typed.titles;
+        return !typed.titles.empty();
+    }
+    HRESULT NoteTags(const std::string& artist, const std::string& album,
+                     const std::vector<std::string>& titles) override {
+        noted = {artist, album, titles};
+        return S_OK;
+    }
     std::vector<std::string> KeepForLater(bool whole) override {
         log.push_back(whole ? "KeepForLater(1)" : "KeepForLater(0)");
         std::vector<std::string> kept;
@@ -119,6 +137,8 @@ public:
     float lastGainDb = 0;
     std::vector<std::string> made;
     std::vector<std::string> log;
+    TagSet typed;  // what an earlier run noted for a recovered recording
+    TagSet noted;
     std::vector<int> sourceTypes;
 };
 
@@ -228,10 +248,15 @@ protected:
         services.startExport = [this](auto&&... args) { return exporter->StartExport(args...); };
         services.waitForExport = [this] { exporter->WaitForExport(); };
         flow = std::make_unique<CWizardFlow>(services);
-        flow->RunWizard();
+        if (recover.empty())
+            flow->RunWizard();
+        else
+            flow->RunRecovered(recover);
         EXPECT_TRUE(host.script.empty())
             << "pages left unshown, next: " << host.script.front().page;
     }
+
+    std::string recover;  // a recording to recover instead of recording one
 
     std::vector<fs::path> Exported() {
         std::vector<fs::path> files;
@@ -499,6 +524,32 @@ TEST_F(WizardFlowTest, BackDiscardsTheRecordingOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "OpenInput(1)"), 3);
     // What was discarded is neither kept nor announced.
     EXPECT_TRUE(flow->KeptFiles().empty());
+}
+
+TEST_F(WizardFlowTest, ARecoveredRecordingShowsWhatWasTypedAndBackKeepsItForLater) {
+    recorder.tracksToMake = 3;
+    recorder.typed = {"Band", "Live", {"One", "", "Three"}};
+    recover = (root / "tmp" / "temp9.wav").string();
+    host.script = {Page("TagMultiple1", kPageBack, Fill<TagMultiplePageState>([](auto& p) {
+                            EXPECT_EQ(p.artist, "Band");
+                            EXPECT_EQ(p.album, "Live");
+                            EXPECT_EQ(p.titles[0], "One");
+                            EXPECT_EQ(p.titles[2], "Three");
+                            p.titles[1] = "Two";
+                        })),
+                   // No question: nothing is thrown away, and the wizard starts as usual.
+                   Page("Connect", kPageClose)};
+    Run();
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "KeepForLater(1)"), 1);
+    EXPECT_EQ(flow->KeptFiles().size(), 3u);
+
+    // Exported, what was typed is noted for the recording before the export starts.
+    host.script = {Page("TagMultiple1"), Page("Exporting"), Page("Finished", kPageClose)};
+    Run();
+    EXPECT_EQ(recorder.noted.titles[1], "");
+    EXPECT_EQ(recorder.noted.artist, "Band");
+    EXPECT_EQ(Exported().size(), 3u);
 }
 
 TEST_F(WizardFlowTest, FailedExportIsRetriedOnYes) {
