@@ -246,10 +246,13 @@ CWizardFlow::Stage CWizardFlow::Start() {
 
 CWizardFlow::Stage CWizardFlow::Record() {
     IWizardHost& host = *m_services.host;
+    recordingPage.resumed = false;
     int result = host.ShowRecording(recordingPage);
     // Going back throws the recording away; the recording goes on while the user decides.
-    while (IsBack(result) && !ConfirmDiscard())
+    while (IsBack(result) && !ConfirmDiscard()) {
+        recordingPage.resumed = true;
         result = host.ShowRecording(recordingPage);
+    }
     if (IsBack(result))
         return Stage::Start;
     if (IsClose(result))

@@ -82,6 +82,9 @@ struct RecordingPageState {
     IRecorder* recorder = nullptr;
     bool split = false;
     std::uint32_t markCount = 0;
+    // Shown again for the same recording (the user went back, then chose to keep it): the
+    // deck is already playing.
+    bool resumed = false;
 
     struct Tick {
         bool levelsRead = false;

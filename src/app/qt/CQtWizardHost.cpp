@@ -83,7 +83,7 @@ int CQtWizardHost::ShowRecording(RecordingPageState& state) {
     auto& page = Lazy(m_recording);
     page.SetState(&state);
     // The user starts the deck right after "record".
-    if (recordingStarted)
+    if (recordingStarted && !state.resumed)
         recordingStarted();
     return Run(page);
 }
