@@ -98,6 +98,7 @@ HRESULT CRecorder::OpenNewInput() {
         return E_FAIL;
     }
     m_tempFileName = name;
+    CRecordingJournal::MakeReserve(name);
 
     HRESULT hr = m_input->OpenCapture(m_ownerWindow);
     // A sound server lets go of an idle device after about 5 s: wait that out before saying

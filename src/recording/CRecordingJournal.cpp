@@ -20,6 +20,8 @@ namespace {
 constexpr const char* kFirstLine = "sondrel-journal 1";
 // A journal is a few kilobytes; anything far larger is not one.
 constexpr std::size_t kMaxJournalBytes = 1 << 20;
+// Enough for the journal of an album of any length, several times over.
+constexpr off_t kReserveBytes = 64 * 1024;
 
 std::string Escape(const std::string& text) {
     std::string out;
@@ -227,6 +229,22 @@ fs::path CRecordingJournal::JournalPathOf(const fs::path& recordingPath) {
 fs::path CRecordingJournal::TrackPathOf(const fs::path& recordingPath, std::size_t track) {
     fs::path path = recordingPath;
     return path.replace_extension(".track" + std::to_string(track + 1) + ".wav");
+}
+
+fs::path CRecordingJournal::ReservePathOf(const fs::path& recordingPath) {
+    fs::path path = recordingPath;
+    return path.replace_extension(".reserve");
+}
+
+void CRecordingJournal::MakeReserve(const fs::path& recordingPath) {
+    const fs::path path = ReservePathOf(recordingPath);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const bool made = ::posix_fallocate(fd, 0, kReserveBytes) == 0;
+    ::close(fd);
+    if (!made)
+        ::unlink(path.c_str());
 }
 
 std::vector<fs::path> CRecordingJournal::TrackSources() const {

@@ -54,6 +54,10 @@ public:
     static std::filesystem::path JournalPathOf(const std::filesystem::path& recordingPath);
     static std::filesystem::path TrackPathOf(const std::filesystem::path& recordingPath,
                                              std::size_t track);
+    // "temp3.reserve": room set aside when the recording starts, given up for the journal
+    // when the disk fills, so the cuts and names are kept even on a disk the recording filled.
+    static std::filesystem::path ReservePathOf(const std::filesystem::path& recordingPath);
+    static void MakeReserve(const std::filesystem::path& recordingPath);
     // The file each track is exported from: the recording itself for a single track.
     std::vector<std::filesystem::path> TrackSources() const;
 
@@ -81,6 +85,7 @@ public:
 
 private:
     HRESULT SaveLocked();
+    HRESULT WriteLocked(int& errorNumber);
 
     const std::filesystem::path m_recordingPath;
     mutable std::mutex m_lock;

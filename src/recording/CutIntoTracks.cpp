@@ -20,8 +20,11 @@ HRESULT CutTrack(IPcmReader& reader, const WAVEFORMATEX& format, std::int64_t po
                  int& writeError) {
     ::unlink(name.c_str());
     CWaveWriter writer;
-    if (Failed(writer.Create(name, format)))
+    errno = 0;
+    if (Failed(writer.Create(name, format))) {
+        writeError = errno != 0 ? errno : EIO;  // a full disk shows here first
         return E_FAIL;
+    }
     try {
         while (position < end) {
             const auto bytes = static_cast<std::int32_t>(

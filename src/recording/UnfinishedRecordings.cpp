@@ -87,7 +87,8 @@ HeaderFacts ReadHeaderFacts(const std::filesystem::path& path, std::uint64_t fil
 }
 
 // The recording a file of the recordings folder belongs to ("temp3.wav" for "temp3.wav",
-// "temp3.journal", "temp3.journal.tmp" and "temp3.track2.wav"); empty for any other name.
+// "temp3.journal", "temp3.journal.tmp", "temp3.reserve" and "temp3.track2.wav"); empty for
+// any other name.
 std::string RecordingNameOf(const std::string& name) {
     if (name.rfind("temp", 0) != 0)
         return {};
@@ -98,7 +99,7 @@ std::string RecordingNameOf(const std::string& name) {
         return {};
     const std::string stem = name.substr(0, end);
     const std::string rest = name.substr(end);
-    if (rest == ".wav" || rest == ".journal" || rest == ".journal.tmp")
+    if (rest == ".wav" || rest == ".journal" || rest == ".journal.tmp" || rest == ".reserve")
         return stem + ".wav";
     if (rest.rfind(".track", 0) == 0 && rest.size() > 10 &&
         rest.compare(rest.size() - 4, 4, ".wav") == 0) {
@@ -250,7 +251,8 @@ std::vector<std::filesystem::path> RemoveLeftovers(const std::filesystem::path& 
                 std::filesystem::directory_iterator files(folder, ec);
                 for (; !ec && files != std::filesystem::directory_iterator(); files.increment(ec)) {
                     const std::filesystem::path& file = files->path();
-                    if (file != path && RecordingNameOf(file.filename().string()) == name &&
+                    if (file != path && file.extension() != ".reserve" &&
+                        RecordingNameOf(file.filename().string()) == name &&
                         ::unlink(file.c_str()) == 0) {
                         removed.push_back(file);
                     }
