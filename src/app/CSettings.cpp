@@ -81,6 +81,18 @@ fs::path CSettings::ReadExportFolder() {
     return folder;
 }
 
+ExportFormat CSettings::ReadExportFormat() {
+    std::string stored;
+    ExportFormat format = ExportFormat::Wav;
+    if (m_vendorStore.ReadString(kExportFormatValue, stored) == S_OK)
+        ParseFormatName(stored, format);
+    return format;
+}
+
+void CSettings::WriteExportFormat(ExportFormat format) {
+    m_vendorStore.WriteString(kExportFormatValue, FormatName(format));
+}
+
 void CSettings::WriteExportFolder(fs::path& folder) {
     if (CharCount(folder.string()) > kMaxWrittenExportFolderChars)
         folder = MusicFolderOrFallback();

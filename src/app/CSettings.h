@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "base/Guid.h"
+#include "export/ExportFormat.h"
 #include "platform/ISettingsStore.h"
 #include "platform/IShell.h"
 #include "recording/CRecordSettings.h"
@@ -33,6 +34,11 @@ public:
     // Stores folder as "UserExportFolder"; a folder longer than 130 characters is replaced,
     // in the caller's variable too, by the music folder.
     void WriteExportFolder(std::filesystem::path& folder);
+
+    // The format chosen on a tag page last ("Export Format": "wav" or "flac"); WAV when none
+    // or anything else is stored.
+    ExportFormat ReadExportFormat();
+    void WriteExportFormat(ExportFormat format);
 
     // Where exports go when not even the music folder is known: the home folder, else "/".
     static std::filesystem::path FallbackFolder();

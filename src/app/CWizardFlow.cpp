@@ -63,7 +63,12 @@ void CWizardFlow::RunRecovered(const std::string& path) {
         Run(Stage::End);
         return;
     }
-    m_services.recorderSetup->JournalTags(m_typed.artist, m_typed.album, m_typed.titles);
+    m_format = StoredFormat();
+    std::string format;
+    if (m_services.recorderSetup->JournalTags(m_typed.artist, m_typed.album, m_typed.titles,
+                                              format)) {
+        ParseFormatName(format, m_format);
+    }
     Run(Stage::Tag);
 }
 
@@ -75,6 +80,10 @@ void CWizardFlow::KeepWhatIsNotExported() {
             m_keptFiles.push_back(kept);
     }
     m_tracks.clear();
+}
+
+ExportFormat CWizardFlow::StoredFormat() const {
+    return m_services.storedFormat ? m_services.storedFormat() : ExportFormat::Wav;
 }
 
 bool CWizardFlow::ConfirmDiscard() {
@@ -219,6 +228,7 @@ CWizardFlow::Stage CWizardFlow::Start() {
         return Stage::End;
     m_tracks.clear();
     m_typed = TagSet{};
+    m_format = StoredFormat();
     m_exportTried = m_exported = false;
     if (mainWindow) {
         // Without a capture device or a file there would be nothing to record into.
@@ -289,7 +299,9 @@ CWizardFlow::Stage CWizardFlow::Tag() {
             tagSinglePage.artist = m_typed.artist;
             tagSinglePage.album = m_typed.album;
             tagSinglePage.title = m_typed.titles.empty() ? std::string() : m_typed.titles[0];
+            tagSinglePage.format = m_format;
             result = m_services.host->ShowTagSingle(tagSinglePage);
+            m_format = tagSinglePage.format;
             m_typed.artist = tagSinglePage.artist;
             m_typed.album = tagSinglePage.album;
             m_typed.titles.assign(1, tagSinglePage.title);
@@ -317,7 +329,8 @@ CWizardFlow::Stage CWizardFlow::Tag() {
     }
     if (IsClose(result))
         return Stage::End;
-    m_services.recorderSetup->NoteTags(m_typed.artist, m_typed.album, m_typed.titles);
+    m_services.recorderSetup->NoteTags(m_typed.artist, m_typed.album, m_typed.titles,
+                                       FormatName(m_format));
     return Stage::Export;
 }
 
@@ -337,7 +350,9 @@ int CWizardFlow::RunMultiTrackTagging() {
     }
     pages[0].artist = m_typed.artist;
     pages[0].album = m_typed.album;
+    pages[0].format = m_format;
     const auto keepTyped = [&] {
+        m_format = pages[0].format;
         m_typed.artist = pages[0].artist;
         m_typed.album = pages[0].album;
         m_typed.titles.clear();
@@ -374,6 +389,8 @@ CWizardFlow::Stage CWizardFlow::Export() {
     IWizardHost& host = *m_services.host;
     for (;;) {
         exportingPage.progress.Reset();
+        if (m_services.prepareExport)
+            m_services.prepareExport(m_format, m_typed);
         m_services.startExport(m_tracks, m_tags.artist, m_tags.titles, m_tags.album, m_productTitle,
                                exportingPage.progress);
         m_exportTried = true;

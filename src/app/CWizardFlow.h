@@ -39,6 +39,11 @@ struct WizardServices {
     std::function<void()> waitForExport;
     // Seconds of audio the last recording lost (the disk could not keep up); may be empty.
     std::function<double()> lostSeconds;
+    // The export format last chosen (WAV when empty), shown first on the tag pages.
+    std::function<ExportFormat()> storedFormat;
+    // Hands the export its format and the names as typed (for its tags) before it starts; may
+    // be empty.
+    std::function<void(ExportFormat format, const TagSet& typed)> prepareExport;
     // True when the capture device disappeared during the last recording; may be empty.
     std::function<bool()> deviceLost;
     // The program holding the capture device after opening it found it busy; may be empty.
@@ -102,6 +107,7 @@ private:
     void Inform(const std::string& text);
     // Closes the input, keeping what was recorded and not exported.
     void KeepWhatIsNotExported();
+    ExportFormat StoredFormat() const;
     // "back" would throw the recording away: true when the user says so.
     bool ConfirmDiscard();
     // The cut of recording failed: says why and that the recording is kept, and keeps it.
@@ -117,6 +123,7 @@ private:
     // As typed, before cleaning: shown again when the tag pages come back, and noted in the
     // recording's journal so that a later run can show them too.
     TagSet m_typed;
+    ExportFormat m_format = ExportFormat::Wav;
     bool m_recovered = false;
     bool m_exportTried = false;
     bool m_exported = false;

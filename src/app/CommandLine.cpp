@@ -174,6 +174,14 @@ constexpr Option kOptions[] = {
          return S_OK;
      }},
     {"--export-folder", Takes::Value, Store<&CommandLine::exportFolder>},
+    {"--format", Takes::Value,
+     [](const OptionUse& use) {
+         ExportFormat format = ExportFormat::Wav;
+         if (!ParseFormatName(*use.value, format))
+             return use.Fail("--format: \"" + *use.value + "\" is neither wav nor flac");
+         use.out.format = format;
+         return S_OK;
+     }},
     // Listing needs no window: it prints and ends.
     {"--list-unfinished", Takes::Nothing,
      [](const OptionUse& use) {
@@ -284,6 +292,9 @@ simulated turntable with a demo side playing in real time. On a machine without 
   --gain DB                  the record level slider, -3.0 to +9.0 (default 0.0)
   --artist TEXT, --album TEXT, --title TEXT (repeatable, in track order)
   --export-folder DIR        export into DIR for this run; the stored setting is kept
+  --format wav|flac          the export's file format: WAV as recorded, or FLAC with artist,
+                             album, title and track number tags (default: the choice made
+                             last on a tag page, WAV when none)
   --list-unfinished          list the recordings that were never exported, one a line: the
                              path, then artist and album, tracks, length and date, and end
   --recover PATH|newest      with --headless: export an unfinished recording of the

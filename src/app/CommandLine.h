@@ -10,6 +10,7 @@
 #include "app/CHeadlessHost.h"
 #include "base/Result.h"
 #include "devices/KnownDevices.h"
+#include "export/ExportFormat.h"
 
 namespace sondrel {
 
@@ -32,6 +33,8 @@ struct CommandLine {
     bool realTime = false;
 
     std::optional<std::filesystem::path> exportFolder;
+    // --format: the export's file format for this run; the stored choice when not given.
+    std::optional<ExportFormat> format;
     HeadlessAnswers answers;
     // --list-unfinished: print the unfinished recordings and end. --recover PATH|newest:
     // export one of them instead of recording.

@@ -189,6 +189,10 @@ WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
         exporter.UseJournal(recorder.Journal());
         return exporter.StartExport(tracks, artist, titles, album, productTitle, progress);
     };
+    services.prepareExport = [&exporter](ExportFormat format, const TagSet& typed) {
+        exporter.SetFormat(format);
+        exporter.UseTagTexts(typed.artist, typed.album, typed.titles);
+    };
     services.waitForExport = [&exporter] { exporter.WaitForExport(); };
     services.lostSeconds = [&recorder] { return recorder.LostSeconds(); };
     services.deviceLost = [&recorder] { return recorder.DeviceWasLost(); };

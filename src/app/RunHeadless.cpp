@@ -192,6 +192,9 @@ void Run(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run
 
     WizardServices services = MakeWizardServices(*run.platform, recorder, exporter);
     services.host = &host;
+    services.storedFormat = [&run, &cl] {
+        return cl.format ? *cl.format : run.settings->ReadExportFormat();
+    };
     CWizardFlow flow(services);
     CHostMonoQuestion question(host);
     flow.startRecordPage.monoCheck = MonoCheck(*run.platform, recorder, question);

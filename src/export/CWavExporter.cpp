@@ -1,6 +1,8 @@
 #include "export/CWavExporter.h"
 
 #include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,9 +10,12 @@
 #include <system_error>
 #include <utility>
 
+#include "audiofile/CWaveReader.h"
 #include "base/StringTable.h"
+#include "export/CFlacEncoder.h"
 #include "export/FileMove.h"
 #include "platform/DebugOutput.h"
+#include "recording/DurableStep.h"
 
 namespace sondrel {
 
@@ -50,12 +55,51 @@ std::string Reason(int errorNumber) {
     return errorNumber != 0 ? std::generic_category().message(errorNumber) : std::string();
 }
 
+void SyncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+std::string Trimmed(const std::string& text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && blank(text[begin]))
+        ++begin;
+    while (end > begin && blank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+std::uint64_t WaveFrames(const std::string& path) {
+    auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
+    WAVEFORMATEX format{};
+    std::uint64_t bytes = 0;
+    if (!reader || Failed(reader->Open(path, 0)) || Failed(reader->GetFormat(&format, nullptr)) ||
+        Failed(reader->GetDataSize(&bytes)) || format.nBlockAlign == 0) {
+        return 0;
+    }
+    return bytes / format.nBlockAlign;
+}
+
 }  // namespace
 
 CWavExporter::CWavExporter(std::function<fs::path()> exportFolder, int maxNameNumber)
     : m_progress(ComPtr<CProgressStatus>::Attach(new CProgressStatus())),
       m_exportFolderSource(std::move(exportFolder)),
       m_maxNameNumber(maxNameNumber) {}
+
+void CWavExporter::UseTagTexts(std::string artist, std::string album,
+                               std::vector<std::string> titles) {
+    m_typedArtist = Trimmed(artist);
+    m_typedAlbum = Trimmed(album);
+    m_typedTitles = std::move(titles);
+    for (auto& title : m_typedTitles)
+        title = Trimmed(title);
+}
 
 CWavExporter::~CWavExporter() {
     WaitForExport();
@@ -107,6 +151,7 @@ HRESULT CWavExporter::StartExport(const std::vector<std::string>& sourcePaths,
         }
         m_lastAttemptFailed = false;
         m_failureReason.clear();
+        m_format = m_nextFormat;
         m_exportFolder = m_exportFolderSource ? m_exportFolderSource() : fs::path();
         if (m_journal != nullptr) {
             // The album a journal names goes on in the same folder.
@@ -116,6 +161,9 @@ HRESULT CWavExporter::StartExport(const std::vector<std::string>& sourcePaths,
                                     fs::is_directory(fs::symlink_status(data.albumFolder, ec))
                                 ? data.albumFolder
                                 : fs::path();
+            // An album is one format: what its first tracks are, the rest follow.
+            if (data.ExportedCount() > 0)
+                ParseFormatName(data.format, m_format);
             Note(m_journal->NoteExportFolder(m_exportFolder));
         }
         m_worker = std::thread([this] {
@@ -181,7 +229,13 @@ void CWavExporter::SettlePendingMove() {
     std::error_code ec;
     const bool targetThere = fs::exists(fs::symlink_status(target, ec));
     const std::string source = track < m_sourcePaths.size() ? m_sourcePaths[track] : "";
-    if (!source.empty() && targetThere && (SourceIsGone(source) || SameContents(source, target))) {
+    // A target is only ever put in place whole: a copy of the track, or its encoding.
+    const bool holdsTrack =
+        targetThere && !source.empty() &&
+        (SourceIsGone(source) ||
+         (target.extension() == ".flac" ? CFlacEncoder::HoldsFrames(target, WaveFrames(source))
+                                        : SameContents(source, target)));
+    if (holdsTrack) {
         Note(m_journal->NoteExported(track, target));
         ::unlink(source.c_str());
         return;
@@ -208,6 +262,8 @@ HRESULT CWavExporter::Export() {
 
     if (haveFolder && m_titles.size() >= trackCount) {
         m_moved.resize(trackCount, false);
+        if (m_format == ExportFormat::Flac)
+            StartEncoding(trackCount);
         for (std::size_t i = 0; i < trackCount; ++i) {
             if (AlreadyExported(i)) {
                 // Moved by an attempt that failed or a run that ended; it is in the album
@@ -236,12 +292,90 @@ HRESULT CWavExporter::Export() {
     if (Failed(result) && m_failureReason.empty() && haveFolder && m_titles.size() < trackCount) {
         m_failureReason = "fewer titles than tracks";
     }
+    m_batch.reset();  // stops what is still encoding and removes what was not placed
     m_lastAttemptFailed = Failed(result);
     // The failure must be recorded before the end is marked (see CProgressStatus).
     if (Failed(result))
         m_progress->SetError(result);
     m_progress->SetDone();
     return S_OK;
+}
+
+MoveOutcome CWavExporter::PlaceTrack(const std::string& sourcePath, const fs::path& target,
+                                     std::size_t index, std::size_t trackCount) {
+    if (m_format == ExportFormat::Wav) {
+        int error = 0;
+        const MoveOutcome outcome = MoveFileNoReplace(sourcePath, target, &error);
+        if (outcome == MoveOutcome::Failed)
+            m_failureReason = Reason(error) + " (" + target.string() + ")";
+        return outcome;
+    }
+    return PlaceFlac(sourcePath, target, index, trackCount);
+}
+
+FlacTags CWavExporter::TagsFor(std::size_t index, std::size_t trackCount) const {
+    FlacTags tags;
+    tags.artist = m_typedArtist.empty() ? m_artist : m_typedArtist;
+    tags.album = m_typedAlbum.empty() ? m_album : m_typedAlbum;
+    const std::string typedTitle = index < m_typedTitles.size() ? m_typedTitles[index] : "";
+    // An untitled track carries the name its file gets ("Track 3").
+    tags.title =
+        !typedTitle.empty() ? typedTitle
+        : m_titles[index] == LoadString(kIdsUnknownTitle)
+            ? FormatNumberText(LoadString(kIdsTrackNumberFormat), static_cast<long long>(index) + 1)
+            : m_titles[index];
+    tags.trackNumber = static_cast<unsigned>(index + 1);
+    tags.trackTotal = static_cast<unsigned>(trackCount);
+    return tags;
+}
+
+void CWavExporter::StartEncoding(std::size_t trackCount) {
+    std::vector<FlacJob> jobs(trackCount);
+    for (std::size_t i = 0; i < trackCount; ++i) {
+        // Hidden names of the album folder's own; a leftover of a run that ended is replaced.
+        jobs[i].output = m_albumFolder / (".sondrel-track" + std::to_string(i + 1) + ".flac.part");
+        if (AlreadyExported(i)) {
+            ::unlink(jobs[i].output.c_str());
+            jobs[i].source.clear();
+            continue;
+        }
+        jobs[i].source = m_sourcePaths[i];
+        jobs[i].tags = TagsFor(i, trackCount);
+        jobs[i].frames = WaveFrames(m_sourcePaths[i]);
+    }
+    jobs.erase(std::remove_if(jobs.begin(), jobs.end(),
+                              [](const FlacJob& job) { return job.source.empty(); }),
+               jobs.end());
+    m_batch = std::make_unique<CFlacBatch>();
+    m_batch->Start(std::move(jobs), std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
+
+MoveOutcome CWavExporter::PlaceFlac(const std::string& sourcePath, const fs::path& target,
+                                    std::size_t index, std::size_t trackCount) {
+    const fs::path output =
+        m_albumFolder / (".sondrel-track" + std::to_string(index + 1) + ".flac.part");
+    std::string problem;
+    const auto showProgress = [&] {
+        const double encoded = m_batch->Progress();
+        const double placed = static_cast<double>(index) / static_cast<double>(trackCount);
+        m_progress->SetProgress(static_cast<float>(std::max(encoded, placed)));
+    };
+    if (!m_batch || Failed(m_batch->Wait(m_batch->IndexOf(output), problem, showProgress))) {
+        m_failureReason = problem.empty() ? "FLAC encoding failed" : problem;
+        return MoveOutcome::Failed;
+    }
+    if (::renameat2(AT_FDCWD, output.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno == EEXIST)
+            return MoveOutcome::TargetExists;
+        m_failureReason = Reason(errno) + " (" + target.string() + ")";
+        return MoveOutcome::Failed;
+    }
+    m_batch->Taken(m_batch->IndexOf(output));
+    SyncFolder(target.parent_path());
+    PassDurableStep();
+    // The encoding is safely in place; the track file it came from is not needed any more.
+    ::unlink(sourcePath.c_str());
+    return MoveOutcome::Moved;
 }
 
 HRESULT CWavExporter::ExportTrack(const std::string& sourcePath, const std::string& title,
@@ -254,26 +388,25 @@ HRESULT CWavExporter::ExportTrack(const std::string& sourcePath, const std::stri
                                  : FileNameComponent(title, numbered);
 
     MoveOutcome outcome = MoveOutcome::TargetExists;
-    int error = 0;
     fs::path target;
+    const std::string extension = FormatExtension(m_format);
     for (int number = 0; outcome == MoveOutcome::TargetExists && number <= m_maxNameNumber;
          ++number) {
-        target =
-            folder / (number == 0 ? stem + ".wav" : stem + " " + std::to_string(number) + ".wav");
+        target = folder /
+                 (number == 0 ? stem + extension : stem + " " + std::to_string(number) + extension);
         std::error_code ec;
         if (fs::exists(fs::symlink_status(target, ec)))
             continue;
         // Noted before the move, so that a run ended in between finds where the track went.
         if (m_journal != nullptr)
             Note(m_journal->NoteMoving(index, target));
-        outcome = MoveFileNoReplace(sourcePath, target, &error);
+        outcome = PlaceTrack(sourcePath, target, index, trackCount);
     }
     if (outcome != MoveOutcome::Moved) {
         if (m_journal != nullptr)
             Note(m_journal->ClearPendingMove());
-        m_failureReason = outcome == MoveOutcome::TargetExists
-                              ? "no free name for " + stem + ".wav"
-                              : Reason(error) + " (" + target.string() + ")";
+        if (outcome == MoveOutcome::TargetExists)
+            m_failureReason = "no free name for " + stem + extension;
         return E_FAIL;
     }
     if (m_journal != nullptr)

@@ -7,13 +7,17 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/CUnknownStandAlone.h"
 #include "base/Result.h"
+#include "export/CFlacBatch.h"
 #include "export/CProgressStatus.h"
+#include "export/ExportFormat.h"
+#include "export/FileMove.h"
 #include "recording/CRecordingJournal.h"
 
 namespace sondrel {
@@ -51,6 +55,12 @@ public:
     // album folder it names is continued; a kill at any moment then loses or repeats nothing.
     // Call between exports only.
     void UseJournal(CRecordingJournal* journal) { m_journal = journal; }
+    // The format of the next StartExport (WAV when never set). A journal whose album already
+    // has tracks keeps the format they have. Call between exports only.
+    void SetFormat(ExportFormat format) { m_nextFormat = format; }
+    // The names as typed (not cleaned for file names), for the tags of the formats that carry
+    // them; the cleaned names stand in where these are empty. Call between exports only.
+    void UseTagTexts(std::string artist, std::string album, std::vector<std::string> titles);
 
     // Blocks until the worker of the last export (if any) has ended.
     void WaitForExport();
@@ -66,7 +76,8 @@ public:
     // Worker: creates the album folder and moves every track; the outcome is in the
     // progress object (always S_OK itself).
     HRESULT Export();
-    // Moves one track to folder/title.wav (or "title N.wav" when that exists); S_OK or E_FAIL.
+    // Moves one track to folder/title.wav (or "title N.wav" when that exists), or encodes it to
+    // title.flac; S_OK or E_FAIL.
     HRESULT ExportTrack(const std::string& sourcePath, const std::string& title,
                         const std::filesystem::path& folder, std::size_t index,
                         std::size_t trackCount);
@@ -78,6 +89,15 @@ private:
     // or a complete copy beside it) makes it exported; otherwise the move did not happen.
     void SettlePendingMove();
     void Note(HRESULT journalled);
+    // Puts one track at target in the export's format: Moved, TargetExists (nothing done) or
+    // Failed (m_failureReason says why).
+    MoveOutcome PlaceTrack(const std::string& sourcePath, const std::filesystem::path& target,
+                           std::size_t index, std::size_t trackCount);
+    MoveOutcome PlaceFlac(const std::string& sourcePath, const std::filesystem::path& target,
+                          std::size_t index, std::size_t trackCount);
+    // Starts encoding every track not yet exported, for a FLAC export.
+    void StartEncoding(std::size_t trackCount);
+    FlacTags TagsFor(std::size_t index, std::size_t trackCount) const;
     bool ContinuesFailedExport(const std::vector<std::string>& sourcePaths,
                                const std::string& artist, const std::vector<std::string>& titles,
                                const std::string& album) const;
@@ -100,6 +120,13 @@ private:
     bool m_lastAttemptFailed = false;
     CRecordingJournal* m_journal = nullptr;
     std::string m_failureReason;
+    ExportFormat m_nextFormat = ExportFormat::Wav;
+    ExportFormat m_format = ExportFormat::Wav;
+    std::string m_typedArtist;
+    std::string m_typedAlbum;
+    std::vector<std::string> m_typedTitles;
+    // The running FLAC export's encodings; only while Export runs.
+    std::unique_ptr<CFlacBatch> m_batch;
 };
 
 }  // namespace sondrel

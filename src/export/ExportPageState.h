@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/CUnknownStandAlone.h"
+#include "export/ExportFormat.h"
 #include "export/IProgressStatus.h"
 
 namespace sondrel {
@@ -15,6 +16,7 @@ struct TagSinglePageState {
     std::string title;
     std::string album;
     int trackNumber = 1;
+    ExportFormat format = ExportFormat::Wav;
     void ClearTags() {
         artist.clear();
         title.clear();
@@ -24,9 +26,10 @@ struct TagSinglePageState {
 
 struct TagMultiplePageState {
     int trackCount = 0;
-    int firstTrackOffset = 0;  // 0 for tracks 1-10, then 10, 20, 30
-    std::string artist;        // first page only
-    std::string album;         // first page only
+    int firstTrackOffset = 0;                 // 0 for tracks 1-10, then 10, 20, 30
+    std::string artist;                       // first page only
+    std::string album;                        // first page only
+    ExportFormat format = ExportFormat::Wav;  // first page only
     std::array<std::string, 10> titles;
 
     void ClearTitles() {

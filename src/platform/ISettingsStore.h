@@ -14,6 +14,7 @@ namespace sondrel {
 
 // Vendor store (Brevitt/Calvero).
 inline constexpr std::string_view kUserExportFolderValue = "UserExportFolder";
+inline constexpr std::string_view kExportFormatValue = "Export Format";
 // Application profile (SDRL/<application name>).
 inline constexpr std::string_view kRecordLevelValue = "Record Level";
 inline constexpr std::string_view kRecordDeviceChannelValue = "Record Device Channel";

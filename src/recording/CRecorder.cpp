@@ -309,7 +309,7 @@ HRESULT CRecorder::RecoverRecording(const std::string& path, std::vector<std::st
 }
 
 HRESULT CRecorder::NoteTags(const std::string& artist, const std::string& album,
-                            const std::vector<std::string>& titles) {
+                            const std::vector<std::string>& titles, const std::string& format) {
     if (!m_journal)
         return S_FALSE;
     RecordingJournalData data = m_journal->Data();
@@ -317,6 +317,9 @@ HRESULT CRecorder::NoteTags(const std::string& artist, const std::string& album,
     data.artist = artist;
     data.album = album;
     data.titles = titles;
+    // Tracks already exported fix the format of the rest.
+    if (data.ExportedCount() == 0 || data.format.empty())
+        data.format = format;
     // Titles past the last track are empty fields of the tag pages.
     while (data.titles.size() > data.TrackCount() && data.titles.back().empty())
         data.titles.pop_back();
@@ -324,7 +327,7 @@ HRESULT CRecorder::NoteTags(const std::string& artist, const std::string& album,
 }
 
 bool CRecorder::JournalTags(std::string& artist, std::string& album,
-                            std::vector<std::string>& titles) const {
+                            std::vector<std::string>& titles, std::string& format) const {
     if (!m_journal)
         return false;
     const RecordingJournalData data = m_journal->Data();
@@ -333,6 +336,7 @@ bool CRecorder::JournalTags(std::string& artist, std::string& album,
     artist = data.artist;
     album = data.album;
     titles = data.titles;
+    format = data.format;
     return true;
 }
 

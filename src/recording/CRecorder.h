@@ -75,9 +75,9 @@ public:
     HRESULT RecoverRecording(const std::string& path,
                              std::vector<std::string>& trackFiles) override;
     HRESULT NoteTags(const std::string& artist, const std::string& album,
-                     const std::vector<std::string>& titles) override;
-    bool JournalTags(std::string& artist, std::string& album,
-                     std::vector<std::string>& titles) const override;
+                     const std::vector<std::string>& titles, const std::string& format) override;
+    bool JournalTags(std::string& artist, std::string& album, std::vector<std::string>& titles,
+                     std::string& format) const override;
     std::string CutProblem() const override { return m_cutProblem; }
     std::string RecordingPath() const override { return m_tempFileName.string(); }
 

@@ -90,6 +90,8 @@ std::string Serialise(const RecordingJournalData& d) {
         for (const std::string& title : d.titles)
             out << "title " << Escape(title) << "\n";
     }
+    if (!d.format.empty())
+        out << "format " << Escape(d.format) << "\n";
     if (!d.exportFolder.empty())
         out << "export-folder " << Escape(d.exportFolder.string()) << "\n";
     if (!d.albumFolder.empty())
@@ -135,7 +137,7 @@ bool ParseLine(const std::string& key, const std::string& value, RecordingJourna
         return true;
     }
     if (key == "artist" || key == "album" || key == "title" || key == "export-folder" ||
-        key == "album-folder") {
+        key == "album-folder" || key == "format") {
         if (!Unescape(value, text))
             return false;
         if (key == "artist") {
@@ -144,6 +146,8 @@ bool ParseLine(const std::string& key, const std::string& value, RecordingJourna
             d.album = text;
         } else if (key == "title") {
             d.titles.push_back(text);
+        } else if (key == "format") {
+            d.format = text;
         } else if (key == "export-folder") {
             d.exportFolder = text;
         } else {

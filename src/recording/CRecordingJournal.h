@@ -28,6 +28,7 @@ struct RecordingJournalData {
     std::string artist;
     std::string album;
     std::vector<std::string> titles;
+    std::string format;  // of the export: "wav" or "flac"; empty until chosen
     std::filesystem::path exportFolder;
     // The album folder made by the first export attempt; later attempts continue in it.
     std::filesystem::path albumFolder;

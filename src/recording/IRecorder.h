@@ -84,14 +84,16 @@ public:
                                      std::vector<std::string>& /*trackFiles*/) {
         return E_NOTIMPL;
     }
-    // Notes what the user typed on the tag pages in the recording's journal.
+    // Notes what the user typed and chose on the tag pages in the recording's journal (the
+    // format as "wav" or "flac").
     virtual HRESULT NoteTags(const std::string& /*artist*/, const std::string& /*album*/,
-                             const std::vector<std::string>& /*titles*/) {
+                             const std::vector<std::string>& /*titles*/,
+                             const std::string& /*format*/) {
         return S_FALSE;
     }
     // What an earlier run noted with NoteTags for the current recording; false when nothing.
     virtual bool JournalTags(std::string& /*artist*/, std::string& /*album*/,
-                             std::vector<std::string>& /*titles*/) const {
+                             std::vector<std::string>& /*titles*/, std::string& /*format*/) const {
         return false;
     }
     // Why the last FinishRecording or RecoverRecording could not make the track files (the

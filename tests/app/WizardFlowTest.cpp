@@ -104,16 +104,18 @@ public:
         FinishRecording(false, false, trackFiles);
         return S_OK;
     }
-    bool JournalTags(std::string& artist, std::string& album,
-                     std::vector<std::string>& titles) const override {
+    bool JournalTags(std::string& artist, std::string& album, std::vector<std::string>& titles,
+                     std::string& format) const override {
+        format = "flac";
         artist = typed.artist;
         album = typed.album;
         titles = typed.titles;
         return !typed.titles.empty();
     }
     HRESULT NoteTags(const std::string& artist, const std::string& album,
-                     const std::vector<std::string>& titles) override {
+                     const std::vector<std::string>& titles, const std::string& format) override {
         noted = {artist, album, titles};
+        notedFormat = format;
         return S_OK;
     }
     std::vector<std::string> KeepForLater(bool whole) override {
@@ -139,6 +141,7 @@ public:
     std::vector<std::string> log;
     TagSet typed;  // what an earlier run noted for a recovered recording
     TagSet noted;
+    std::string notedFormat;
     std::vector<int> sourceTypes;
 };
 
@@ -531,6 +534,7 @@ TEST_F(WizardFlowTest, ARecoveredRecordingShowsWhatWasTypedAndBackKeepsItForLate
     recorder.typed = {"Band", "Live", {"One", "", "Three"}};
     recover = (root / "tmp" / "temp9.wav").string();
     host.script = {Page("TagMultiple1", kPageBack, Fill<TagMultiplePageState>([](auto& p) {
+                            EXPECT_EQ(p.format, ExportFormat::Flac);
                             EXPECT_EQ(p.artist, "Band");
                             EXPECT_EQ(p.album, "Live");
                             EXPECT_EQ(p.titles[0], "One");
@@ -549,6 +553,7 @@ TEST_F(WizardFlowTest, ARecoveredRecordingShowsWhatWasTypedAndBackKeepsItForLate
     Run();
     EXPECT_EQ(recorder.noted.titles[1], "");
     EXPECT_EQ(recorder.noted.artist, "Band");
+    EXPECT_EQ(recorder.notedFormat, "flac");
     EXPECT_EQ(Exported().size(), 3u);
 }
 

@@ -96,6 +96,9 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
     CWavExporter exporter(readExportFolder);
     WizardServices services = MakeWizardServices(*platform, *recorder, exporter);
     services.host = &host;
+    services.storedFormat = [&cl, &settings] {
+        return cl.format ? *cl.format : settings.ReadExportFormat();
+    };
     if (hostReady)
         hostReady(&host);
     {
