@@ -24,6 +24,7 @@
 #include "audiofile/WaveTestUtil.h"
 #include "base/StringTable.h"
 #include "common/FileSizeLimit.h"
+#include "common/FlacDecode.h"
 #include "common/TempFolder.h"
 #include "platform/sim/CSimDemoSide.h"
 #include "recording/DurableStep.h"
@@ -534,16 +535,16 @@ TEST_F(HeadlessRunTest, AKillOrAFullDiskAtAnyStepLeavesOneRecordingThatExportsTh
     const std::vector<std::int16_t> side = MakeSide(2.0);
     WriteWav(root / "side.wav", side);
     const fs::path recordings = root / "recordings";
-    const std::vector<std::string> record = {"--simulate",      (root / "side.wav").string(),
-                                             "--split",         "manual",
-                                             "--mark",          "0.6",
-                                             "--mark",          "1.3",
-                                             "--artist",        "A",
-                                             "--album",         "B",
-                                             "--title",         "One",
-                                             "--title",         "Two",
-                                             "--title",         "Three",
-                                             "--export-folder", (root / "export").string()};
+    std::vector<std::string> record = {"--simulate",      (root / "side.wav").string(),
+                                       "--split",         "manual",
+                                       "--mark",          "0.6",
+                                       "--mark",          "1.3",
+                                       "--artist",        "A",
+                                       "--album",         "B",
+                                       "--title",         "One",
+                                       "--title",         "Two",
+                                       "--title",         "Three",
+                                       "--export-folder", (root / "export").string()};
     // Runs the wizard in a child killed at the given step (0: never); true when it was killed.
     const auto runKilledAt = [&](int step) {
         fs::remove_all(root / "export");
@@ -579,14 +580,17 @@ TEST_F(HeadlessRunTest, AKillOrAFullDiskAtAnyStepLeavesOneRecordingThatExportsTh
         for (const auto& e : fs::directory_iterator(albums[0]))
             names.push_back(e.path().filename().string());
         const auto order = [](const std::string& name) {
-            const std::vector<std::string> titled = {"One.wav", "Two.wav", "Three.wav"};
-            const auto at = std::find(titled.begin(), titled.end(), name);
-            return at != titled.end() ? at - titled.begin() : std::stol(name.substr(6)) - 1;
+            const std::vector<std::string> titled = {"One", "Two", "Three"};
+            const std::string stem = fs::path(name).stem().string();
+            const auto at = std::find(titled.begin(), titled.end(), stem);
+            return at != titled.end() ? at - titled.begin() : std::stol(stem.substr(6)) - 1;
         };
         std::sort(names.begin(), names.end(),
                   [&](const std::string& a, const std::string& b) { return order(a) < order(b); });
         for (const auto& name : names) {
-            const auto part = test::ReadWaveSamples16(albums[0] / name);
+            const fs::path track = albums[0] / name;
+            const auto part =
+                track.extension() == ".flac" ? test::Decode(track) : test::ReadWaveSamples16(track);
             joined.insert(joined.end(), part.begin(), part.end());
         }
         // The side, then at most the silence the deck played after it, once.
@@ -609,6 +613,10 @@ TEST_F(HeadlessRunTest, AKillOrAFullDiskAtAnyStepLeavesOneRecordingThatExportsTh
         recoverAndCheck(true);
     };
     killAtEveryStep();
+    // Encoded, each track is put in place from a file of its own.
+    record.insert(record.end(), {"--format", "flac"});
+    killAtEveryStep();
+    record.resize(record.size() - 2);
 
     // The same on a small disk of its own, which also fills at each step.
     if (::geteuid() != 0 || ::mount("tmpfs", recordings.c_str(), "tmpfs", 0, "size=4m") != 0) {
