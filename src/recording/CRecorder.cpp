@@ -255,10 +255,12 @@ std::vector<std::string> CRecorder::KeepForLater(bool /*wholeRecording*/) {
     DropInput(nullptr);
     std::vector<std::string> kept;
     if (!m_tempFileName.empty()) {
-        // The journal says which tracks are still to go; a recording without audio is
-        // nothing to offer.
-        if (InspectRecording(m_tempFileName).problem == "holds no audio" &&
-            (!m_journal || m_journal->Data().ExportedCount() == 0)) {
+        // The journal says which tracks are still to go; a recording without audio, or one
+        // whose tracks all reached their album (an export that ended after its page was
+        // closed), is nothing to offer.
+        const bool exported = m_journal && m_journal->Data().AllExported();
+        if (exported || (InspectRecording(m_tempFileName).problem == "holds no audio" &&
+                         (!m_journal || m_journal->Data().ExportedCount() == 0))) {
             RemoveRecordingFiles(m_tempFileName);
         } else if (std::filesystem::exists(m_tempFileName)) {
             kept.push_back(m_tempFileName.string());

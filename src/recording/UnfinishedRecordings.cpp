@@ -242,7 +242,9 @@ std::vector<std::filesystem::path> RemoveLeftovers(const std::filesystem::path& 
                                recording.problem == "its header is cut short";
             // A recording with a journal stays until its export ends; one without keeps its
             // track files only while they are being made (it has a journal by then).
-            if (empty && recording.exportedCount == 0) {
+            const bool exported =
+                recording.trackCount > 0 && recording.exportedCount == recording.trackCount;
+            if ((empty && recording.exportedCount == 0) || exported) {
                 RemoveRecordingFiles(path);
                 removed.push_back(path);
             } else if (!journalled) {
