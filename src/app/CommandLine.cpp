@@ -190,6 +190,15 @@ constexpr Option kOptions[] = {
          return S_OK;
      }},
     {"--recover", Takes::Value, Store<&CommandLine::recover>},
+    {"--cut", Takes::Value,
+     [](const OptionUse& use) {
+         double seconds = 0;
+         if (Failed(ReadSeconds(use, seconds)))
+             return E_FAIL;
+         use.out.cuts.push_back(seconds);
+         return S_OK;
+     }},
+    {"--list-cuts", Takes::Nothing, SetFlag<&CommandLine::listCuts>},
     {"--verbose", Takes::Nothing, SetFlag<&CommandLine::verbose>},
     {"--version", Takes::Nothing, SetFlag<&CommandLine::version>},
     {"--help", Takes::Nothing, SetFlag<&CommandLine::help>},
@@ -302,6 +311,11 @@ simulated turntable with a demo side playing in real time. On a machine without 
                              cuts (cut as automatic splitting does when it has none), with
                              the names typed for it or given above, into the album folder
                              its tracks already went to, instead of recording
+  --cut SECONDS              with --recover: export with a cut here instead of the recording's
+                             own cuts (repeatable; each at least 1 s from the next and from
+                             the recording's ends)
+  --list-cuts                with --recover: print the recording's cuts (seconds, one a line)
+                             and export nothing
   --verbose                  device diagnostics on standard error
   --version, --help
 

@@ -33,6 +33,10 @@ struct CommandLine {
     bool realTime = false;
 
     std::optional<std::filesystem::path> exportFolder;
+    // With --recover: --cut, the cuts to export with instead of the recording's own (seconds,
+    // in any order); --list-cuts prints the recording's cuts and exports nothing.
+    std::vector<double> cuts;
+    bool listCuts = false;
     // --format: the export's file format for this run; the stored choice when not given.
     std::optional<ExportFormat> format;
     HeadlessAnswers answers;

@@ -2,7 +2,9 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +23,9 @@
 #include "platform/DebugOutput.h"
 #include "platform/sim/CSimPlatform.h"
 #include "recording/CRecorder.h"
+#include "recording/CRecordingJournal.h"
 #include "recording/CRecordingLock.h"
+#include "recording/CTrackCuts.h"
 #include "recording/UnfinishedRecordings.h"
 
 namespace sondrel {
@@ -117,6 +121,87 @@ HRESULT ChooseRecovery(const std::string& which, const std::filesystem::path& fo
     return S_OK;
 }
 
+// A recording's marks (its journal's, else what the track detector finds) and its frames.
+HRESULT RecordingMarks(const std::string& path, std::vector<std::uint64_t>& marks,
+                       std::uint64_t& frames, std::size_t& exported) {
+    frames = static_cast<std::uint64_t>(std::llround(InspectRecording(path).seconds * 44100.0));
+    CRecordingJournal journal(path);
+    if (Failed(journal.Load()))
+        return E_FAIL;
+    const RecordingJournalData data = journal.Data();
+    exported = data.ExportedCount();
+    if (data.marks) {
+        marks = *data.marks;
+        return S_OK;
+    }
+    return DetectTrackMarks(path, marks);
+}
+
+std::string Seconds(std::uint64_t frame) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(frame) / 44100.0);
+    return text;
+}
+
+// --cut: the recording is exported with exactly these cuts, which its journal then holds.
+HRESULT ApplyCuts(const std::string& path, std::vector<double> seconds, std::string& error) {
+    std::vector<std::uint64_t> marks;
+    std::uint64_t frames = 0;
+    std::size_t exported = 0;
+    if (Failed(RecordingMarks(path, marks, frames, exported))) {
+        error = path + ": its cuts cannot be read";
+        return E_FAIL;
+    }
+    if (exported > 0) {
+        error = "--cut: tracks of " + path + " are already exported; its cuts stay";
+        return E_FAIL;
+    }
+    const std::uint64_t end = marks.empty() ? frames : marks.back() / kCaptureBlockAlign;
+    std::sort(seconds.begin(), seconds.end());
+    std::vector<std::uint64_t> cuts;
+    for (const double at : seconds) {
+        const auto frame = static_cast<std::uint64_t>(std::llround(at * 44100.0));
+        const std::uint64_t previous = cuts.empty() ? 0 : cuts.back();
+        if (frame == 0 || frame >= end) {
+            error = "--cut " + Seconds(frame) + ": outside the recording (0.000 to " +
+                    Seconds(end) + " s)";
+            return E_FAIL;
+        }
+        if (frame < previous + CTrackCuts::kMinTrackFrames ||
+            frame + CTrackCuts::kMinTrackFrames > end) {
+            const std::uint64_t near =
+                frame < previous + CTrackCuts::kMinTrackFrames ? previous : end;
+            error = "--cut " + Seconds(frame) + ": closer than 1 s to " +
+                    (near == 0     ? std::string("the start")
+                     : near == end ? "the end (" + Seconds(end) + " s)"
+                                   : Seconds(near));
+            return E_FAIL;
+        }
+        cuts.push_back(frame);
+    }
+    CRecordingJournal journal(path);
+    journal.Load();
+    RecordingJournalData data = journal.Data();
+    data.marks = CTrackCuts(end, cuts).ToMarks();
+    data.cut = false;
+    if (Failed(journal.Update(data))) {
+        error = path + ": its journal cannot be written";
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+int ListCuts(const std::string& path, std::ostream& out) {
+    std::vector<std::uint64_t> marks;
+    std::uint64_t frames = 0;
+    std::size_t exported = 0;
+    if (Failed(RecordingMarks(path, marks, frames, exported)))
+        return 1;
+    for (std::size_t i = 0; i + 1 < marks.size(); ++i)
+        out << Seconds(marks[i] / kCaptureBlockAlign) << "\n";
+    return 0;
+}
+
 // What one run holds from set-up to report. Each member may refer to the ones above it, so
 // they are made in this order and torn down in reverse.
 struct HeadlessRun {
@@ -149,6 +234,12 @@ HRESULT SetUp(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun
         Failed(ChooseRecovery(*cl.recover, run.workingFolder, run.recoverPath, error))) {
         return E_FAIL;
     }
+    if ((!cl.cuts.empty() || cl.listCuts) && !cl.recover) {
+        error = "--cut and --list-cuts go with --recover";
+        return E_FAIL;
+    }
+    if (!cl.cuts.empty() && Failed(ApplyCuts(run.recoverPath, cl.cuts, error)))
+        return E_FAIL;
 
     run.settings.emplace(*env.vendorStore, *env.profileStore, run.platform->Shell());
     if (cl.exportFolder)
@@ -279,6 +370,8 @@ int RunHeadless(const CommandLine& cl, const HeadlessEnvironment& env) {
         *env.err << "sondrel: " << error << "\n";
         return 2;
     }
+    if (cl.listCuts)
+        return ListCuts(run.recoverPath, *env.out);
     Run(cl, env, run);
     return Report(run, *env.err);
 }

@@ -285,10 +285,11 @@ HRESULT CRecorder::RecoverRecording(const std::string& path, std::vector<std::st
     if (Failed(loaded))
         return E_FAIL;
     RecordingJournalData data = journal->Data();
+    // Killed while recording, the header lags the data; a finished one is left as it is.
+    if (Failed(RepairRecordingHeader(path)))
+        return E_FAIL;
     if (!data.marks) {
-        // Killed while recording: the header lags the data, and the cuts were never made.
-        if (Failed(RepairRecordingHeader(path)))
-            return E_FAIL;
+        // The cuts were never made: cut as automatic splitting does.
         std::vector<std::uint64_t> marks;
         if (Failed(DetectTrackMarks(path, marks)))
             return E_FAIL;

@@ -368,6 +368,42 @@ TEST_F(HeadlessRunTest, AnUnfinishedRecordingIsListedAndRecoveredIntoTracksHoldi
     EXPECT_EQ(Run({"--simulate", "--recover", "newest"}), 2);
 }
 
+TEST_F(HeadlessRunTest, ARecoveredRecordingIsExportedWithExactlyTheCutsGiven) {
+    const std::vector<std::int16_t> side = MakeSide(10.0);
+    fs::create_directories(root / "recordings");
+    const fs::path left = root / "recordings" / "temp0.wav";
+    WriteWav(left, side);
+    const auto recover = [&](std::vector<std::string> more) {
+        out.str("");
+        err.str("");
+        std::vector<std::string> args = {"--simulate", "--recover", left.string(),
+                                         "--export-folder", (root / "export").string()};
+        args.insert(args.end(), more.begin(), more.end());
+        return Run(args);
+    };
+    // Refused, naming the cut, and nothing is changed or exported.
+    EXPECT_EQ(recover({"--cut", "3", "--cut", "3.5"}), 2);
+    EXPECT_NE(err.str().find("--cut 3.500: closer than 1 s to 3.000"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(recover({"--cut", "12"}), 2);
+    EXPECT_NE(err.str().find("--cut 12.000: outside the recording"), std::string::npos)
+        << err.str();
+    // Cuts given are what the recording then holds, listed and exported.
+    EXPECT_EQ(recover({"--cut", "7.5", "--cut", "3", "--list-cuts"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "3.000\n7.500\n");
+    EXPECT_TRUE(fs::is_empty(root / "export"));
+    ASSERT_EQ(recover({"--title", "A", "--title", "B", "--title", "C"}), 0) << err.str();
+    std::vector<std::int16_t> joined;
+    std::vector<std::size_t> frames;
+    for (const char* name : {"A.wav", "B.wav", "C.wav"}) {
+        const auto part = test::ReadWaveSamples16(AlbumFiles()[0].parent_path() / name);
+        frames.push_back(part.size() / 2);
+        joined.insert(joined.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(frames, (std::vector<std::size_t>{132300, 198450, 110250}));
+    EXPECT_EQ(joined, side);
+}
+
 // A second signal ends the run at once, and what was recorded is left for a later run.
 TEST_F(HeadlessRunTest, ASecondSignalEndsTheRunAndLeavesTheRecordingToRecover) {
     const std::vector<std::int16_t> side = MakeSide(10.0);
