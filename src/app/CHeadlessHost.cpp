@@ -6,6 +6,8 @@
 #include <ostream>
 #include <thread>
 
+#include "base/StringTable.h"
+
 namespace sondrel {
 
 namespace {
@@ -172,10 +174,12 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
             m_out.flush();
         }
         // Writing ends by itself after the quiet end of a side (automatic splitting), when
-        // the file is full or when it cannot be written: "Recording Finished".
-        if (tick.levelsRead && !tick.writing && (tick.seconds > 0 || page.markCount > 0)) {
-            m_out << "[recording] " << tick.timeText << " after " << RecordingTimeText(total)
-                  << "\n";
+        // the file is full, when it cannot be written or when the device is lost: "Recording
+        // Finished". That may be before a whole second is recorded (a deck lost at once),
+        // when the page itself still shows the time.
+        if (tick.levelsRead && !tick.writing) {
+            m_out << "[recording] " << LoadString(kIdsRecordingFinished) << " after "
+                  << RecordingTimeText(total) << "\n";
             break;
         }
         const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();

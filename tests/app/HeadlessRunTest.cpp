@@ -388,22 +388,34 @@ TEST_F(HeadlessRunTest, ASecondSignalEndsTheRunAndLeavesTheRecordingToRecover) {
 TEST_F(HeadlessRunTest, AnUnpluggedDeviceEndsTheRecordingWhichIsExportedUpToThatFrame) {
     const std::vector<std::int16_t> side = MakeSide(8.0);
     WriteWav(root / "side.wav", side);
-    std::ofstream(root / "unplugged.sim") << "usb USB\\VID_15E4&PID_0174&REV_0100\n"
-                                          << "capture \"USB PnP Audio Device\"\n"
-                                          << "output \"Speakers (Realtek Audio)\"\n"
-                                          << "deck wav \"side.wav\"\n"
-                                          << "deck-vanishes-at 132300\n";
-    const int exit = Run({"--simulate-system", (root / "unplugged.sim").string(), "--split",
-                          "manual", "--export-folder", (root / "export").string()});
-    ASSERT_EQ(exit, 0) << out.str() << err.str();
-    EXPECT_NE(out.str().find(LoadString(kIdsMsgDeviceDisconnected)), std::string::npos)
-        << out.str();
-    EXPECT_NE(err.str().find("disconnected"), std::string::npos) << err.str();
-    const auto files = AlbumFiles();
-    ASSERT_EQ(files.size(), 1u);
-    const auto kept = test::ReadWaveSamples16(files[0]);
-    ASSERT_EQ(kept.size(), 132300u * 2);
-    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), side.begin()));
+    // Lost at its very first frame, within the first capture period, or seconds in: each
+    // ends the recording there and is told alike.
+    for (const std::uint64_t frame : {1u, 16384u, 132300u}) {
+        SCOPED_TRACE(frame);
+        out.str("");
+        err.str("");
+        std::ofstream(root / "unplugged.sim") << "usb USB\\VID_15E4&PID_0174&REV_0100\n"
+                                              << "capture \"USB PnP Audio Device\"\n"
+                                              << "output \"Speakers (Realtek Audio)\"\n"
+                                              << "deck wav \"side.wav\"\n"
+                                              << "deck-vanishes-at " << frame << "\n";
+        const fs::path album = root / ("export" + std::to_string(frame));
+        const int exit = Run({"--simulate-system", (root / "unplugged.sim").string(), "--split",
+                              "manual", "--export-folder", album.string()});
+        ASSERT_EQ(exit, 0) << out.str() << err.str();
+        EXPECT_NE(out.str().find(LoadString(kIdsMsgDeviceDisconnected)), std::string::npos)
+            << out.str();
+        EXPECT_NE(err.str().find("disconnected"), std::string::npos) << err.str();
+        std::vector<fs::path> files;
+        for (const auto& e : fs::recursive_directory_iterator(album)) {
+            if (e.is_regular_file())
+                files.push_back(e.path());
+        }
+        ASSERT_EQ(files.size(), 1u);
+        const auto kept = test::ReadWaveSamples16(files[0]);
+        ASSERT_EQ(kept.size(), frame * 2);
+        EXPECT_TRUE(std::equal(kept.begin(), kept.end(), side.begin()));
+    }
 }
 
 TEST_F(HeadlessRunTest, ABusyDeviceIsTriedAgainAndThenTheProgramHoldingItIsNamed) {
