@@ -139,6 +139,7 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
 
     std::uint32_t lastReported = 0;
     std::uint32_t secondsBeforeLastMark = 0;
+    std::uint32_t recordedSeconds = 0;
     std::size_t next = 0;
     for (;;) {
         if (stopRequested && stopRequested()) {
@@ -147,6 +148,7 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
         }
         const RecordingPageState::Tick tick = page.OnTimer();
         const std::uint32_t total = secondsBeforeLastMark + tick.seconds;
+        recordedSeconds = total;
         if (next < events.size() && reached(next, total)) {
             const Event event = events[next];
             if (event.stop) {
@@ -199,6 +201,12 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
             }
         }
         std::this_thread::sleep_for(kPoll);
+    }
+    if (fileLimitReached && fileLimitReached() && recordingEnd > 0) {
+        const double recorded = recordedFrames
+                                    ? static_cast<double>(recordedFrames()) / kFramesPerSecond
+                                    : static_cast<double>(recordedSeconds);
+        m_notRecordedSeconds = std::max(0.0, recordingEnd - recorded);
     }
     return kPageNext;
 }

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "app/CSettings.h"
 #include "app/CWizardFlow.h"
 #include "app/ProgramSetup.h"
+#include "app/RecoveryText.h"
 #include "base/StringTable.h"
 #include "base/TextUtil.h"
 #include "export/CWavExporter.h"
@@ -178,7 +180,9 @@ void Run(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run
     run.recorder = ComPtr<CRecorder>::Attach(new CRecorder(*run.platform, *env.profileStore));
     CRecorder& recorder = *run.recorder;
     recorder.SetTempFolder(env.recordingsFolder);
+    recorder.SetFileLimitBytes(env.recordingFileLimitBytes);
     host.recordedFrames = [&recorder] { return recorder.BytesWritten() / kCaptureBlockAlign; };
+    host.fileLimitReached = [&recorder] { return recorder.FileLimitWasReached(); };
     CWavExporter& exporter = run.exporter.emplace([&run] {
         return run.exportFolder.empty() ? run.settings->ReadExportFolder() : run.exportFolder;
     });
@@ -186,6 +190,10 @@ void Run(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run
 
     WizardServices services = MakeWizardServices(*run.platform, recorder, exporter);
     services.host = &host;
+    // Headless, the page ends as soon as the file is full: what is missing is what was asked.
+    services.secondsNotRecorded = [&host, &recorder] {
+        return std::max(host.SecondsNotRecorded(), recorder.SecondsPastFileLimit());
+    };
     CWizardFlow flow(services);
     CHostMonoQuestion question(host);
     flow.startRecordPage.monoCheck = MonoCheck(*run.platform, recorder, question);
@@ -218,6 +226,17 @@ int Report(HeadlessRun& run, std::ostream& err) {
         for (const std::string& file : run.kept)
             err << "  " << file << "\n";
     }
+    const CHeadlessHost& host = *run.host;
+    const bool cutShort = recorder.FileLimitWasReached() && host.SecondsNotRecorded() > 0;
+    if (recorder.FileLimitWasReached()) {
+        err << "sondrel: the recording reached the largest size a WAV file can hold and ended "
+               "there";
+        if (cutShort) {
+            err << "; " << FormatLengthText(host.SecondsNotRecorded())
+                << " of what was asked were not recorded";
+        }
+        err << "\n";
+    }
     int writeError = 0;
     const bool writeFailed = recorder.GetWriteError(writeError) == S_OK;
     if (writeFailed) {
@@ -229,7 +248,6 @@ int Report(HeadlessRun& run, std::ostream& err) {
     if (run.reportDevice)
         run.reportDevice(err);
 
-    const CHeadlessHost& host = *run.host;
     if (!host.Succeeded()) {
         const std::filesystem::path album = run.exporter->AlbumFolder();
         const std::size_t exported = host.ExportedTrackCount();
@@ -245,7 +263,7 @@ int Report(HeadlessRun& run, std::ostream& err) {
         return 1;
     }
     // Every track was exported, but of a recording that is not whole.
-    return writeFailed ? 1 : 0;
+    return writeFailed || cutShort ? 1 : 0;
 }
 
 }  // namespace

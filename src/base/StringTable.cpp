@@ -68,6 +68,10 @@ constexpr Entry kBuiltIn[] = {
      "Unable to start recording.\n\nThe recording device is in use by {program}. Please close "
      "it or let it release the device, then press the 'record' button again."},
     {kIdsSomeOtherProgram, "another program"},
+    {kIdsMsgFileFull,
+     "The recording reached the largest size a WAV file can hold and ended there: the "
+     "{length} that followed were not recorded. You may want to record the rest of this side "
+     "separately."},
     {kIdsMonthNames,
      "January|February|March|April|May|June|July|August|September|October|November|December"},
 };

@@ -39,6 +39,7 @@ inline constexpr StringId kIdsMsgKeptForLater = 176;  // "{folder}"
 inline constexpr StringId kIdsMonthNames = 177;       // twelve names, separated by "|"
 inline constexpr StringId kIdsMsgDeviceBusy = 178;    // "{program}"
 inline constexpr StringId kIdsSomeOtherProgram = 179;
+inline constexpr StringId kIdsMsgFileFull = 185;  // "{length}"
 
 // The text of an entry: the language pack's when it has one, else the built-in English text,
 // else an empty string. Thread-safe (the export worker reads its texts too).

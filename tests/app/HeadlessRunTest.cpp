@@ -47,6 +47,7 @@ protected:
         env.err = &err;
         env.handleStopSignals = handleSignals;
         env.recordingsFolder = root / "recordings";
+        env.recordingFileLimitBytes = fileLimitBytes;
         return RunHeadless(cl, env);
     }
 
@@ -67,6 +68,7 @@ protected:
     std::ostringstream out;
     std::ostringstream err;
     bool handleSignals = false;
+    std::uint64_t fileLimitBytes = 0;
 };
 
 // A side whose every sample is non-zero, so silence before and after it is easy to tell.
@@ -260,6 +262,34 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
         for (const auto& f : files("c"))
             EXPECT_EQ(fs::file_size(f), 44 + test::ReadWaveSamples16(f).size() * 2) << f;
     }
+
+    // A file that fills up (two seconds stand in for 4 GiB) ends the recording there, which is
+    // exported; what was asked beyond it is told in the window's message and on stderr, and
+    // makes the exit code 1. Up to the stop, or else to the side's end.
+    fileLimitBytes = 2 * 176400;
+    for (const auto& [stop, missing] :
+         std::vector<std::pair<std::string, std::string>>{{"5", "0:03"}, {"", "0:08"}}) {
+        std::vector<std::string> args{"--simulate", side, "--split", "manual"};
+        if (!stop.empty())
+            args.insert(args.end(), {"--stop-after", stop});
+        EXPECT_EQ(run(args, "full" + stop), 1) << out.str() << err.str();
+        EXPECT_NE(out.str().find(FormatFileFullMessage(stop.empty() ? 8 : 3)), std::string::npos)
+            << out.str();
+        EXPECT_NE(err.str().find(missing + " of what was asked were not recorded"),
+                  std::string::npos)
+            << err.str();
+        made = files("full" + stop);
+        ASSERT_EQ(made.size(), 1u);
+        const auto kept = test::ReadWaveSamples16(made[0]);
+        const auto whole = test::ReadWaveSamples16(root / "side.wav");
+        ASSERT_EQ(kept.size(), 2u * 44100 * 2);
+        EXPECT_TRUE(std::equal(kept.begin(), kept.end(), whole.begin()));
+    }
+    // Nothing more was asked than the file took: no word of it, and success.
+    EXPECT_EQ(run({"--simulate", side, "--split", "manual", "--stop-after", "1.5"}, "fits"), 0)
+        << err.str();
+    EXPECT_EQ(err.str().find("largest size"), std::string::npos) << err.str();
+    fileLimitBytes = 0;
 
     // An export that fails part-way names the album folder, how many tracks are in it, and
     // where the others are kept. The second title (cut to 40 characters) makes a path longer

@@ -295,6 +295,7 @@ TEST_F(RecorderTest, AFullDiskStopsWritingKeepsAValidFileAndReportsTheError) {
     int error = 0;
     EXPECT_EQ(recorder->GetWriteError(error), S_OK);
     EXPECT_EQ(error, EFBIG);
+    EXPECT_FALSE(recorder->FileLimitWasReached());  // a full disk, not a full file
     std::vector<std::string> files;
     const HRESULT finished = recorder->FinishRecording(false, false, files);
     limit.Restore();
