@@ -75,7 +75,7 @@ private:
         if (!m_running)
             return;
         if (m_mode == SimCaptureMode::Lossless && m_deck != nullptr) {
-            // A restarted deck plays a side again.
+            // Over while the deck stands at the side's end; starting the deck again lifts it.
             const bool over = m_deck->IsSideOver();
             if (!over) {
                 m_sideEnded = false;
