@@ -6,6 +6,8 @@
 #include <ostream>
 #include <thread>
 
+#include "base/StringTable.h"
+
 namespace sondrel {
 
 namespace {
@@ -137,6 +139,7 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
 
     std::uint32_t lastReported = 0;
     std::uint32_t secondsBeforeLastMark = 0;
+    std::uint32_t recordedSeconds = 0;
     std::size_t next = 0;
     for (;;) {
         if (stopRequested && stopRequested()) {
@@ -145,6 +148,7 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
         }
         const RecordingPageState::Tick tick = page.OnTimer();
         const std::uint32_t total = secondsBeforeLastMark + tick.seconds;
+        recordedSeconds = total;
         if (next < events.size() && reached(next, total)) {
             const Event event = events[next];
             if (event.stop) {
@@ -172,10 +176,12 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
             m_out.flush();
         }
         // Writing ends by itself after the quiet end of a side (automatic splitting), when
-        // the file is full or when it cannot be written: "Recording Finished".
-        if (tick.levelsRead && !tick.writing && (tick.seconds > 0 || page.markCount > 0)) {
-            m_out << "[recording] " << tick.timeText << " after " << RecordingTimeText(total)
-                  << "\n";
+        // the file is full, when it cannot be written or when the device is lost: "Recording
+        // Finished". That may be before a whole second is recorded (a deck lost at once),
+        // when the page itself still shows the time.
+        if (tick.levelsRead && !tick.writing) {
+            m_out << "[recording] " << LoadString(kIdsRecordingFinished) << " after "
+                  << RecordingTimeText(total) << "\n";
             break;
         }
         const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();
@@ -195,6 +201,12 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
             }
         }
         std::this_thread::sleep_for(kPoll);
+    }
+    if (fileLimitReached && fileLimitReached() && recordingEnd > 0) {
+        const double recorded = recordedFrames
+                                    ? static_cast<double>(recordedFrames()) / kFramesPerSecond
+                                    : static_cast<double>(recordedSeconds);
+        m_notRecordedSeconds = std::max(0.0, recordingEnd - recorded);
     }
     return kPageNext;
 }

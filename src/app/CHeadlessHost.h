@@ -55,6 +55,8 @@ public:
     std::function<std::uint64_t()> recordedFrames;
     // True once the run was asked to stop (a signal): the recording page then presses "next".
     std::function<bool()> stopRequested;
+    // True once the recording's file is full; it then ends before what was asked.
+    std::function<bool()> fileLimitReached;
 
     // True once an export succeeded and the finished page was reached.
     bool Succeeded() const { return m_exportSucceeded && m_finished; }
@@ -62,6 +64,9 @@ public:
     // Tracks the tag pages were shown for, and files in the album folder at the finished page.
     std::size_t TrackCount() const { return m_trackCount; }
     std::size_t ExportedTrackCount() const { return m_exportedCount; }
+    // Seconds that were asked for (up to the stop, else to the side's known end) beyond what
+    // a full file took; 0 when the file did not fill or nothing more was asked.
+    double SecondsNotRecorded() const { return m_notRecordedSeconds; }
 
     WindowHandle MainWindow() override { return this; }
     int ShowConnect() override;
@@ -92,6 +97,7 @@ private:
     std::size_t m_exportedCount = 0;
     bool m_exportSucceeded = false;
     bool m_finished = false;
+    double m_notRecordedSeconds = 0;
     std::string m_failure;
 };
 

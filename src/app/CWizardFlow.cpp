@@ -284,6 +284,10 @@ CWizardFlow::Stage CWizardFlow::Record() {
     }
     if (m_services.deviceLost && m_services.deviceLost())
         Inform(LoadString(kIdsMsgDeviceDisconnected));
+    if (m_services.fileLimitReached && m_services.fileLimitReached()) {
+        Inform(FormatFileFullMessage(m_services.secondsNotRecorded ? m_services.secondsNotRecorded()
+                                                                   : 0.0));
+    }
     const double lost = m_services.lostSeconds ? m_services.lostSeconds() : 0.0;
     if (lost > 0)
         Inform(FormatLostAudioMessage(lost));

@@ -46,6 +46,10 @@ struct WizardServices {
     std::function<void(ExportFormat format, const TagSet& typed)> prepareExport;
     // True when the capture device disappeared during the last recording; may be empty.
     std::function<bool()> deviceLost;
+    // True when the last recording ended because its file was full, and how many seconds
+    // that followed were not recorded; may be empty.
+    std::function<bool()> fileLimitReached;
+    std::function<double()> secondsNotRecorded;
     // The program holding the capture device after opening it found it busy; may be empty.
     std::function<std::string()> deviceHolder;
 };

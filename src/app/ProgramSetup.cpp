@@ -196,6 +196,8 @@ WizardServices MakeWizardServices(IPlatform& platform, CRecorder& recorder,
     services.waitForExport = [&exporter] { exporter.WaitForExport(); };
     services.lostSeconds = [&recorder] { return recorder.LostSeconds(); };
     services.deviceLost = [&recorder] { return recorder.DeviceWasLost(); };
+    services.fileLimitReached = [&recorder] { return recorder.FileLimitWasReached(); };
+    services.secondsNotRecorded = [&recorder] { return recorder.SecondsPastFileLimit(); };
     services.deviceHolder = [&recorder] { return recorder.DeviceHolder(); };
     return services;
 }

@@ -81,6 +81,22 @@ std::string FormatLostAudioMessage(double seconds) {
     return Fill(LoadString(kIdsMsgAudioLost), "seconds", value);
 }
 
+std::string FormatLengthText(double seconds) {
+    const long long total = std::llround(std::max(seconds, 0.0));
+    char length[32];
+    if (total >= 3600) {
+        std::snprintf(length, sizeof length, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
+                      total % 60);
+    } else {
+        std::snprintf(length, sizeof length, "%lld:%02lld", total / 60, total % 60);
+    }
+    return length;
+}
+
+std::string FormatFileFullMessage(double secondsNotRecorded) {
+    return Fill(LoadString(kIdsMsgFileFull), "length", FormatLengthText(secondsNotRecorded));
+}
+
 std::string FormatDeviceBusyMessage(const std::string& program) {
     return Fill(LoadString(kIdsMsgDeviceBusy), "program",
                 program.empty() ? LoadString(kIdsSomeOtherProgram) : program);

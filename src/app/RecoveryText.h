@@ -1,7 +1,7 @@
 // The texts about recordings kept for later: the start-up question for an unfinished
-// recording, the lost-audio message and where unexported files are kept. Built from the
-// string table's entries, so language packs translate them, with named fields instead of
-// printf formats.
+// recording, the lost-audio and full-file messages and where unexported files are kept. Built from
+// the string table's entries, so language packs translate them, with named fields instead of printf
+// formats.
 #pragma once
 
 #include <ctime>
@@ -23,6 +23,14 @@ std::string FormatUnfinishedQuestion(const UnfinishedRecording& recording);
 
 // "12.5 seconds of audio were lost ..." (one decimal).
 std::string FormatLostAudioMessage(double seconds);
+
+// A length as "10:53" (minutes and seconds), or "1:02:03" from one hour on; rounded to the
+// second.
+std::string FormatLengthText(double seconds);
+
+// "The recording reached the largest size a WAV file can hold ...: the 10:53 that followed
+// were not recorded. ..."
+std::string FormatFileFullMessage(double secondsNotRecorded);
 
 // "... the recording device is in use by PROGRAM ..." (another program when unknown).
 std::string FormatDeviceBusyMessage(const std::string& program);

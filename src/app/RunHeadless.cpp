@@ -275,7 +275,9 @@ void Run(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run
     run.recorder = ComPtr<CRecorder>::Attach(new CRecorder(*run.platform, *env.profileStore));
     CRecorder& recorder = *run.recorder;
     recorder.SetTempFolder(env.recordingsFolder);
+    recorder.SetFileLimitBytes(env.recordingFileLimitBytes);
     host.recordedFrames = [&recorder] { return recorder.BytesWritten() / kCaptureBlockAlign; };
+    host.fileLimitReached = [&recorder] { return recorder.FileLimitWasReached(); };
     CWavExporter& exporter = run.exporter.emplace([&run] {
         return run.exportFolder.empty() ? run.settings->ReadExportFolder() : run.exportFolder;
     });
@@ -285,6 +287,10 @@ void Run(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run
     services.host = &host;
     services.storedFormat = [&run, &cl] {
         return cl.format ? *cl.format : run.settings->ReadExportFormat();
+    };
+    // Headless, the page ends as soon as the file is full: what is missing is what was asked.
+    services.secondsNotRecorded = [&host, &recorder] {
+        return std::max(host.SecondsNotRecorded(), recorder.SecondsPastFileLimit());
     };
     CWizardFlow flow(services);
     CHostMonoQuestion question(host);
@@ -318,6 +324,17 @@ int Report(HeadlessRun& run, std::ostream& err) {
         for (const std::string& file : run.kept)
             err << "  " << file << "\n";
     }
+    const CHeadlessHost& host = *run.host;
+    const bool cutShort = recorder.FileLimitWasReached() && host.SecondsNotRecorded() > 0;
+    if (recorder.FileLimitWasReached()) {
+        err << "sondrel: the recording reached the largest size a WAV file can hold and ended "
+               "there";
+        if (cutShort) {
+            err << "; " << FormatLengthText(host.SecondsNotRecorded())
+                << " of what was asked were not recorded";
+        }
+        err << "\n";
+    }
     int writeError = 0;
     const bool writeFailed = recorder.GetWriteError(writeError) == S_OK;
     if (writeFailed) {
@@ -329,7 +346,6 @@ int Report(HeadlessRun& run, std::ostream& err) {
     if (run.reportDevice)
         run.reportDevice(err);
 
-    const CHeadlessHost& host = *run.host;
     if (!host.Succeeded()) {
         const std::filesystem::path album = run.exporter->AlbumFolder();
         const std::size_t exported = host.ExportedTrackCount();
@@ -347,7 +363,7 @@ int Report(HeadlessRun& run, std::ostream& err) {
         return 1;
     }
     // Every track was exported, but of a recording that is not whole.
-    return writeFailed ? 1 : 0;
+    return writeFailed || cutShort ? 1 : 0;
 }
 
 }  // namespace

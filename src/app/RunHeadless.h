@@ -29,13 +29,17 @@ struct HeadlessEnvironment {
     // SIGINT and SIGTERM stop the recording as "next" would (the first) or end the run at
     // once (the second); the program sets this, tests that send themselves signals too.
     bool handleStopSignals = false;
+    // The most a recording's file takes (0: the WAV format's limit); tests reach it with a
+    // few seconds instead of 4 GiB.
+    std::uint64_t recordingFileLimitBytes = 0;
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
 };
 
 // Exit code: 0 when every track was exported from a recording written whole, 1 otherwise
-// (the wizard ended without an export, the export failed part-way, or writing the recording
-// failed), 2 when an argument or the devices could not be used.
+// (the wizard ended without an export, the export failed part-way, writing the recording
+// failed, or the file filled up before the recording had all that was asked), 2 when an
+// argument or the devices could not be used.
 int RunHeadless(const CommandLine& commandLine, const HeadlessEnvironment& environment);
 
 }  // namespace sondrel

@@ -14,7 +14,7 @@ namespace sondrel {
 
 bool CFile::OpenLocked(const std::filesystem::path& path, int flags) {
     Close();
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     struct stat info {};

@@ -1,6 +1,8 @@
 // Plain file access for the WAV writer: a file descriptor with a current position, opened in
 // the modes the writer needs. Exclusive access is an advisory flock(LOCK_EX) held while open,
-// so a second exclusive open of the same file, from this or another process, is refused.
+// so a second exclusive open of the same file, from this or another process, is refused. A
+// path whose last part is a symbolic link is never opened: the recordings folder is the
+// user's to write in, and a link planted there must not lead a write to a file elsewhere.
 // Open* report failure by returning false; Read, Write, Seek and GetLength raise CFileError.
 #pragma once
 

@@ -62,7 +62,8 @@ std::uint32_t CWaveReader::Release() {
 HRESULT CWaveReader::Open(const std::filesystem::path& path, std::uint32_t) {
     if (m_fd >= 0 || m_memory || m_open)
         return E_FAIL;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not through a link (see CFile); not waiting for a writer when the name is a pipe.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return E_FAIL;
     struct stat info {};

@@ -22,6 +22,8 @@ public:
     std::uint32_t AddRef() override;
     std::uint32_t Release() override;
 
+    // A path whose last part is a symbolic link is refused, as CFile does; resolve a link the
+    // user gave on purpose first.
     HRESULT Open(const std::filesystem::path& path, std::uint32_t reserved) override;
     // Parses a file image held in memory; the bytes must outlive the reader.
     HRESULT OpenMemory(const void* bytes, std::size_t sizeBytes);

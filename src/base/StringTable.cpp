@@ -78,6 +78,10 @@ constexpr Entry kBuiltIn[] = {
     {kIdsUnfinishedAlbumDescription, "{album}, {tracks}, {length}, recorded on {date} at {time}"},
     {kIdsOneTrack, "1 track"},
     {kIdsTrackCountFormat, "%d tracks"},
+    {kIdsMsgFileFull,
+     "The recording reached the largest size a WAV file can hold and ended there: the "
+     "{length} that followed were not recorded. You may want to record the rest of this side "
+     "separately."},
     {kIdsMonthNames,
      "January|February|March|April|May|June|July|August|September|October|November|December"},
 };

@@ -47,6 +47,7 @@ inline constexpr StringId kIdsUnfinishedDescription = 182;
 inline constexpr StringId kIdsUnfinishedAlbumDescription = 183;
 inline constexpr StringId kIdsOneTrack = 184;
 inline constexpr StringId kIdsTrackCountFormat = 185;  // "%d tracks"
+inline constexpr StringId kIdsMsgFileFull = 186;       // "{length}"
 
 // The text of an entry: the language pack's when it has one, else the built-in English text,
 // else an empty string. Thread-safe (the export worker reads its texts too).

@@ -64,6 +64,10 @@ public:
     // True for a ring that never overwrites what was not taken (the simulated lossless one):
     // its consumer may leave audio in it for later instead of losing it.
     virtual bool WaitsForConsumer() const { return false; }
+    // True once a ring whose source has an end (the simulated deck's side, played faster than
+    // real time) has handed out the source's last frame and nothing after it: what the ring
+    // gives from then on is no part of the recording.
+    virtual bool SourceEnded() const { return false; }
 };
 
 // A looping output ring of a fixed byte size. The device plays at the play cursor; the bytes

@@ -297,11 +297,17 @@ void CRecordInput::ProcessRegion(std::uint8_t* region, std::uint32_t bytes) {
             } else {
                 m_lostBytes.fetch_add(taken, std::memory_order_relaxed);
             }
-            // A full file is the end of the recording: "Recording Finished".
-            if (taken < bytes || taken == room)
+            // A full file is the end of the recording: "Recording Finished". What the device
+            // delivers from here on is counted, so the user can be told what is missing.
+            if (taken < bytes || taken == room) {
                 StopWriting();
+                m_pastLimitBytes.fetch_add(bytes - taken, std::memory_order_relaxed);
+                m_fileFull.store(true, std::memory_order_release);
+            }
         }
         LeaveFileGate();
+    } else if (m_fileFull.load(std::memory_order_relaxed)) {
+        m_pastLimitBytes.fetch_add(bytes, std::memory_order_relaxed);
     }
 
     const std::size_t floatFrames =

@@ -45,6 +45,8 @@ namespace sondrel {
 //   a file that is being finished; the object itself stays alive while that thread holds its
 //   reference.
 // - write failures: kept in atomics (m_writeFailed, m_writeErrorNumber, m_keptBytes).
+// - the file's limit: m_fileFull (stored with release once, by the capture thread) and
+//   m_pastLimitBytes (a relaxed count, added to by the capture thread only).
 class CRecordInput : public CUnknownStandAlone<IUnknown> {
 public:
     static constexpr std::uint32_t kBufferBytes = kCaptureBytesPerSecond;  // one second
@@ -101,6 +103,13 @@ public:
     // True once the capture device was lost (unplugged) while this input was open; writing
     // stopped there. Any thread.
     bool DeviceLost() const { return m_deviceLost.load(std::memory_order_acquire); }
+    // True once writing stopped because the file took the most it may (any thread).
+    bool FileLimitReached() const { return m_fileFull.load(std::memory_order_acquire); }
+    // Bytes the device delivered from the moment the file was full until the capture closed:
+    // audio that was played but is not in the recording (any thread).
+    std::uint64_t BytesPastFileLimit() const {
+        return m_pastLimitBytes.load(std::memory_order_relaxed);
+    }
     // Bytes of audio lost while writing: they found the writer's queue full, or the capture
     // device overran (any thread).
     std::uint64_t LostBytes() const { return m_lostBytes.load(std::memory_order_relaxed); }
@@ -150,6 +159,8 @@ private:
     std::atomic<std::uint64_t> m_dataLimitBytes{kWaveMaxDataBytes};
     std::atomic<std::uint64_t> m_lostBytes{0};
     std::atomic<bool> m_deviceLost{false};
+    std::atomic<bool> m_fileFull{false};
+    std::atomic<std::uint64_t> m_pastLimitBytes{0};
     std::atomic<std::uint64_t> m_keptBytes{0};
     bool m_fileOpen = false;
     bool m_fileFinished = false;

@@ -83,6 +83,10 @@ void CRecordInputDSound::Poll() {
     }
     if (Failed(hr))
         return;
+    // Everything of a source that has an end was taken at earlier polls: the recording ends
+    // with its last frame, as at the end of a side ("Recording Finished").
+    if (IsWriting() && m_captureRing->SourceEnded())
+        StopWriting();
     std::uint32_t end = readOffset;
     if (end < m_readOffsetBytes)
         end += sizeBytes;

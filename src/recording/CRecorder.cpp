@@ -49,6 +49,11 @@ double CRecorder::LostSeconds() const {
     return static_cast<double>(lost) / kCaptureBytesPerSecond;
 }
 
+double CRecorder::SecondsPastFileLimit() const {
+    const std::uint64_t past = m_input ? m_input->BytesPastFileLimit() : m_lastPastLimitBytes;
+    return static_cast<double>(past) / kCaptureBytesPerSecond;
+}
+
 HRESULT CRecorder::OpenInput(WindowHandle owner, bool splitTracks) {
     CloseInput();
     m_ownerWindow = owner;
@@ -67,6 +72,8 @@ HRESULT CRecorder::OpenNewInput() {
     m_lastWriteError = 0;
     m_lastLostBytes = 0;
     m_lastDeviceLost = false;
+    m_lastFileFull = false;
+    m_lastPastLimitBytes = 0;
     m_deviceHolder.clear();
     // A recording that could not be kept must not start: say so before anything is captured.
     std::filesystem::path folder;
@@ -99,6 +106,8 @@ HRESULT CRecorder::OpenNewInput() {
     }
     m_tempFileName = name;
     CRecordingJournal::MakeReserve(name);
+    if (m_fileLimitBytes > 0)
+        m_input->SetFileLimitBytes(m_fileLimitBytes);
 
     HRESULT hr = m_input->OpenCapture(m_ownerWindow);
     // A sound server lets go of an idle device after about 5 s: wait that out before saying
@@ -143,6 +152,8 @@ void CRecorder::DropInput(std::vector<std::uint64_t>* marks) {
         m_lastWriteError = error;
     m_lastLostBytes = m_input->LostBytes();
     m_lastDeviceLost = m_input->DeviceLost();
+    m_lastFileFull = m_input->FileLimitReached();
+    m_lastPastLimitBytes = m_input->BytesPastFileLimit();
     m_input.Reset();
 }
 

@@ -97,6 +97,13 @@ public:
     // (empty when the system does not tell).
     const std::string& DeviceHolder() const { return m_deviceHolder; }
     bool DeviceWasLost() const { return m_input ? m_input->DeviceLost() : m_lastDeviceLost; }
+    // True when the current or last recording stopped because its file was full (the WAV
+    // format's limit, about 6 h 45 min).
+    bool FileLimitWasReached() const {
+        return m_input ? m_input->FileLimitReached() : m_lastFileFull;
+    }
+    // Seconds the device delivered after that file was full, until the recording closed.
+    double SecondsPastFileLimit() const;
 
     // S_OK with the errno value when writing the current or last recording failed (disk
     // full and the like: writing stopped there and the file holds what was written before);
@@ -106,6 +113,9 @@ public:
     // Where the recording files go instead of the platform's working folder; empty restores
     // the platform's folder.
     void SetTempFolder(const std::filesystem::path& folder) { m_tempFolderOverride = folder; }
+    // Lowers the most a recording's file takes, for the inputs opened from now on (0: the
+    // WAV format's limit). Tests reach the limit with it without writing 4 GiB.
+    void SetFileLimitBytes(std::uint64_t limitBytes) { m_fileLimitBytes = limitBytes; }
     // How long closing waits for the capture thread (10 s).
     void SetStopTimeout(std::chrono::milliseconds timeout) { m_stopTimeout = timeout; }
 
@@ -151,6 +161,9 @@ private:
     std::string m_folderProblem;
     std::uint64_t m_lastLostBytes = 0;
     bool m_lastDeviceLost = false;
+    bool m_lastFileFull = false;
+    std::uint64_t m_lastPastLimitBytes = 0;
+    std::uint64_t m_fileLimitBytes = 0;
     std::string m_deviceHolder;
     bool m_splitTracks = false;
     float m_inputGainDb = 0.0f;

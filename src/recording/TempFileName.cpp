@@ -12,7 +12,8 @@ HRESULT ReserveTempFileName(const std::filesystem::path& folder, std::filesystem
     path.clear();
     for (int n = 0; n < kTempFileNameCount; ++n) {
         std::filesystem::path candidate = folder / ("temp" + std::to_string(n) + ".wav");
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd =
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd >= 0) {
             ::close(fd);
             path = std::move(candidate);

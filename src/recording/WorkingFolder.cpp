@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 #include <system_error>
 
 namespace sondrel {
@@ -39,9 +40,19 @@ HRESULT PrepareWorkingFolder(const std::filesystem::path& folder, std::string& p
         problem = folder.string() + ": not a folder";
         return E_FAIL;
     }
-    // Access rights alone do not tell a read-only mount or a full disk; a real file does.
-    const std::filesystem::path probe = folder / ".write-probe";
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Access rights alone do not tell a read-only mount or a full disk; a real file does. The
+    // probe's name is this process's own and it is created new, never through a link nor over
+    // a file that is there already, so nothing else in the folder (or behind a link planted in
+    // it) is ever written, truncated or removed.
+    std::filesystem::path probe;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        probe = folder / (".write-probe-" + std::to_string(static_cast<long>(::getpid())) + "-" +
+                          std::to_string(attempt));
+        fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
     if (fd < 0) {
         problem = folder.string() + ": " + Reason(errno);
         return E_FAIL;

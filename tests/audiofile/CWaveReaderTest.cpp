@@ -1,6 +1,7 @@
 #include "audiofile/CWaveReader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstring>
@@ -298,6 +299,16 @@ TEST(WaveReader, HostileFilesFailCleanly) {
     Reader missing, folder;
     EXPECT_EQ(missing->Open(dir / "nothing.wav", 0), E_FAIL);
     EXPECT_EQ(folder->Open(dir.Path(), 0), E_FAIL);
+
+    // A link to a good file is refused (the file itself opens), and a pipe is refused at
+    // once instead of waiting for someone to write into it.
+    test::WriteFile(dir / "good.wav", Pcm16File(Bytes(8, 1)));
+    std::filesystem::create_symlink(dir / "good.wav", dir / "link.wav");
+    ASSERT_EQ(::mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+    Reader goodFile, link, pipe;
+    EXPECT_EQ(goodFile->Open(dir / "good.wav", 0), S_OK);
+    EXPECT_EQ(link->Open(dir / "link.wav", 0), E_FAIL);
+    EXPECT_EQ(pipe->Open(dir / "pipe.wav", 0), E_FAIL);
 }
 
 TEST(WaveReader, RiffSizePastTheEndStillOpens) {

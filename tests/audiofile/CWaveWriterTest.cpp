@@ -167,6 +167,13 @@ TEST_F(WaveWriterTest, CreateFailsWithoutFolderOrWhenHeldElsewhere) {
     ASSERT_TRUE(holder.Holds());
     EXPECT_EQ(writer.Create(m_path, CaptureFormat()), E_FAIL);
     EXPECT_EQ(test::ReadFile(m_path).size(), 100u);  // not truncated under its holder
+
+    // A link in the file's place leads nowhere: what it points to stays as it was.
+    const auto outside = m_dir / "outside.wav";
+    test::WriteFile(outside, Bytes(100, 7));
+    std::filesystem::create_symlink(outside, m_dir / "temp1.wav");
+    EXPECT_EQ(writer.Create(m_dir / "temp1.wav", CaptureFormat()), E_FAIL);
+    EXPECT_EQ(test::ReadFile(outside), Bytes(100, 7));
 }
 
 // Forks a process while the file is still open, as a program that inherited the open file

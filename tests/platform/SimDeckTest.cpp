@@ -68,30 +68,47 @@ TEST(SimDeckTest, SilenceUntilTheDeckStartsThenTheSideFromItsFirstSample) {
     EXPECT_TRUE(std::equal(got.begin(), got.begin() + 2000, expected.begin()));
 }
 
-TEST(SimDeckTest, LosslessRingDeliversEverySampleExactlyOnce) {
+TEST(SimDeckTest, LosslessRingDeliversEverySampleExactlyOnceEndsWithTheSideThenKeepsTime) {
     auto platform = CSimPlatform::CreateDefault();
+    platform->UseSimulatedClock();
     const std::uint32_t sideFrames = 3 * 44100 + 12345;  // several wraps, ending mid-ring
     platform->Deck().UseSamples(NumberedSide(sideFrames));
     auto ring = OpenDeckRing(*platform);
     ASSERT_EQ(ring->StartLooping(), S_OK);
     platform->StartDeck();
 
-    // A consumer that takes uneven bites, sometimes less than is there.
+    // A consumer that takes uneven bites, sometimes less than is there, and asks on well
+    // after the side has played.
     std::vector<std::int16_t> got;
     RingDrainer drainer(*ring);
     const std::uint32_t bites[] = {~0u, 4000, 123456, 4, ~0u, 176396, 70000};
     for (int i = 0; platform->Deck().FramesPlayed() < sideFrames || i < 40; ++i) {
+        if (got.size() < sideFrames * 2u) {
+            EXPECT_FALSE(ring->SourceEnded()) << i;
+        }
         drainer.Poll(got, bites[i % std::size(bites)]);
         ASSERT_LT(i, 1000);
     }
     drainer.Poll(got);
-    ASSERT_GE(got.size(), sideFrames * 2u);
     const std::vector<std::int16_t> side = NumberedSide(sideFrames);
-    EXPECT_TRUE(std::equal(side.begin(), side.end(), got.begin()));
-    // After the side: silence.
+    EXPECT_EQ(got, side);  // nothing after it
+    EXPECT_TRUE(ring->SourceEnded());
+    EXPECT_TRUE(platform->Deck().IsSideFinished());
+
+    // After the side, silence at the clock's pace.
+    platform->Threads().SleepMs(100);
+    drainer.Poll(got);
+    ASSERT_EQ(got.size(), side.size() + 4410u * 2);
     EXPECT_TRUE(
         std::all_of(got.begin() + side.size(), got.end(), [](std::int16_t s) { return s == 0; }));
-    EXPECT_TRUE(platform->Deck().IsSideFinished());
+
+    // Started again, the deck plays the side anew, as fast as it is taken.
+    platform->StartDeck();
+    got.clear();
+    drainer.Poll(got);
+    EXPECT_FALSE(ring->SourceEnded());
+    ASSERT_GT(got.size(), 40000u);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), side.begin()));
 }
 
 TEST(SimDeckTest, LosslessRingHandsTheWholeSideToAPollingThread) {

@@ -1,9 +1,18 @@
 // The INI-file settings stores: where they live, that values keep their types across
 // instances, and that hand-edited values of the wrong type fall back to the defaults.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
+#include <iostream>
+#include <sstream>
+#include <thread>
 
+#include "app/CMemorySettingsStore.h"
 #include "app/CSettings.h"
 #include "app/qt/CQtSettingsStore.h"
 #include "common/FakeShell.h"
@@ -111,6 +120,48 @@ private slots:
         QCOMPARE(settings.ReadRecordDeviceChannel(), -2);
         settings.WriteRecordLevel(0.5f);
         QCOMPARE(settings.ReadRecordLevelFixed(), 0x08000000u);
+    }
+
+    // A pipe (or a folder) where a store's file should be is never opened, so the start does
+    // not wait for a writer: the defaults apply, writes are refused, and it is said once.
+    void aStoreThatIsNotARegularFileGivesTheDefaultsWithAWarning() {
+        QTemporaryDir folders;
+        const QString pipe = folders.path() + "/Calvero.conf";
+        QVERIFY(::mkfifo(pipe.toLocal8Bit().constData(), 0600) == 0);
+        QVERIFY(QDir().mkpath(folders.path() + "/SDRL/sondrel.conf"));
+        // Should a read wait on the pipe after all, a writer lets it go so the test can fail.
+        std::atomic<bool> done{false};
+        std::thread watchdog([&] {
+            for (int i = 0; i < 300 && !done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!done)
+                ::close(::open(pipe.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK));
+        });
+        std::ostringstream warnings;
+        std::streambuf* const saved = std::cerr.rdbuf(warnings.rdbuf());
+        CQtSettingsStore vendor(pipe);
+        CQtSettingsStore profile(folders.path() + "/SDRL/sondrel.conf");
+        FakeShell shell;
+        shell.music = (folders.path() + "/Music").toStdString();
+        CSettings settings(vendor, profile, shell);
+        const std::filesystem::path exportFolder = settings.ReadExportFolder();
+        const float level = settings.ReadRecordLevel();
+        const HRESULT written = profile.WriteInteger(kRecordLevelValue, 1);
+        std::string text;
+        const HRESULT read = vendor.ReadString(kUserExportFolderValue, text);
+        std::cerr.rdbuf(saved);
+        done = true;
+        watchdog.join();
+
+        QCOMPARE(QString::fromStdString(exportFolder.string()), folders.path() + "/Music");
+        CMemorySettingsStore empty;
+        QCOMPARE(level, CSettings(empty, empty, shell).ReadRecordLevel());
+        QCOMPARE(written, E_FAIL);
+        QCOMPARE(read, S_FALSE);
+        const QString said = QString::fromStdString(warnings.str());
+        QCOMPARE(said.count("is not a regular file"), 2);  // once for each store
+        QVERIFY(said.contains(pipe));
+        QVERIFY(QFileInfo(pipe).isFile() == false && QFileInfo(pipe).exists());
     }
 
 private:

@@ -2,6 +2,9 @@
 // and a capture thread that is late to end.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "RecordingTestRig.h"
 #include "recording/CRecordInputDSound.h"
 
@@ -98,7 +101,14 @@ TEST_F(RecordInputTest, AFullFileEndsTheRecordingLikeTheEndOfTheSide) {
     input->GetStatus(seconds, writing, marks, reserved);
     EXPECT_FALSE(writing);
     EXPECT_EQ(seconds, 3u);
+    // What the device goes on delivering is counted as not recorded, until the capture closes.
+    EXPECT_TRUE(input->FileLimitReached());
+    ASSERT_TRUE(WaitFor([&] { return input->BytesPastFileLimit() >= 176400; }));
     ASSERT_EQ(input->CloseCapture(), S_OK);
+    const std::uint64_t pastAtClose = input->BytesPastFileLimit();
+    EXPECT_EQ(pastAtClose % 4, 0u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(input->BytesPastFileLimit(), pastAtClose);
     int error = 0;
     EXPECT_EQ(input->GetWriteError(error), S_FALSE);
     EXPECT_EQ(ReadWaveSamples16(path).size(), 3u * 44100 * 2);

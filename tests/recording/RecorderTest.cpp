@@ -3,6 +3,7 @@
 // the stored settings.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -294,6 +295,7 @@ TEST_F(RecorderTest, AFullDiskStopsWritingKeepsAValidFileAndReportsTheError) {
     int error = 0;
     EXPECT_EQ(recorder->GetWriteError(error), S_OK);
     EXPECT_EQ(error, EFBIG);
+    EXPECT_FALSE(recorder->FileLimitWasReached());  // a full disk, not a full file
     std::vector<std::string> files;
     const HRESULT finished = recorder->FinishRecording(false, false, files);
     limit.Restore();
@@ -329,6 +331,16 @@ TEST_F(RecorderTest, TheWorkingFolderIsMadePrivateAndOneThatCannotBeWrittenStops
     EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
     EXPECT_EQ(recorder->TempFileName().parent_path(), folder);
+
+    // Links where the write probe might go lead to a file outside: it is never touched.
+    WriteText(scratch.Path() / "outside", "keep me");
+    for (const std::string& name :
+         {std::string(".write-probe"), ".write-probe-" + std::to_string(::getpid()) + "-0"}) {
+        std::filesystem::create_symlink(scratch.Path() / "outside", folder / name);
+    }
+    ASSERT_EQ(recorder->OpenInput(nullptr, false), S_OK);
+    EXPECT_EQ(ReadText(scratch.Path() / "outside"), "keep me");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / ".write-probe"));
 
     // A file where a folder should be (root may write anywhere, so rights would not do).
     WriteText(scratch.Path() / "plain", "x");

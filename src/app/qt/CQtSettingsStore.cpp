@@ -1,9 +1,12 @@
 #include "app/qt/CQtSettingsStore.h"
 
+#include <sys/stat.h>
+
 #include <QByteArray>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QVariant>
+#include <iostream>
 
 #include "app/SettingsValue.h"
 
@@ -31,6 +34,20 @@ HRESULT Commit(QSettings& settings) {
 
 CQtSettingsStore::CQtSettingsStore(QString filePath) : m_filePath(std::move(filePath)) {}
 
+bool CQtSettingsStore::FileIsUsable() {
+    // Through a link, as the user may keep the file elsewhere; only what it is matters.
+    struct stat info {};
+    const QByteArray path = m_filePath.toLocal8Bit();
+    if (::stat(path.constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return true;
+    if (!m_warned) {
+        m_warned = true;
+        std::cerr << "sondrel: " << path.constData()
+                  << " is not a regular file; its settings are ignored and the defaults used\n";
+    }
+    return false;
+}
+
 QString CQtSettingsStore::VendorStorePath() {
     return ConfigFolder() + QStringLiteral("/Brevitt/Calvero.conf");
 }
@@ -41,6 +58,8 @@ QString CQtSettingsStore::ProfileStorePath(const QString& applicationName) {
 
 HRESULT CQtSettingsStore::ReadString(std::string_view name, std::string& value) {
     std::lock_guard lock(m_lock);
+    if (!FileIsUsable())
+        return S_FALSE;
     QSettings settings(m_filePath, QSettings::IniFormat);
     const QVariant stored = settings.value(Key(name));
     if (!stored.isValid())
@@ -55,6 +74,8 @@ HRESULT CQtSettingsStore::ReadString(std::string_view name, std::string& value) 
 
 HRESULT CQtSettingsStore::ReadInteger(std::string_view name, std::uint32_t& value) {
     std::lock_guard lock(m_lock);
+    if (!FileIsUsable())
+        return S_FALSE;
     QSettings settings(m_filePath, QSettings::IniFormat);
     const QVariant stored = settings.value(Key(name));
     if (!stored.isValid())
@@ -87,6 +108,8 @@ HRESULT CQtSettingsStore::ReadInteger(std::string_view name, std::uint32_t& valu
 
 HRESULT CQtSettingsStore::ReadBinary(std::string_view name, std::vector<std::uint8_t>& value) {
     std::lock_guard lock(m_lock);
+    if (!FileIsUsable())
+        return S_FALSE;
     QSettings settings(m_filePath, QSettings::IniFormat);
     const QVariant stored = settings.value(Key(name));
     if (!stored.isValid())
@@ -100,6 +123,8 @@ HRESULT CQtSettingsStore::ReadBinary(std::string_view name, std::vector<std::uin
 
 HRESULT CQtSettingsStore::WriteString(std::string_view name, std::string_view value) {
     std::lock_guard lock(m_lock);
+    if (!FileIsUsable())
+        return E_FAIL;
     QSettings settings(m_filePath, QSettings::IniFormat);
     settings.setValue(Key(name),
                       QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
@@ -108,6 +133,8 @@ HRESULT CQtSettingsStore::WriteString(std::string_view name, std::string_view va
 
 HRESULT CQtSettingsStore::WriteInteger(std::string_view name, std::uint32_t value) {
     std::lock_guard lock(m_lock);
+    if (!FileIsUsable())
+        return E_FAIL;
     QSettings settings(m_filePath, QSettings::IniFormat);
     settings.setValue(Key(name), QString::number(value));
     return Commit(settings);
@@ -115,6 +142,8 @@ HRESULT CQtSettingsStore::WriteInteger(std::string_view name, std::uint32_t valu
 
 HRESULT CQtSettingsStore::WriteBinary(std::string_view name, std::span<const std::uint8_t> value) {
     std::lock_guard lock(m_lock);
+    if (!FileIsUsable())
+        return E_FAIL;
     QSettings settings(m_filePath, QSettings::IniFormat);
     settings.setValue(Key(name), QByteArray(reinterpret_cast<const char*>(value.data()),
                                             static_cast<qsizetype>(value.size())));
@@ -123,6 +152,8 @@ HRESULT CQtSettingsStore::WriteBinary(std::string_view name, std::span<const std
 
 HRESULT CQtSettingsStore::Remove(std::string_view name) {
     std::lock_guard lock(m_lock);
+    if (!FileIsUsable())
+        return S_FALSE;
     QSettings settings(m_filePath, QSettings::IniFormat);
     if (!settings.contains(Key(name)))
         return S_FALSE;

@@ -83,7 +83,12 @@ HRESULT CLinuxShell::GetMusicFolder(std::filesystem::path& folder) {
     const std::filesystem::path home = HomeFolder();
     if (home.empty())
         return E_FAIL;
-    std::ifstream file(ConfigFolder(home) / "user-dirs.dirs");
+    // Only a regular file is read: a pipe in its place would make this wait for ever.
+    const std::filesystem::path userDirs = ConfigFolder(home) / "user-dirs.dirs";
+    std::error_code ec;
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(userDirs, ec))
+        file.open(userDirs);
     if (file) {
         const std::string text((std::istreambuf_iterator<char>(file)),
                                std::istreambuf_iterator<char>());

@@ -15,7 +15,10 @@ constexpr std::uint32_t kWriteLeadBytes = 2640;
 
 // Capture ring fed by the deck (or silence for other devices). It produces audio whenever
 // its position is asked for: in lossless mode up to what the consumer has room for, in
-// paced mode what the wall clock says has been recorded since the start.
+// paced mode what the wall clock says has been recorded since the start. A lossless ring
+// stops at the end of the deck's side until the consumer has taken all of it; from then on
+// the side has ended and the silence after it comes at the pace of the clock, as it would
+// from a deck, instead of as fast as the consumer takes it.
 class CSimCaptureRing final : public ICaptureRing {
 public:
     CSimCaptureRing(std::uint32_t bufferBytes, CSimDeck* deck, IThreadServices& threads,
@@ -56,6 +59,8 @@ public:
 
     bool WaitsForConsumer() const override { return m_mode == SimCaptureMode::Lossless; }
 
+    bool SourceEnded() const override { return m_sideEnded && m_carriedSide; }
+
     HRESULT Unlock(const RingRegions& regions) override {
         if (!RingRegionsInside(m_buffer, regions))
             return E_FAIL;
@@ -69,9 +74,22 @@ private:
     void Produce() {
         if (!m_running)
             return;
+        if (m_mode == SimCaptureMode::Lossless && m_deck != nullptr) {
+            // Over while the deck stands at the side's end; starting the deck again lifts it.
+            const bool over = m_deck->IsSideOver();
+            if (!over) {
+                m_sideEnded = false;
+            } else if (!m_sideEnded && m_consumedBytes >= m_producedBytes) {
+                m_sideEnded = true;
+                m_startMs = m_threads.MonotonicMs();
+                m_producedAtStartBytes = m_producedBytes;
+            }
+            if (over && !m_sideEnded)
+                return;  // the side's last frames wait for the consumer, followed by nothing
+        }
         const std::uint64_t size = m_buffer.size();
         std::uint64_t target;
-        if (m_mode == SimCaptureMode::Lossless) {
+        if (m_mode == SimCaptureMode::Lossless && !m_sideEnded) {
             // One frame stays free: a completely full ring would look empty to the consumer.
             const std::uint64_t consumed = std::min(m_consumedBytes, m_producedBytes);
             target = consumed + size - kFrameBytes;
@@ -86,6 +104,11 @@ private:
             const std::uint64_t elapsedMs = m_threads.MonotonicMs() - m_startMs;
             target =
                 m_producedAtStartBytes + elapsedMs * kCaptureFramesPerSecond / 1000 * kFrameBytes;
+            // Lossless still: what the consumer has not taken is never overwritten.
+            if (m_mode == SimCaptureMode::Lossless) {
+                target = std::min(target,
+                                  std::min(m_consumedBytes, m_producedBytes) + size - kFrameBytes);
+            }
         }
         target -= target % kFrameBytes;
         while (m_producedBytes < target) {
@@ -96,7 +119,8 @@ private:
             auto* out = reinterpret_cast<std::int16_t*>(m_buffer.data() + offset);
             const auto frames = static_cast<std::uint32_t>(bytes / kFrameBytes);
             if (m_deck != nullptr) {
-                m_deck->Render(out, frames);
+                if (m_deck->Render(out, frames) > 0)
+                    m_carriedSide = true;
             } else {
                 std::memset(out, 0, bytes);
             }
@@ -116,6 +140,9 @@ private:
     std::uint64_t m_producedAtStartBytes = 0;
     std::uint64_t m_producedBytes = 0;
     std::uint64_t m_consumedBytes = 0;
+    // Lossless: this ring handed on frames of the side, and the side has ended since.
+    bool m_carriedSide = false;
+    bool m_sideEnded = false;
 };
 
 class CSimOutputRing final : public IOutputRing {

@@ -87,8 +87,9 @@ void CSimDeck::ReleaseHold() {
 }
 
 std::uint64_t CSimDeck::RenderableFrames() const {
-    const std::uint64_t hold =
-        std::min(m_holdAtFrame.load(std::memory_order_acquire), m_vanishAtFrame);
+    const std::uint64_t sideFrames = SideFrames();
+    const std::uint64_t hold = std::min({m_holdAtFrame.load(std::memory_order_acquire),
+                                         m_vanishAtFrame, sideFrames > 0 ? sideFrames : kNoHold});
     if (hold == kNoHold || !IsStarted())
         return kNoHold;
     const std::uint64_t position = FramesPlayed();
@@ -104,7 +105,7 @@ bool CSimDeck::IsHeldAndDrained() const {
            m_ringDrained.load(std::memory_order_acquire);
 }
 
-void CSimDeck::Render(std::int16_t* out, std::uint32_t frames) {
+std::uint32_t CSimDeck::Render(std::int16_t* out, std::uint32_t frames) {
     // Before the position moves: whoever sees the new position must not see a drained ring
     // that has not yet handed these frames on.
     if (frames > 0)
@@ -116,7 +117,7 @@ void CSimDeck::Render(std::int16_t* out, std::uint32_t frames) {
     }
     if (!m_playing.load(std::memory_order_acquire)) {
         std::memset(out, 0, static_cast<std::size_t>(frames) * 4);
-        return;
+        return 0;
     }
     const std::uint64_t position = m_positionFrames.load(std::memory_order_relaxed);
     const std::uint64_t sideFrames = SideFrames();
@@ -140,6 +141,7 @@ void CSimDeck::Render(std::int16_t* out, std::uint32_t frames) {
     std::memset(out + static_cast<std::size_t>(fromSide) * 2, 0,
                 static_cast<std::size_t>(frames - fromSide) * 4);
     m_positionFrames.store(position + fromSide, std::memory_order_release);
+    return fromSide;
 }
 
 }  // namespace sondrel

@@ -41,6 +41,8 @@ public:
     // Frames of the side rendered since the last start (at most SideFrames()).
     std::uint64_t FramesPlayed() const;
     bool IsSideFinished() const;
+    // Started on a side that has frames (not endless silence) and played to its end.
+    bool IsSideOver() const { return SideFrames() > 0 && IsSideFinished(); }
     // The side is finished and its capture ring has handed every frame of it on: a recording
     // that stops now holds the whole side.
     bool IsSideRecorded() const;
@@ -55,7 +57,8 @@ public:
     // rings are created.
     void SetVanishAt(std::uint64_t sideFrame) { m_vanishAtFrame = sideFrame; }
     bool HasVanished() const { return IsStarted() && FramesPlayed() >= m_vanishAtFrame; }
-    // Frames the deck may render now: unlimited unless it is playing and held (or vanishing).
+    // Frames the deck may render now: unlimited unless it is playing and held, vanishing or
+    // on a side with an end (a side that is over has none left).
     std::uint64_t RenderableFrames() const;
     // Held at its frame, and the capture ring has handed every rendered frame on.
     bool IsHeldAndDrained() const;
@@ -63,7 +66,8 @@ public:
     void NoteRingDrained(bool drained) { m_ringDrained.store(drained, std::memory_order_release); }
     const CSimDemoSide& DemoSide() const { return m_demo; }
 
-    void Render(std::int16_t* out, std::uint32_t frames);
+    // Fills frames frames; returns how many of them came from the side (the rest is silence).
+    std::uint32_t Render(std::int16_t* out, std::uint32_t frames);
 
 private:
     enum class Source { Demo, Silence, Samples, File };

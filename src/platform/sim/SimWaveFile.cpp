@@ -22,8 +22,11 @@ HRESULT OpenSimSideWav(const std::filesystem::path& path, SimSideFile& side, std
         return E_FAIL;
     }
 
+    // The side is the user's own file, named on purpose: a link to it is followed here, as
+    // the reader itself follows none.
+    const std::filesystem::path resolved = std::filesystem::canonical(path, ec);
     ComPtr<CWaveReader> reader = ComPtr<CWaveReader>::Attach(new CWaveReader());
-    if (Failed(reader->Open(path, 0))) {
+    if (ec || Failed(reader->Open(resolved, 0))) {
         error = name + " is not a readable RIFF/WAVE file";
         return E_FAIL;
     }
