@@ -4,10 +4,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QWindow>
 #include <cmath>
 #include <cstdlib>
@@ -262,9 +264,15 @@ void CWizardDlg::mouseReleaseEvent(QMouseEvent* event) {
 void CWizardDlg::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
-        // Enter on a focused button presses it; anywhere else it is the dialog's OK.
-        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-            button && button->isEnabled()) {
+        // Enter on a focused push button presses it, as in the system's own dialogs; on a
+        // choice (a radio or check box, either half of a pair), a field or the level it is the
+        // dialog's OK, and the page goes on.
+        auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+        const auto* skinned = qobject_cast<const CKxButton*>(button);
+        const bool pushButton =
+            (skinned && !skinned->IsToggleMode()) || qobject_cast<const CCloseButton*>(button) ||
+            qobject_cast<const QPushButton*>(button) || qobject_cast<const QToolButton*>(button);
+        if (pushButton && button->isEnabled()) {
             button->animateClick();
         } else {
             accept();

@@ -1,12 +1,15 @@
 // What the windowed pages add to the page logic: real scroll actions on the level bar, the
 // recording page's texts and "new track" limit, tag fields enabled by track count and kept over
-// next and back, the finished page's choices, the exporting page's end, the abort question.
+// next and back, the finished page's choices, the exporting page's end, the abort question;
+// Enter on every kind of control.
 #include <QtTest>
 
 #include "app/IWizardHost.h"
 #include "app/qt/CQtWizardHost.h"
 #include "app/qt/CWizRecordingDlg.h"
+#include "app/qt/CWizSelectDeviceDlg.h"
 #include "app/qt/CWizStartRecordDlg.h"
+#include "app/qt/CWizTapeSelectDlg.h"
 #include "export/CProgressStatus.h"
 #include "export/qt/CPleaseWait.h"
 #include "export/qt/CWizExportingDlg.h"
@@ -22,6 +25,13 @@
 using namespace sondrel;
 
 namespace {
+
+// Ends a page that a key should have ended but did not, so that the test fails instead of
+// waiting for ever.
+void EndIfStillOpen(CWizardDlg& page) {
+    if (!QTest::qWaitFor([&page] { return !page.isVisible(); }, 1000))
+        page.done(-1);
+}
 
 template <typename Page, typename Action>
 int RunWith(Page& page, Action action) {
@@ -222,6 +232,48 @@ private slots:
         QCOMPARE(state.choice, 0);
         QCOMPARE(RunWith(page, [](CWizFinishedDlg& p) { p.RecordSomethingElse()->click(); }), 1001);
         QCOMPARE(state.choice, 1);
+    }
+
+    // Enter presses a focused push button; on anything else it ends the page as next.
+    void enterGoesOnUnlessAPushButtonHasTheFocus() {
+        SelectDevicePageState device;
+        device.deviceTypeIndex = 1;
+        CWizSelectDeviceDlg select;
+        select.SetState(&device);
+        QCOMPARE(RunWith(select,
+                         [](CWizSelectDeviceDlg& p) {
+                             QCOMPARE(p.focusWidget(), p.TapePlayer());
+                             QTest::keyClick(p.focusWidget(), Qt::Key_Return);
+                             EndIfStillOpen(p);
+                         }),
+                 1);
+        QCOMPARE(device.deviceTypeIndex, 1);
+
+        TapeSelectPageState tape;
+        CWizTapeSelectDlg tapeSelect;
+        tapeSelect.SetState(&tape);
+        QCOMPARE(RunWith(tapeSelect,
+                         [](CWizTapeSelectDlg& p) {
+                             p.Chrome()->setFocus();
+                             QTest::keyClick(p.Chrome(), Qt::Key_Space);  // Space chooses
+                             QTest::keyClick(p.Chrome(), Qt::Key_Return);
+                             EndIfStillOpen(p);
+                         }),
+                 1);
+        QVERIFY(tape.chrome);
+
+        PageServices services;
+        FinishedPageState finished;
+        CWizFinishedDlg finishedPage(services);
+        finishedPage.SetState(&finished);
+        QCOMPARE(RunWith(finishedPage,
+                         [](CWizFinishedDlg& p) {
+                             p.CloseProgram()->setFocus();
+                             QTest::keyClick(p.CloseProgram(), Qt::Key_Return);
+                             EndIfStillOpen(p);
+                         }),
+                 1001);
+        QCOMPARE(finished.choice, 0);
     }
 
     // Waiting for a busy device: timers and painting go on and the please-wait window shows
