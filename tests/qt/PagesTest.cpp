@@ -1,11 +1,12 @@
 // What the windowed pages add to the page logic: real scroll actions on the level bar, the
 // recording page's texts and "new track" limit, tag fields enabled by track count and kept over
 // next and back, the finished page's choices, the exporting page's end, the abort question;
-// Enter on every kind of control.
+// on every page Enter, the Tab order and a focus that shows.
 #include <QtTest>
 
 #include "app/IWizardHost.h"
 #include "app/qt/CQtWizardHost.h"
+#include "app/qt/CWizConnectDlg.h"
 #include "app/qt/CWizRecordingDlg.h"
 #include "app/qt/CWizSelectDeviceDlg.h"
 #include "app/qt/CWizStartRecordDlg.h"
@@ -37,6 +38,64 @@ template <typename Page, typename Action>
 int RunWith(Page& page, Action action) {
     QTimer::singleShot(0, &page, [&page, action] { action(page); });
     return page.RunModal();
+}
+
+// The controls that Tab visits, from the close button on.
+QList<QWidget*> TabChain(CWizardDlg& page) {
+    QList<QWidget*> chain;
+    QWidget* widget = page.CloseButton();
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(&page) &&
+            widget->isEnabled())
+            chain << widget;
+        widget = widget->nextInFocusChain();
+    } while (widget != page.CloseButton());
+    return chain;
+}
+
+// Whether going from `a` to `b` reads on, top left to bottom right: to the right in the same
+// row, down, or up only into a new column to the right.
+bool ReadsOn(const QRect& a, const QRect& b) {
+    const bool sameRow = a.top() <= b.bottom() && b.top() <= a.bottom();
+    if (sameRow)
+        return b.left() > a.left();
+    return b.top() > a.top() || b.left() > a.right();
+}
+
+QString Name(const QWidget* widget) {
+    return QString::fromLatin1(widget->metaObject()->className()) + " '" +
+           (widget->accessibleName().isEmpty() ? widget->property("text").toString()
+                                               : widget->accessibleName()) +
+           "'";
+}
+
+// Tab runs from the close button through the fields as they are read to back and next, and
+// each control it stops at shows that it has the focus.
+void CheckTabOrderAndFocus(CWizardDlg& p) {
+    const QString pageName = QString::fromLatin1(p.metaObject()->className());
+    QVERIFY(QTest::qWaitForWindowActive(&p));
+    const QList<QWidget*> chain = TabChain(p);
+    QVERIFY2(chain.size() >= 2, qPrintable(pageName));
+    if (p.NextButton())
+        QCOMPARE(chain.last(), static_cast<QWidget*>(p.NextButton()));
+    const auto place = [&p](QWidget* w) { return QRect(w->mapTo(&p, QPoint(0, 0)), w->size()); };
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i) {
+        QVERIFY2(ReadsOn(place(chain[i]), place(chain[i + 1])),
+                 qPrintable(pageName + ": " + Name(chain[i]) + " then " + Name(chain[i + 1])));
+    }
+    // Focus shows: the picture around a control changes when it takes the focus.
+    for (qsizetype i = 0; i < chain.size(); ++i) {
+        QWidget* control = chain[i];
+        chain[(i + 1) % chain.size()]->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        const QRect around = place(control).adjusted(-3, -3, 3, 3);
+        const QImage without = p.grab(around).toImage();
+        control->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QVERIFY2(control->hasFocus(), qPrintable(Name(control)));
+        QVERIFY2(p.grab(around).toImage() != without,
+                 qPrintable(pageName + ": no focus seen on " + Name(control)));
+    }
 }
 
 }  // namespace
@@ -274,6 +333,50 @@ private slots:
                          }),
                  1001);
         QCOMPARE(finished.choice, 0);
+    }
+
+    void tabOrderReadsOnAndFocusShows() {
+        PageServices services;
+        FakePageRecorder recorder;
+        SelectDevicePageState device;
+        TapeSelectPageState tape;
+        StartRecordPageState start;
+        start.recorder = &recorder;
+        RecordingPageState recording;
+        recording.recorder = &recorder;
+        TagSinglePageState single;
+        TagMultiplePageState multiple;
+        multiple.trackCount = 13;
+        TagMultiplePageState more = multiple;
+        more.firstTrackOffset = 10;
+        more.trackCount = 20;
+        FinishedPageState finished;
+
+        CWizConnectDlg connectPage;
+        CWizSelectDeviceDlg selectPage;
+        selectPage.SetState(&device);
+        CWizTapeSelectDlg tapePage;
+        tapePage.SetState(&tape);
+        CWizStartRecordDlg startPage(services);
+        startPage.SetState(&start);
+        CWizRecordingDlg recordingPage;
+        recordingPage.SetState(&recording);
+        CWizTagSingle singlePage(services);
+        singlePage.SetState(&single);
+        CWizTagMultiple multiplePage(services);
+        multiplePage.SetState(&multiple);
+        CWizTagMultipleMore morePage(services);
+        morePage.SetState(&more);
+        CWizFinishedDlg finishedPage(services);
+        finishedPage.SetState(&finished);
+        for (CWizardDlg* page : std::initializer_list<CWizardDlg*>{
+                 &connectPage, &selectPage, &tapePage, &startPage, &recordingPage, &singlePage,
+                 &multiplePage, &morePage, &finishedPage}) {
+            RunWith(*page, [](CWizardDlg& p) {
+                CheckTabOrderAndFocus(p);
+                p.done(CWizardDlg::kResultClose);
+            });
+        }
     }
 
     // Waiting for a busy device: timers and painting go on and the please-wait window shows

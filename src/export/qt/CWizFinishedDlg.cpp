@@ -11,8 +11,9 @@ namespace sondrel {
 CWizFinishedDlg::CWizFinishedDlg(const PageServices& services, QWidget* parent)
     : CWizardDlg(parent, kNoButtons), m_services(services) {
     SetBackgroundId(205);
-    AddPageText(kTagTitleRect, 240, true);
-    AddPageText(QRect(48, 110, 600, 40), 239, true);
+    // Enabled as the help text is, but without a link: no stop for the keyboard.
+    AddPageText(kTagTitleRect, 240, true)->setFocusPolicy(Qt::NoFocus);
+    AddPageText(QRect(48, 110, 600, 40), 239, true)->setFocusPolicy(Qt::NoFocus);
     const auto makeButton = [this](const char* caption, int x) {
         auto* button = new CKxButton(this);
         button->setText(QString::fromLatin1(caption));
@@ -42,8 +43,7 @@ CWizFinishedDlg::CWizFinishedDlg(const PageServices& services, QWidget* parent)
         m_services.openUrl(address.toStdString());
         QApplication::restoreOverrideCursor();
     });
-    setTabOrder(m_again, m_close);
-    setTabOrder(m_close, m_open);
+    SetTabOrder({m_again, m_close, m_open, m_help});
 }
 
 void CWizFinishedDlg::SetNote(const QString& note) {
