@@ -23,7 +23,8 @@ CWizFinishedDlg::CWizFinishedDlg(const PageServices& services, QWidget* parent)
     m_again = makeButton("Record Something Else", 110);
     m_close = makeButton("Close Sondrel", 310);
     m_open = makeButton("Open Save Location", 510);
-    m_help = AddPageText(QRect(48, 340, 640, 52), 249, true);
+    // Halfway between the band and the groove below, so that both lines have the same room.
+    m_help = AddPageText(QRect(48, 331, 640, 52), 249, true);
     m_note = new QLabel(this);
     m_note->setGeometry(Scaled(QRect(48, 400, 440, 80)));
     m_note->setWordWrap(true);
