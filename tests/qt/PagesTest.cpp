@@ -2,15 +2,18 @@
 // recording page's texts and "new track" limit, tag fields enabled by track count and kept over
 // next and back, the finished page's choices, the exporting page's end, the abort question;
 // on every page Enter, the Tab order and a focus that shows.
+#include <QTextLayout>
 #include <QtTest>
 
 #include "app/IWizardHost.h"
+#include "app/RecoveryText.h"
 #include "app/qt/CQtWizardHost.h"
 #include "app/qt/CWizConnectDlg.h"
 #include "app/qt/CWizRecordingDlg.h"
 #include "app/qt/CWizSelectDeviceDlg.h"
 #include "app/qt/CWizStartRecordDlg.h"
 #include "app/qt/CWizTapeSelectDlg.h"
+#include "app/qt/MessageBoxes.h"
 #include "export/CProgressStatus.h"
 #include "export/qt/CPleaseWait.h"
 #include "export/qt/CWizExportingDlg.h"
@@ -376,6 +379,36 @@ private slots:
                 CheckTabOrderAndFocus(p);
                 p.done(CWizardDlg::kResultClose);
             });
+        }
+    }
+
+    // A date in a message stays on one line however narrow the box.
+    void messageDatesAreNotBrokenAcrossLines() {
+        std::tm when{};
+        when.tm_year = 126;
+        when.tm_mon = 11;
+        when.tm_mday = 8;
+        when.tm_hour = 13;
+        when.tm_min = 59;
+        when.tm_isdst = -1;
+        const QString text = MessageBoxText(FormatUnfinishedQuestion(4.0, std::mktime(&when)));
+        const qsizetype date = text.indexOf(QStringLiteral("December"));
+        QVERIFY(date > 2);
+        QFont font;
+        for (int width = 60; width <= 600; width += 7) {
+            QTextLayout layout(text, font);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+                line.setLineWidth(width);
+            layout.endLayout();
+            for (int i = 0; i < layout.lineCount(); ++i) {
+                const int end = layout.lineAt(i).textStart() + layout.lineAt(i).textLength();
+                QVERIFY2(end <= date - 2 || end >= date + 13,
+                         qPrintable(QStringLiteral("broken at %1 of %2 at width %3")
+                                        .arg(end)
+                                        .arg(text)
+                                        .arg(width)));
+            }
         }
     }
 
