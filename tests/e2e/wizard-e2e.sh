@@ -104,7 +104,8 @@ inside=$(convert "$WORK/screen.png" -format "%[pixel:p{$((X + 20)),$((Y + 200))}
 click 703 437                       # next
 shot 2-device-type
 click 102 228                       # TURNTABLE
-click 703 437
+xdotool key Return                  # Enter on the chosen radio button goes on
+sleep 0.4
 shot 3-start-record
 click 72 262                        # clear "Split recording into tracks"
 click 703 437                       # record
