@@ -324,6 +324,10 @@ Headless answers to messages: OK where it is the only button; No to every questi
 only when every track was exported; 1 when the run ended without that (a failed
 recording or export), 2 for a bad argument or unusable devices, 3 when Sondrel is
 already running.
+
+SIGINT (Ctrl+C) or SIGTERM stops a headless recording as "next" would: the recording is
+cut into tracks and exported as usual. A second one ends the run at once and leaves the
+recording for --list-unfinished and --recover.
 )";
 }
 

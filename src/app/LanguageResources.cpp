@@ -107,6 +107,11 @@ std::optional<std::string> LanguagePackFileName(std::uint16_t languageId) {
 
 std::map<StringId, std::string> ParseLanguageStrings(std::string_view text) {
     std::map<StringId, std::string> entries;
+    // Editors on some systems start a UTF-8 file with a byte-order mark; it is no part of the
+    // first entry's number.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        text.remove_prefix(kByteOrderMark.size());
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);

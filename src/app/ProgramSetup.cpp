@@ -4,6 +4,7 @@
 #include "devices/IdentifyCaptureDevice.h"
 #include "export/CWavExporter.h"
 #include "platform/sim/CSimPlatform.h"
+#include "platform/sim/SimSystemDescription.h"
 #include "recording/CRecorder.h"
 
 #if SONDREL_HAVE_LINUX_BACKENDS
@@ -17,9 +18,16 @@ namespace sondrel {
 HRESULT CreateSimulation(const CommandLine& cl, std::unique_ptr<CSimPlatform>& platform,
                          std::string& error) {
     if (cl.simulateSystem) {
-        if (Failed(CSimPlatform::CreateFromFile(*cl.simulateSystem, platform, error))) {
+        SimSystemDescription description;
+        if (Failed(SimSystemDescription::Load(*cl.simulateSystem, description, error)))
+            return E_FAIL;
+        // Such a system could only ever end at the connect page; it is a mistake in the file.
+        if (description.captureDevices.empty()) {
+            error = cl.simulateSystem->string() + " describes no capture device";
             return E_FAIL;
         }
+        if (Failed(CSimPlatform::Create(std::move(description), platform, error)))
+            return E_FAIL;
     } else {
         SimSystemDescription description = SimSystemDescription::ForDemoDevice();
         if (cl.simulateDevice) {

@@ -28,8 +28,11 @@ bool IsCaptureEndpointMono(ICaptureEndpoints& endpoints, std::string_view name) 
     std::vector<CaptureEndpointInfo> list;
     if (Failed(endpoints.EnumerateActiveCaptureEndpoints(list)))
         return false;
+    // The device name may be the whole name (ALSA names a USB card "<card>, USB Audio"), which
+    // the stored endpoint name never matches once it is longer: both are cut alike.
+    const std::string wanted = FirstCharacters(name, kNameCharacters);
     for (const CaptureEndpointInfo& endpoint : list) {
-        if (FirstCharacters(endpoint.friendlyName, kNameCharacters) == name) {
+        if (FirstCharacters(endpoint.friendlyName, kNameCharacters) == wanted) {
             return endpoint.formatChannels == 1;
         }
     }

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 
+#include "ui/FocusFrame.h"
 #include "ui/SkinPicture.h"
 
 namespace sondrel {
@@ -33,10 +34,8 @@ void CCloseButton::paintEvent(QPaintEvent*) {
         painter.setPen(Qt::white);
         painter.drawText(rect(), Qt::AlignCenter, text());
     }
-    if (hasFocus()) {
-        painter.setPen(QPen(Qt::white, 1.0, Qt::DotLine));
-        painter.drawRect(rect().adjusted(2, 2, -3, -3));
-    }
+    if (hasFocus())
+        DrawFocusFrame(painter, QRectF(rect()).adjusted(2, 2, -2, -2), Qt::white);
 }
 
 }  // namespace sondrel

@@ -1,9 +1,11 @@
 #include "ui/CKxButton.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/FocusFrame.h"
 #include "ui/SkinPicture.h"
 
 namespace sondrel {
@@ -100,15 +102,21 @@ void CKxButton::paintEvent(QPaintEvent*) {
     painter.setPen(isEnabled() ? m_textColor : QColor(m_textColor).lighter(160));
     painter.setFont(font());
     painter.drawText(m_labelRect, Qt::AlignCenter | Qt::TextSingleLine, text());
-    if (hasFocus()) {
-        // The keyboard's place must show on every page, also on buttons without a focus
-        // picture: a dotted frame just inside the label rectangle.
-        QPen pen(m_textColor, 1.0, Qt::DotLine);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.drawRoundedRect(QRectF(m_labelRect).adjusted(-3.5, -2.5, 3.5, 2.5), 4, 4);
+    if (hasFocus())
+        DrawFocusFrame(painter, FocusFrameRect(), m_textColor);
+}
+
+QRectF CKxButton::FocusFrameRect() const {
+    // Around the label rectangle where one was set; around the caption where the label takes
+    // the whole button, as a frame around all of it would fall on the button's edge.
+    const QRect inside = rect().adjusted(4, 4, -4, -4);
+    QRect frame = m_labelRect.adjusted(-4, -3, 4, 3);
+    if (m_labelRect.isEmpty() || m_labelRect == rect() || !inside.contains(frame)) {
+        const QRect caption =
+            QFontMetrics(font()).boundingRect(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+        frame = caption.adjusted(-8, -4, 8, 4) & inside;
     }
+    return frame;
 }
 
 bool CKxButton::event(QEvent* event) {

@@ -31,6 +31,8 @@ public:
     bool IsToggleMode() const { return m_toggleMode; }
     QRect LabelRect() const { return m_labelRect; }
 
+    // Where the dotted focus frame goes, in the button's own pixels.
+    QRectF FocusFrameRect() const;
     // Which picture a paint in the given state shows.
     Picture ChoosePicture(bool pressed, bool focused, bool disabled) const;
 

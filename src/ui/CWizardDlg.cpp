@@ -1,13 +1,18 @@
 #include "ui/CWizardDlg.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QWindow>
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +20,7 @@
 #include "base/StringTable.h"
 #include "ui/CCloseButton.h"
 #include "ui/CKxButton.h"
+#include "ui/FocusFrame.h"
 #include "ui/RtfText.h"
 #include "ui/SkinPicture.h"
 
@@ -71,6 +77,12 @@ CWizardDlg::CWizardDlg(QWidget* parent, int standardButtons)
         connect(m_nextButton, &QAbstractButton::clicked, this,
                 [this] { EndWithFields(kResultNext); });
     }
+    SetTabOrder({});
+    // The page draws the focus frame of controls that draw none of their own.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* before, QWidget* now) {
+        if ((before && isAncestorOf(before)) || (now && isAncestorOf(now)))
+            update();
+    });
 }
 
 CWizardDlg::~CWizardDlg() = default;
@@ -169,6 +181,40 @@ QTextBrowser* CWizardDlg::AddPageText(QRect designRect, int rtfId, bool enabled)
     return control;
 }
 
+void CWizardDlg::SetTabOrder(const std::vector<QWidget*>& fields) {
+    QWidget* previous = m_closeButton;
+    const auto chain = [&previous](QWidget* widget) {
+        if (!widget)
+            return;
+        setTabOrder(previous, widget);
+        previous = widget;
+    };
+    for (QWidget* field : fields)
+        chain(field);
+    chain(m_backButton);
+    chain(m_nextButton);
+}
+
+void CWizardDlg::SetFocusLabel(QWidget* control, QTextEdit* label) {
+    m_focusLabels.emplace_back(control, label);
+}
+
+QRect CWizardDlg::FocusFrameRect(const QWidget* control) const {
+    QRect area(control->mapTo(this, QPoint(0, 0)), control->size());
+    for (const auto& [labelled, label] : m_focusLabels) {
+        if (labelled != control)
+            continue;
+        // The words themselves, not the whole width the text control was given.
+        const QTextDocument* text = label->document();
+        const int width = static_cast<int>(text->idealWidth() + 2 * text->documentMargin()) + 1;
+        const int height = static_cast<int>(text->size().height());
+        area |= QRect(label->mapTo(this, QPoint(0, 0)),
+                      QSize(std::min(width, label->width()), std::min(height, label->height())));
+    }
+    // Just outside the control: a scroll bar or a tool button paints all of its own area.
+    return area.adjusted(-3, -3, 3, 3);
+}
+
 void CWizardDlg::AlignPageText(QTextEdit* control, Qt::Alignment alignment) {
     QTextCursor cursor(control->document());
     cursor.select(QTextCursor::Document);
@@ -215,18 +261,23 @@ void CWizardDlg::done(int result) {
 }
 
 void CWizardDlg::paintEvent(QPaintEvent*) {
-    if (m_backgroundId == 0 || m_background.isNull())
-        return;
     QPainter painter(this);
-    const QSizeF size = m_background.deviceIndependentSize();
-    if (m_scaleX != 1.0 || m_scaleY != 1.0) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        const int w = static_cast<int>(size.width() * m_scaleX + 0.5);
-        const int h = static_cast<int>(size.height() * m_scaleY + 0.5);
-        painter.drawImage(QRect(0, 0, w, h), m_background);
-    } else {
-        painter.drawImage(QPoint(0, 0), m_background);
+    if (m_backgroundId != 0 && !m_background.isNull()) {
+        const QSizeF size = m_background.deviceIndependentSize();
+        if (m_scaleX != 1.0 || m_scaleY != 1.0) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            const int w = static_cast<int>(size.width() * m_scaleX + 0.5);
+            const int h = static_cast<int>(size.height() * m_scaleY + 0.5);
+            painter.drawImage(QRect(0, 0, w, h), m_background);
+        } else {
+            painter.drawImage(QPoint(0, 0), m_background);
+        }
     }
+    // The skinned buttons frame their caption themselves; a text field shows its caret.
+    const QWidget* focused = focusWidget();
+    if (focused && focused->hasFocus() && !qobject_cast<const CKxButton*>(focused) &&
+        !qobject_cast<const CCloseButton*>(focused) && !qobject_cast<const QLineEdit*>(focused))
+        DrawFocusFrame(painter, FocusFrameRect(focused), kFocusInk);
 }
 
 void CWizardDlg::mousePressEvent(QMouseEvent* event) {
@@ -262,9 +313,15 @@ void CWizardDlg::mouseReleaseEvent(QMouseEvent* event) {
 void CWizardDlg::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
-        // Enter on a focused button presses it; anywhere else it is the dialog's OK.
-        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-            button && button->isEnabled()) {
+        // Enter on a focused push button presses it, as in the system's own dialogs; on a
+        // choice (a radio or check box, either half of a pair), a field or the level it is the
+        // dialog's OK, and the page goes on.
+        auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+        const auto* skinned = qobject_cast<const CKxButton*>(button);
+        const bool pushButton =
+            (skinned && !skinned->IsToggleMode()) || qobject_cast<const CCloseButton*>(button) ||
+            qobject_cast<const QPushButton*>(button) || qobject_cast<const QToolButton*>(button);
+        if (pushButton && button->isEnabled()) {
             button->animateClick();
         } else {
             accept();

@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
+#include <utility>
 #include <vector>
 
 class QTextBrowser;
@@ -91,6 +92,13 @@ protected:
     // A read-only page-text control at a rectangle of the design, filled with page text `rtfId`
     // on every showing. Only the finished page's texts stay enabled.
     QTextBrowser* AddPageText(QRect designRect, int rtfId, bool enabled = false);
+    // The Tab order: the close button at the top, then `fields` as a person reads them (top
+    // left to bottom right), then back and next at the bottom right.
+    void SetTabOrder(const std::vector<QWidget*>& fields);
+    // The words beside a choice belong to it: its focus frame takes them in.
+    void SetFocusLabel(QWidget* control, QTextEdit* label);
+    // Where the page draws the focus frame of a control that does not draw its own.
+    QRect FocusFrameRect(const QWidget* control) const;
     // Right-aligns every paragraph of a loaded page text.
     static void AlignPageText(QTextEdit* control, Qt::Alignment alignment);
     // Ends the page with `result` after storing its fields, as next and back do.
@@ -122,6 +130,7 @@ private:
         int rtfId;
     };
     std::vector<PageText> m_pageTexts;
+    std::vector<std::pair<const QWidget*, const QTextEdit*>> m_focusLabels;
 };
 
 }  // namespace sondrel

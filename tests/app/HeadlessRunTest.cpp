@@ -200,6 +200,15 @@ TEST_F(HeadlessRunTest, BadInputGetsAClearMessageAndFailure) {
     err.str("");
     EXPECT_EQ(Run({"--simulate", (root / "bad.wav").string()}), 2);
     EXPECT_FALSE(err.str().empty());
+
+    // A system description with nothing to record from: empty, or only a USB device.
+    std::ofstream(root / "empty.sim") << "# nothing yet\n";
+    std::ofstream(root / "usb-only.sim") << "usb USB\\VID_15E4&PID_0174&REV_0100\n";
+    for (const char* name : {"empty.sim", "usb-only.sim"}) {
+        err.str("");
+        EXPECT_EQ(Run({"--simulate-system", (root / name).string()}), 2) << name;
+        EXPECT_NE(err.str().find("no capture device"), std::string::npos) << err.str();
+    }
 }
 
 TEST_F(HeadlessRunTest, MonoCaptureDeviceIsQuestionedOnceAndRecordingGoesOn) {

@@ -23,7 +23,7 @@ TEST(LanguageResources, OnlyThePrimaryLanguageChoosesAPack) {
     EXPECT_EQ(LanguageIdFromLocale(""), 0x0409);
 }
 
-TEST(LanguageResources, PackStringsParseWithEscapesAndIgnoreJunk) {
+TEST(LanguageResources, PackStringsParseWithEscapesAndIgnoreJunkAndByteOrderMark) {
     const auto entries = ParseLanguageStrings(
         "142\tImpossible de se connecter\\n\\nVérifiez l'appareil.\r\n"
         "not a line\n"
@@ -35,6 +35,12 @@ TEST(LanguageResources, PackStringsParseWithEscapesAndIgnoreJunk) {
     EXPECT_EQ(entries.at(142), "Impossible de se connecter\n\nVérifiez l'appareil.");
     EXPECT_EQ(entries.at(157), "Automatique");
     EXPECT_EQ(entries.at(158), "A\\B\tC");
+    // A file saved with a byte-order mark keeps its first entry.
+    const auto marked = ParseLanguageStrings(
+        "\xEF\xBB\xBF"
+        "142\tUn\n157\tDeux");
+    ASSERT_EQ(marked.count(142), 1u);
+    EXPECT_EQ(marked.at(142), "Un");
 }
 
 }  // namespace

@@ -42,12 +42,15 @@ TEST(StereoCheckTest, FindsTheFirstEndpointWithTheName) {
     EXPECT_FALSE(IsCaptureEndpointMono(endpoints, "Stereo Input"));
 }
 
-TEST(StereoCheckTest, ComparesTheFirst31Characters) {
+TEST(StereoCheckTest, ComparesTheFirst31CharactersOfBothNames) {
     auto platform = ParseSimSystem(kEndpoints);
-    // "Line In (KORVELL PLATTER USB Audio Codec)" cut to 31 characters.
-    EXPECT_TRUE(IsCaptureEndpointMono(platform->Endpoints(), "Line In (KORVELL PLATTER USB Au"));
-    EXPECT_FALSE(
-        IsCaptureEndpointMono(platform->Endpoints(), "Line In (KORVELL PLATTER USB Audio Codec)"));
+    // "Line In (KORVELL PLATTER USB Audio Codec)" cut to 31 characters, the whole name, and a
+    // name that differs only after the 31st.
+    for (const char* name :
+         {"Line In (KORVELL PLATTER USB Au", "Line In (KORVELL PLATTER USB Audio Codec)",
+          "Line In (KORVELL PLATTER USB Au!"})
+        EXPECT_TRUE(IsCaptureEndpointMono(platform->Endpoints(), name)) << name;
+    EXPECT_FALSE(IsCaptureEndpointMono(platform->Endpoints(), "Line In (KORVELL PLATTER USB A"));
 }
 
 TEST(StereoCheckTest, EndpointFailureCountsAsStereo) {
@@ -91,8 +94,12 @@ TEST(StereoCheckTest, StereoEndpointIsNeverQuestioned) {
 TEST(StereoCheckTest, CaptureDevicesServeAsEndpointsByDefault) {
     auto platform = ParseSimSystem(
         "capture \"Primary Sound Capture Driver\" default channels=1\n"
-        "capture \"USB PnP Audio Device\" channels=1\n");
+        "capture \"USB PnP Audio Device\" channels=1\n"
+        "capture \"KORVELL PLATTER Phono Preamp, USB Audio\" channels=1\n");
     EXPECT_TRUE(IsCaptureEndpointMono(platform->Endpoints(), "USB PnP Audio Device"));
+    // ALSA's name for a USB card whose own name is long.
+    EXPECT_TRUE(
+        IsCaptureEndpointMono(platform->Endpoints(), "KORVELL PLATTER Phono Preamp, USB Audio"));
     EXPECT_FALSE(IsCaptureEndpointMono(platform->Endpoints(), "Primary Sound Capture Driver"));
 }
 

@@ -3,28 +3,32 @@
 # every page on a short generated side (device type, record, "new track" twice, next, artist,
 # album and titles, export, close), then the exported files are checked against the same side
 # recorded headless. Also drags the page by its background and checks its rounded corners.
-# Usage: wizard-e2e.sh BUILD_DIR   (screenshots go to BUILD_DIR/screenshots/)
+# Run bare and under a window manager, as desktops differ in both: focus, stacking and when a
+# window is mapped are the manager's.
+# Usage: wizard-e2e.sh BUILD_DIR [openbox]   (screenshots go to BUILD_DIR/screenshots/)
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
+WM=${2:-}
 if [ -z "${SONDREL_E2E_IN_X:-}" ]; then
     exec env SONDREL_E2E_IN_X=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 
 WORK=$(mktemp -d)
 echo "wizard-e2e: working in $WORK"
-trap 'kill "${PID:-}" 2>/dev/null || true; [ -n "${SONDREL_E2E_KEEP:-}" ] || rm -rf "$WORK"' EXIT
+trap 'kill ${PID:-} ${SLOW:-} ${WMPID:-} 2>/dev/null || true; [ -n "${SONDREL_E2E_KEEP:-}" ] || rm -rf "$WORK"' EXIT
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_RUNTIME_DIR=$WORK/run
 export XDG_MUSIC_DIR=$WORK/music XDG_STATE_HOME=$WORK/state
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_MUSIC_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 SHOTS=$BUILD/screenshots
+SHOT=e2e-${WM:+$WM-}
 mkdir -p "$SHOTS"
-rm -f "$SHOTS"/e2e-*.png  # no picture of an earlier run is taken for this one
+rm -f "$SHOTS/$SHOT"[0-9]*.png "$SHOTS/${SHOT}failure.png"  # none of an earlier run is kept
 SIDE=$WORK/side.wav
 sox -q -n -r 44100 -c 2 -b 16 "$SIDE" synth 5 sine 300-900 sine 500 gain -8 pad 0.2 0.5
 DEVICE=0D8C:0121  # offers turntable and tape: the device-type page shows
 
-fail() { echo "wizard-e2e: $*" >&2; import -window root "$SHOTS/e2e-failure.png" || true; exit 1; }
-shot() { sleep 0.3; import -window root "$SHOTS/e2e-$1.png"; }
+fail() { echo "wizard-e2e: $*" >&2; import -window root "$SHOTS/${SHOT}failure.png" || true; exit 1; }
+shot() { sleep 0.3; import -window root "$SHOTS/$SHOT$1.png"; }
 page() { xdotool search --onlyvisible --name "Sondrel by Korvell" | tail -1; }
 # Clicks at a point of the 800 x 500 page design.
 click() {
@@ -44,12 +48,23 @@ wait_for() {  # seconds, command
     done
 }
 have_page() { [ -n "$(page)" ]; }
+have_tag_page() {
+    local win
+    win=$(page) && eval "$(xdotool getwindowgeometry --shell "$win")" && [ "$WIDTH" -eq 800 ]
+}
 # True once the recording in progress holds at least $1 seconds (44-byte header, 4-byte frames).
 recorded() {
     local f
     f=$(find "$XDG_STATE_HOME/sondrel/recordings" -name '*.wav' 2>/dev/null | head -1)
     [ -n "$f" ] && [ "$(stat -c %s "$f")" -ge $((44 + $1 * 44100 * 4)) ]
 }
+
+if [ -n "$WM" ]; then
+    "$WM" >"$WORK/wm.log" 2>&1 &
+    WMPID=$!
+    wm_ready() { xdotool get_num_desktops >/dev/null 2>&1; }
+    wait_for 20 wm_ready || fail "$WM did not start: $(cat "$WORK/wm.log")"
+fi
 
 "$BUILD/sondrel" --simulate "$SIDE" --simulate-device $DEVICE --real-time \
     --export-folder "$WORK/out" >"$WORK/log" 2>&1 &
@@ -69,8 +84,14 @@ have_page || fail "the running wizard's page went away after a second start"
 WIN=$(page)
 eval "$(xdotool getwindowgeometry --shell "$WIN")"
 X0=$X Y0=$Y
-xdotool mousemove $((X0 + 300)) $((Y0 + 300)) mousedown 1 mousemove $((X0 + 340)) $((Y0 + 320)) \
-    mousemove $((X0 + 360)) $((Y0 + 330)) mouseup 1
+# (A window manager takes the move over once it has seen the press: give it the time a hand does.)
+xdotool mousemove $((X0 + 300)) $((Y0 + 300)) mousedown 1
+sleep 0.3
+xdotool mousemove $((X0 + 340)) $((Y0 + 320))
+sleep 0.2
+xdotool mousemove $((X0 + 360)) $((Y0 + 330))
+sleep 0.3
+xdotool mouseup 1
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$WIN")"
 [ "$X" -eq $((X0 + 60)) ] && [ "$Y" -eq $((Y0 + 30)) ] ||
@@ -83,7 +104,8 @@ inside=$(convert "$WORK/screen.png" -format "%[pixel:p{$((X + 20)),$((Y + 200))}
 click 703 437                       # next
 shot 2-device-type
 click 102 228                       # TURNTABLE
-click 703 437
+xdotool key Return                  # Enter on the chosen radio button goes on
+sleep 0.4
 shot 3-start-record
 click 72 262                        # clear "Split recording into tracks"
 click 703 437                       # record
@@ -95,8 +117,21 @@ click 564 264                       # new track
 wait_for 30 recorded 7 || fail "the recording did not reach 7 s: $(cat "$WORK/log")"
 sleep 0.5                           # the writer flushes twice a second
 shot 5-recording-finished
+# A slow disk: each track file takes a second to begin. "Please wait..." shows and is painted
+# while the recording is cut, with or without a window manager.
+strace -qq -o /dev/null -p $PID -e trace=ftruncate -e inject=ftruncate:delay_enter=1000000 &
+SLOW=$!
+sleep 0.5
+kill -0 $SLOW 2>/dev/null || fail "strace could not slow the program down"
 click 703 437                       # next
-wait_for 20 have_page || fail "no tag page"
+shot 5-please-wait
+WAIT=$(page) || fail "no window while the recording is cut"
+eval "$(xdotool getwindowgeometry --shell "$WAIT")"
+[ "$WIDTH" -lt 800 ] || fail "the please-wait window is not up while the recording is cut"
+colours=$(convert "$SHOTS/${SHOT}5-please-wait.png" -crop "${WIDTH}x${HEIGHT}+$X+$Y" -format %k info:)
+[ "$colours" -gt 8 ] || fail "the please-wait window is not painted ($colours colours)"
+wait_for 20 have_tag_page || fail "no tag page"
+kill $SLOW 2>/dev/null || true
 sleep 0.5
 shot 6-tag-tracks
 type_at 230 153 "The Test Band"

@@ -1,12 +1,19 @@
 // What the windowed pages add to the page logic: real scroll actions on the level bar, the
 // recording page's texts and "new track" limit, tag fields enabled by track count and kept over
-// next and back, the finished page's choices, the exporting page's end, the abort question.
+// next and back, the finished page's choices, the exporting page's end, the abort question;
+// on every page Enter, the Tab order and a focus that shows.
+#include <QTextLayout>
 #include <QtTest>
 
 #include "app/IWizardHost.h"
+#include "app/RecoveryText.h"
 #include "app/qt/CQtWizardHost.h"
+#include "app/qt/CWizConnectDlg.h"
 #include "app/qt/CWizRecordingDlg.h"
+#include "app/qt/CWizSelectDeviceDlg.h"
 #include "app/qt/CWizStartRecordDlg.h"
+#include "app/qt/CWizTapeSelectDlg.h"
+#include "app/qt/MessageBoxes.h"
 #include "export/CProgressStatus.h"
 #include "export/qt/CPleaseWait.h"
 #include "export/qt/CWizExportingDlg.h"
@@ -23,10 +30,75 @@ using namespace sondrel;
 
 namespace {
 
+// Ends a page that a key should have ended but did not, so that the test fails instead of
+// waiting for ever.
+void EndIfStillOpen(CWizardDlg& page) {
+    if (!QTest::qWaitFor([&page] { return !page.isVisible(); }, 1000))
+        page.done(-1);
+}
+
 template <typename Page, typename Action>
 int RunWith(Page& page, Action action) {
     QTimer::singleShot(0, &page, [&page, action] { action(page); });
     return page.RunModal();
+}
+
+// The controls that Tab visits, from the close button on.
+QList<QWidget*> TabChain(CWizardDlg& page) {
+    QList<QWidget*> chain;
+    QWidget* widget = page.CloseButton();
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(&page) &&
+            widget->isEnabled())
+            chain << widget;
+        widget = widget->nextInFocusChain();
+    } while (widget != page.CloseButton());
+    return chain;
+}
+
+// Whether going from `a` to `b` reads on, top left to bottom right: to the right in the same
+// row, down, or up only into a new column to the right.
+bool ReadsOn(const QRect& a, const QRect& b) {
+    const bool sameRow = a.top() <= b.bottom() && b.top() <= a.bottom();
+    if (sameRow)
+        return b.left() > a.left();
+    return b.top() > a.top() || b.left() > a.right();
+}
+
+QString Name(const QWidget* widget) {
+    return QString::fromLatin1(widget->metaObject()->className()) + " '" +
+           (widget->accessibleName().isEmpty() ? widget->property("text").toString()
+                                               : widget->accessibleName()) +
+           "'";
+}
+
+// Tab runs from the close button through the fields as they are read to back and next, and
+// each control it stops at shows that it has the focus.
+void CheckTabOrderAndFocus(CWizardDlg& p) {
+    const QString pageName = QString::fromLatin1(p.metaObject()->className());
+    QVERIFY(QTest::qWaitForWindowActive(&p));
+    const QList<QWidget*> chain = TabChain(p);
+    QVERIFY2(chain.size() >= 2, qPrintable(pageName));
+    if (p.NextButton())
+        QCOMPARE(chain.last(), static_cast<QWidget*>(p.NextButton()));
+    const auto place = [&p](QWidget* w) { return QRect(w->mapTo(&p, QPoint(0, 0)), w->size()); };
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i) {
+        QVERIFY2(ReadsOn(place(chain[i]), place(chain[i + 1])),
+                 qPrintable(pageName + ": " + Name(chain[i]) + " then " + Name(chain[i + 1])));
+    }
+    // Focus shows: the picture around a control changes when it takes the focus.
+    for (qsizetype i = 0; i < chain.size(); ++i) {
+        QWidget* control = chain[i];
+        chain[(i + 1) % chain.size()]->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        const QRect around = place(control).adjusted(-3, -3, 3, 3);
+        const QImage without = p.grab(around).toImage();
+        control->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        QVERIFY2(control->hasFocus(), qPrintable(Name(control)));
+        QVERIFY2(p.grab(around).toImage() != without,
+                 qPrintable(pageName + ": no focus seen on " + Name(control)));
+    }
 }
 
 }  // namespace
@@ -222,6 +294,122 @@ private slots:
         QCOMPARE(state.choice, 0);
         QCOMPARE(RunWith(page, [](CWizFinishedDlg& p) { p.RecordSomethingElse()->click(); }), 1001);
         QCOMPARE(state.choice, 1);
+    }
+
+    // Enter presses a focused push button; on anything else it ends the page as next.
+    void enterGoesOnUnlessAPushButtonHasTheFocus() {
+        SelectDevicePageState device;
+        device.deviceTypeIndex = 1;
+        CWizSelectDeviceDlg select;
+        select.SetState(&device);
+        QCOMPARE(RunWith(select,
+                         [](CWizSelectDeviceDlg& p) {
+                             QCOMPARE(p.focusWidget(), p.TapePlayer());
+                             QTest::keyClick(p.focusWidget(), Qt::Key_Return);
+                             EndIfStillOpen(p);
+                         }),
+                 1);
+        QCOMPARE(device.deviceTypeIndex, 1);
+
+        TapeSelectPageState tape;
+        CWizTapeSelectDlg tapeSelect;
+        tapeSelect.SetState(&tape);
+        QCOMPARE(RunWith(tapeSelect,
+                         [](CWizTapeSelectDlg& p) {
+                             p.Chrome()->setFocus();
+                             QTest::keyClick(p.Chrome(), Qt::Key_Space);  // Space chooses
+                             QTest::keyClick(p.Chrome(), Qt::Key_Return);
+                             EndIfStillOpen(p);
+                         }),
+                 1);
+        QVERIFY(tape.chrome);
+
+        PageServices services;
+        FinishedPageState finished;
+        CWizFinishedDlg finishedPage(services);
+        finishedPage.SetState(&finished);
+        QCOMPARE(RunWith(finishedPage,
+                         [](CWizFinishedDlg& p) {
+                             p.CloseProgram()->setFocus();
+                             QTest::keyClick(p.CloseProgram(), Qt::Key_Return);
+                             EndIfStillOpen(p);
+                         }),
+                 1001);
+        QCOMPARE(finished.choice, 0);
+    }
+
+    void tabOrderReadsOnAndFocusShows() {
+        PageServices services;
+        FakePageRecorder recorder;
+        SelectDevicePageState device;
+        TapeSelectPageState tape;
+        StartRecordPageState start;
+        start.recorder = &recorder;
+        RecordingPageState recording;
+        recording.recorder = &recorder;
+        TagSinglePageState single;
+        TagMultiplePageState multiple;
+        multiple.trackCount = 13;
+        TagMultiplePageState more = multiple;
+        more.firstTrackOffset = 10;
+        more.trackCount = 20;
+        FinishedPageState finished;
+
+        CWizConnectDlg connectPage;
+        CWizSelectDeviceDlg selectPage;
+        selectPage.SetState(&device);
+        CWizTapeSelectDlg tapePage;
+        tapePage.SetState(&tape);
+        CWizStartRecordDlg startPage(services);
+        startPage.SetState(&start);
+        CWizRecordingDlg recordingPage;
+        recordingPage.SetState(&recording);
+        CWizTagSingle singlePage(services);
+        singlePage.SetState(&single);
+        CWizTagMultiple multiplePage(services);
+        multiplePage.SetState(&multiple);
+        CWizTagMultipleMore morePage(services);
+        morePage.SetState(&more);
+        CWizFinishedDlg finishedPage(services);
+        finishedPage.SetState(&finished);
+        for (CWizardDlg* page : std::initializer_list<CWizardDlg*>{
+                 &connectPage, &selectPage, &tapePage, &startPage, &recordingPage, &singlePage,
+                 &multiplePage, &morePage, &finishedPage}) {
+            RunWith(*page, [](CWizardDlg& p) {
+                CheckTabOrderAndFocus(p);
+                p.done(CWizardDlg::kResultClose);
+            });
+        }
+    }
+
+    // A date in a message stays on one line however narrow the box.
+    void messageDatesAreNotBrokenAcrossLines() {
+        std::tm when{};
+        when.tm_year = 126;
+        when.tm_mon = 11;
+        when.tm_mday = 8;
+        when.tm_hour = 13;
+        when.tm_min = 59;
+        when.tm_isdst = -1;
+        const QString text = MessageBoxText(FormatUnfinishedQuestion(4.0, std::mktime(&when)));
+        const qsizetype date = text.indexOf(QStringLiteral("December"));
+        QVERIFY(date > 2);
+        QFont font;
+        for (int width = 60; width <= 600; width += 7) {
+            QTextLayout layout(text, font);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+                line.setLineWidth(width);
+            layout.endLayout();
+            for (int i = 0; i < layout.lineCount(); ++i) {
+                const int end = layout.lineAt(i).textStart() + layout.lineAt(i).textLength();
+                QVERIFY2(end <= date - 2 || end >= date + 13,
+                         qPrintable(QStringLiteral("broken at %1 of %2 at width %3")
+                                        .arg(end)
+                                        .arg(text)
+                                        .arg(width)));
+            }
+        }
     }
 
     // Waiting for a busy device: timers and painting go on and the please-wait window shows

@@ -31,8 +31,7 @@ CWizRecordingDlg::CWizRecordingDlg(QWidget* parent)
     m_meter = new CVuMeters(this);
     m_timer.setInterval(50);
     connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
-    setTabOrder(m_newTrack, NextButton());
-    setTabOrder(NextButton(), BackButton());
+    SetTabOrder({m_newTrack});
     askAbort = [this] {
         return AskMessage(this, LoadString(kIdsMsgAbortRecording), MessageButtons::YesNo,
                           MessageIcon::Question, LoadString(kIdsAppName));

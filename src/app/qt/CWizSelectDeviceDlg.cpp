@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QMouseEvent>
+#include <QTextBrowser>
 
 #include "app/qt/PageLayout.h"
 #include "ui/CKxButton.h"
@@ -17,8 +18,8 @@ CWizSelectDeviceDlg::CWizSelectDeviceDlg(QWidget* parent) : CWizardDlg(parent, k
     SetBackgroundId(203);
     AddPageText(kTitleRect, 219);
     AddPageText(QRect(48, 110, 600, 60), 241);
-    AddPageText(kTurntableLabel, 242);
-    AddPageText(kTapeLabel, 243);
+    QTextBrowser* turntableLabel = AddPageText(kTurntableLabel, 242);
+    QTextBrowser* tapeLabel = AddPageText(kTapeLabel, 243);
     m_turntable = new QRadioButton(this);
     m_turntable->setGeometry(Scaled(QRect(90, 216, 24, 24)));
     m_turntable->setAccessibleName(QStringLiteral("TURNTABLE"));
@@ -28,9 +29,9 @@ CWizSelectDeviceDlg::CWizSelectDeviceDlg(QWidget* parent) : CWizardDlg(parent, k
     auto* group = new QButtonGroup(this);
     group->addButton(m_turntable, 0);
     group->addButton(m_tapePlayer, 1);
-    setTabOrder(m_turntable, m_tapePlayer);
-    if (NextButton())
-        setTabOrder(m_tapePlayer, NextButton());
+    SetTabOrder({m_turntable, m_tapePlayer});
+    SetFocusLabel(m_turntable, turntableLabel);
+    SetFocusLabel(m_tapePlayer, tapeLabel);
 }
 
 void CWizSelectDeviceDlg::DoDataExchange(bool save) {

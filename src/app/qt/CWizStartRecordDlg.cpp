@@ -1,5 +1,7 @@
 #include "app/qt/CWizStartRecordDlg.h"
 
+#include <QTextBrowser>
+
 #include "app/qt/PageLayout.h"
 #include "ui/CKxButton.h"
 
@@ -10,7 +12,7 @@ CWizStartRecordDlg::CWizStartRecordDlg(const PageServices& services, QWidget* pa
     SetBackgroundId(207);
     AddPageText(kTitleRect, 221);
     AddPageText(QRect(48, 104, 580, 96), 222);
-    AddPageText(QRect(88, 249, 300, 26), 223);
+    QTextBrowser* splitLabel = AddPageText(QRect(88, 249, 300, 26), 223);
     m_split = new QCheckBox(this);
     m_split->setGeometry(Scaled(QRect(60, 250, 24, 24)));
     m_split->setAccessibleName(QStringLiteral("Split recording into tracks"));
@@ -29,9 +31,8 @@ CWizStartRecordDlg::CWizStartRecordDlg(const PageServices& services, QWidget* pa
     m_meter->setGeometry(Scaled(CVuMeters::kDesignRect));
     m_timer.setInterval(50);
     connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
-    setTabOrder(m_split, m_level);
-    setTabOrder(m_level, NextButton());
-    setTabOrder(NextButton(), BackButton());
+    SetTabOrder({m_split, m_level});
+    SetFocusLabel(m_split, splitLabel);
     if (NextButton())
         NextButton()->setText(QStringLiteral("record"));
 }

@@ -18,7 +18,7 @@ CWizTapeSelectDlg::CWizTapeSelectDlg(QWidget* parent)
     m_chrome->setGeometry(Scaled(QRect(420, 238, 132, 53)));
     connect(m_normal, &QAbstractButton::clicked, this, [this] { Choose(false); });
     connect(m_chrome, &QAbstractButton::clicked, this, [this] { Choose(true); });
-    setTabOrder(m_normal, m_chrome);
+    SetTabOrder({m_normal, m_chrome});
 }
 
 void CWizTapeSelectDlg::OnInitDialog() {

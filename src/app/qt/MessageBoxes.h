@@ -9,6 +9,10 @@
 
 namespace sondrel {
 
+// The text as a message box shows it: a date written as day, month and year is not broken
+// across lines.
+QString MessageBoxText(const std::string& text);
+
 // Returns kAnswerOk, kAnswerYes or kAnswerNo. Escape answers No (or OK).
 int AskMessage(QWidget* owner, const std::string& text, MessageButtons buttons, MessageIcon icon,
                const std::string& caption);

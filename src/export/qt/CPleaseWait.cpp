@@ -1,12 +1,19 @@
 #include "export/qt/CPleaseWait.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "base/StringTable.h"
 
 namespace sondrel {
+
+namespace {
+constexpr int kMaxWaitForScreenMs = 1000;
+}  // namespace
 
 CPleaseWait::CPleaseWait(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -27,8 +34,30 @@ void CPleaseWait::ShowNow(QRect over) {
         move(over.center() - QPoint(width() / 2, height() / 2));
     show();
     raise();
-    repaint();
+    if (windowHandle() && windowHandle()->isExposed())
+        repaint();
+    // Under a window manager the window is mapped only once the manager has handled the
+    // request, and only a mapped window can be painted: without this wait the blocking work
+    // that follows would leave the screen without any window at all.
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;  // a manager that never maps the window must not hold the work up
+    wake.start(20);
+    while (!m_painted && clock.elapsed() < kMaxWaitForScreenMs)
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::WaitForMoreEvents);
+    // Hands the painted picture to the display before the event loop stops.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CPleaseWait::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    m_painted = true;
+}
+
+void CPleaseWait::hideEvent(QHideEvent* event) {
+    m_painted = false;
+    QWidget::hideEvent(event);
 }
 
 }  // namespace sondrel

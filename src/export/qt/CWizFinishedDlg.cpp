@@ -11,8 +11,9 @@ namespace sondrel {
 CWizFinishedDlg::CWizFinishedDlg(const PageServices& services, QWidget* parent)
     : CWizardDlg(parent, kNoButtons), m_services(services) {
     SetBackgroundId(205);
-    AddPageText(kTagTitleRect, 240, true);
-    AddPageText(QRect(48, 110, 600, 40), 239, true);
+    // Enabled as the help text is, but without a link: no stop for the keyboard.
+    AddPageText(kTagTitleRect, 240, true)->setFocusPolicy(Qt::NoFocus);
+    AddPageText(QRect(48, 110, 600, 40), 239, true)->setFocusPolicy(Qt::NoFocus);
     const auto makeButton = [this](const char* caption, int x) {
         auto* button = new CKxButton(this);
         button->setText(QString::fromLatin1(caption));
@@ -22,7 +23,8 @@ CWizFinishedDlg::CWizFinishedDlg(const PageServices& services, QWidget* parent)
     m_again = makeButton("Record Something Else", 110);
     m_close = makeButton("Close Sondrel", 310);
     m_open = makeButton("Open Save Location", 510);
-    m_help = AddPageText(QRect(48, 340, 640, 52), 249, true);
+    // Halfway between the band and the groove below, so that both lines have the same room.
+    m_help = AddPageText(QRect(48, 331, 640, 52), 249, true);
     m_note = new QLabel(this);
     m_note->setGeometry(Scaled(QRect(48, 400, 440, 80)));
     m_note->setWordWrap(true);
@@ -42,8 +44,7 @@ CWizFinishedDlg::CWizFinishedDlg(const PageServices& services, QWidget* parent)
         m_services.openUrl(address.toStdString());
         QApplication::restoreOverrideCursor();
     });
-    setTabOrder(m_again, m_close);
-    setTabOrder(m_close, m_open);
+    SetTabOrder({m_again, m_close, m_open, m_help});
 }
 
 void CWizFinishedDlg::SetNote(const QString& note) {

@@ -39,7 +39,10 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
         m_titles[i] = MakeTagField(*this, QRect(kColumnX[column] + 28, y, 266, 25),
                                    QStringLiteral("Track title"));
     }
-    QWidget* last = m_titles[9];
+    std::vector<QWidget*> order;
+    if (!morePage)
+        order = {m_artist, m_album};
+    order.insert(order.end(), m_titles.begin(), m_titles.end());
     if (morePage) {
         // Artist and album belong to the first page only.
         for (QWidget* widget : {static_cast<QWidget*>(artistLabel), static_cast<QWidget*>(m_artist),
@@ -49,15 +52,9 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
         AddPageText(QRect(48, 340, 130, 26), 250);
         m_saveLocation =
             new CSaveLocation(*this, services, QRect(180, 342, 400, 24), QRect(588, 336, 34, 32));
-        setTabOrder(m_artist, m_album);
-        setTabOrder(m_album, m_titles[0]);
-        setTabOrder(m_titles[9], m_saveLocation->BrowseButton());
-        last = m_saveLocation->BrowseButton();
+        order.push_back(m_saveLocation->BrowseButton());
     }
-    for (int i = 0; i + 1 < 10; ++i)
-        setTabOrder(m_titles[i], m_titles[i + 1]);
-    setTabOrder(last, NextButton());
-    setTabOrder(NextButton(), BackButton());
+    SetTabOrder(order);
 }
 
 void CWizTagMultiple::OnInitDialog() {

@@ -26,11 +26,7 @@ CWizTagSingle::CWizTagSingle(const PageServices& services, QWidget* parent)
     AddPageText(kSaveLocationLabelRect, 250);
     m_saveLocation =
         new CSaveLocation(*this, services, QRect(196, 334, 380, 24), QRect(584, 328, 34, 32));
-    setTabOrder(m_artist, m_album);
-    setTabOrder(m_album, m_title);
-    setTabOrder(m_title, m_saveLocation->BrowseButton());
-    setTabOrder(m_saveLocation->BrowseButton(), NextButton());
-    setTabOrder(NextButton(), BackButton());
+    SetTabOrder({m_artist, m_album, m_title, m_saveLocation->BrowseButton()});
 }
 
 void CWizTagSingle::OnInitDialog() {
