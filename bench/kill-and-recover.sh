@@ -76,7 +76,7 @@ for kind in $kinds; do
                 until [ "$(album_count "$run/export")" -gt 0 ] || ! kill -0 "$pid" 2>/dev/null; do
                     sleep 0.005
                 done
-                sleep "$(random_between 0 1.5)"
+                sleep "$(random_between 0 0.3)"
             fi
             kill -KILL "$pid" 2>/dev/null
             wait "$pid" 2>/dev/null

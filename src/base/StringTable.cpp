@@ -82,6 +82,9 @@ constexpr Entry kBuiltIn[] = {
      "The recording reached the largest size a WAV file can hold and ended there: the "
      "{length} that followed were not recorded. You may want to record the rest of this side "
      "separately."},
+    {kIdsExportFormat, "Export format"},
+    {kIdsFormatWav, "WAV"},
+    {kIdsFormatFlac, "FLAC"},
     {kIdsMonthNames,
      "January|February|March|April|May|June|July|August|September|October|November|December"},
 };

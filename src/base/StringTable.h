@@ -48,6 +48,10 @@ inline constexpr StringId kIdsUnfinishedAlbumDescription = 183;
 inline constexpr StringId kIdsOneTrack = 184;
 inline constexpr StringId kIdsTrackCountFormat = 185;  // "%d tracks"
 inline constexpr StringId kIdsMsgFileFull = 186;       // "{length}"
+// The export format chooser beside the save location.
+inline constexpr StringId kIdsExportFormat = 187;
+inline constexpr StringId kIdsFormatWav = 188;
+inline constexpr StringId kIdsFormatFlac = 189;
 
 // The text of an entry: the language pack's when it has one, else the built-in English text,
 // else an empty string. Thread-safe (the export worker reads its texts too).

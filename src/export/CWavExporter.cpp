@@ -154,11 +154,16 @@ HRESULT CWavExporter::StartExport(const std::vector<std::string>& sourcePaths,
         m_format = m_nextFormat;
         m_exportFolder = m_exportFolderSource ? m_exportFolderSource() : fs::path();
         if (m_journal != nullptr) {
-            // The album a journal names goes on in the same folder.
+            // The album a journal names goes on in the same folder: one that holds its tracks,
+            // or one still empty (named before it was made, so a run ended in between leaves
+            // no stray folder). A full folder that holds none of them belongs to another album.
             const RecordingJournalData data = m_journal->Data();
             std::error_code ec;
+            const bool ours = data.ExportedCount() > 0 || data.pendingTrack >= 0 ||
+                              fs::is_empty(data.albumFolder, ec);
             m_albumFolder = !data.albumFolder.empty() &&
-                                    fs::is_directory(fs::symlink_status(data.albumFolder, ec))
+                                    fs::is_directory(fs::symlink_status(data.albumFolder, ec)) &&
+                                    ours
                                 ? data.albumFolder
                                 : fs::path();
             // An album is one format: what its first tracks are, the rest follow.
@@ -189,10 +194,15 @@ bool CWavExporter::CreateAlbumFolder(const fs::path& base, const std::string& na
     for (int number = 0; number <= m_maxNameNumber; ++number) {
         const fs::path candidate =
             base / (number == 0 ? name : name + " " + std::to_string(number));
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(candidate, ec)))
+            continue;
+        // Named before it is made: a run ended in between finds it again.
+        if (m_journal != nullptr)
+            Note(m_journal->NoteAlbumFolder(candidate));
         if (::mkdir(candidate.c_str(), 0777) == 0) {
             m_albumFolder = candidate;
-            if (m_journal != nullptr)
-                Note(m_journal->NoteAlbumFolder(candidate));
+            PassDurableStep();
             return true;
         }
         // Only a name that is taken can be cured by another number; a missing or

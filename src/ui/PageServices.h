@@ -12,6 +12,8 @@ struct PageServices {
     std::function<std::filesystem::path()> readExportFolder;
     // Stores a chosen folder; may replace it (a name too long becomes the music folder).
     std::function<void(std::filesystem::path&)> writeExportFolder;
+    // Remembers the export format chosen on a tag page ("wav" or "flac").
+    std::function<void(const std::string& format)> writeExportFormat;
     std::function<void(const std::string& url)> openUrl;
     std::function<void(const std::filesystem::path& folder)> openFolder;
 };

@@ -14,6 +14,7 @@
 #include "app/qt/CWizStartRecordDlg.h"
 #include "app/qt/CWizTapeSelectDlg.h"
 #include "app/qt/MessageBoxes.h"
+#include "base/StringTable.h"
 #include "export/CProgressStatus.h"
 #include "export/qt/CPleaseWait.h"
 #include "export/qt/CWizExportingDlg.h"
@@ -272,6 +273,28 @@ private slots:
         QCOMPARE(page.SaveLocation().FolderText()->text(), QStringLiteral("/music"));
     }
 
+    void theExportFormatIsChosenByKeyboardAndRemembered() {
+        std::string stored;
+        PageServices services;
+        services.writeExportFormat = [&](const std::string& format) { stored = format; };
+        TagSinglePageState state;
+        state.format = ExportFormat::Flac;  // as the flow hands it over: the stored choice
+        CWizTagSingle page(services);
+        page.SetState(&state);
+        QComboBox* chooser = page.SaveLocation().FormatChooser();
+        QCOMPARE(chooser->accessibleName(), QString::fromStdString(LoadString(kIdsExportFormat)));
+        QCOMPARE(RunWith(page,
+                         [&](CWizTagSingle& p) {
+                             QCOMPARE(chooser->currentText(), QStringLiteral("FLAC"));
+                             chooser->setFocus();
+                             QTest::keyClick(chooser, Qt::Key_Up);
+                             p.NextButton()->click();
+                         }),
+                 kPageNext);
+        QCOMPARE(state.format, ExportFormat::Wav);
+        QCOMPARE(stored, std::string("wav"));
+    }
+
     void finishedPageChoices() {
         int opened = 0;
         PageServices services;
@@ -391,7 +414,14 @@ private slots:
         when.tm_hour = 13;
         when.tm_min = 59;
         when.tm_isdst = -1;
-        const QString text = MessageBoxText(FormatUnfinishedQuestion(4.0, std::mktime(&when)));
+        UnfinishedRecording recording;
+        recording.seconds = 4.0;
+        recording.modified = std::mktime(&when);
+        recording.tagged = true;
+        recording.artist = "The Band";
+        recording.album = "Live";
+        recording.trackCount = 13;
+        const QString text = MessageBoxText(FormatUnfinishedQuestion(recording));
         const qsizetype date = text.indexOf(QStringLiteral("December"));
         QVERIFY(date > 2);
         QFont font;

@@ -76,6 +76,11 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
     pageServices.writeExportFolder = [&settings](std::filesystem::path& folder) {
         settings.WriteExportFolder(folder);
     };
+    pageServices.writeExportFormat = [&settings](const std::string& name) {
+        ExportFormat format = ExportFormat::Wav;
+        if (ParseFormatName(name, format))
+            settings.WriteExportFormat(format);
+    };
     pageServices.openUrl = [](const std::string& url) {
         QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
     };

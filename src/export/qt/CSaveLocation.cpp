@@ -3,13 +3,14 @@
 #include <QFileDialog>
 #include <QStyle>
 
+#include "base/StringTable.h"
 #include "ui/CKxButton.h"
 #include "ui/CWizardDlg.h"
 
 namespace sondrel {
 
 CSaveLocation::CSaveLocation(CWizardDlg& page, const PageServices& services, QRect folderRect,
-                             QRect buttonRect)
+                             QRect buttonRect, QRect formatRect)
     : QObject(&page), m_page(page), m_services(services) {
     m_folder = new QLabel(&page);
     m_folder->setGeometry(page.Scaled(folderRect));
@@ -22,6 +23,20 @@ CSaveLocation::CSaveLocation(CWizardDlg& page, const PageServices& services, QRe
     m_browse->setToolTip(QStringLiteral("Choose the save location"));
     m_browse->setFocusPolicy(Qt::StrongFocus);
     connect(m_browse, &QToolButton::clicked, this, [this] { Browse(); });
+    m_format = new QComboBox(&page);
+    m_format->setGeometry(page.Scaled(formatRect));
+    m_format->addItem(QString::fromStdString(LoadString(kIdsFormatWav)),
+                      QString::fromLatin1(FormatName(ExportFormat::Wav)));
+    m_format->addItem(QString::fromStdString(LoadString(kIdsFormatFlac)),
+                      QString::fromLatin1(FormatName(ExportFormat::Flac)));
+    const QString formatName = QString::fromStdString(LoadString(kIdsExportFormat));
+    m_format->setAccessibleName(formatName);
+    m_format->setToolTip(formatName);
+    m_format->setFocusPolicy(Qt::StrongFocus);
+    connect(m_format, &QComboBox::activated, this, [this](int) {
+        if (m_services.writeExportFormat)
+            m_services.writeExportFormat(m_format->currentData().toString().toStdString());
+    });
     chooseFolder = [this](const QString& current) {
         // Qt's own chooser starts on the current folder and can make new folders.
         return QFileDialog::getExistingDirectory(
@@ -38,6 +53,14 @@ void CSaveLocation::Refresh() {
     m_folder->setText(
         m_folder->fontMetrics().elidedText(m_current, Qt::ElideMiddle, m_folder->width()));
     m_folder->setToolTip(m_current);
+}
+
+void CSaveLocation::ExchangeFormat(ExportFormat& format, bool save) {
+    if (save) {
+        ParseFormatName(m_format->currentData().toString().toStdString(), format);
+    } else {
+        m_format->setCurrentIndex(format == ExportFormat::Flac ? 1 : 0);
+    }
 }
 
 void CSaveLocation::Browse() {

@@ -50,9 +50,10 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
             widget->hide();
     } else {
         AddPageText(QRect(48, 340, 130, 26), 250);
-        m_saveLocation =
-            new CSaveLocation(*this, services, QRect(180, 342, 400, 24), QRect(588, 336, 34, 32));
+        m_saveLocation = new CSaveLocation(*this, services, QRect(180, 342, 338, 24),
+                                           QRect(524, 336, 34, 32), QRect(566, 338, 84, 28));
         order.push_back(m_saveLocation->BrowseButton());
+        order.push_back(m_saveLocation->FormatChooser());
     }
     SetTabOrder(order);
 }
@@ -80,6 +81,7 @@ void CWizTagMultiple::DoDataExchange(bool save) {
     if (!m_morePage) {
         ExchangeText(m_artist, m_state->artist, save);
         ExchangeText(m_album, m_state->album, save);
+        m_saveLocation->ExchangeFormat(m_state->format, save);
     }
     for (std::size_t i = 0; i < m_titles.size(); ++i)
         ExchangeText(m_titles[i], m_state->titles[i], save);

@@ -24,9 +24,10 @@ CWizTagSingle::CWizTagSingle(const PageServices& services, QWidget* parent)
     m_trackNumber->setReadOnly(true);
     m_trackNumber->setFocusPolicy(Qt::NoFocus);
     AddPageText(kSaveLocationLabelRect, 250);
-    m_saveLocation =
-        new CSaveLocation(*this, services, QRect(196, 334, 380, 24), QRect(584, 328, 34, 32));
-    SetTabOrder({m_artist, m_album, m_title, m_saveLocation->BrowseButton()});
+    m_saveLocation = new CSaveLocation(*this, services, QRect(196, 334, 288, 24),
+                                       QRect(490, 328, 34, 32), QRect(532, 330, 84, 28));
+    SetTabOrder({m_artist, m_album, m_title, m_saveLocation->BrowseButton(),
+                 m_saveLocation->FormatChooser()});
 }
 
 void CWizTagSingle::OnInitDialog() {
@@ -49,6 +50,7 @@ void CWizTagSingle::DoDataExchange(bool save) {
     ExchangeText(m_artist, m_state->artist, save);
     ExchangeText(m_album, m_state->album, save);
     ExchangeText(m_title, m_state->title, save);
+    m_saveLocation->ExchangeFormat(m_state->format, save);
     if (!save)
         m_trackNumber->setText(QString::number(m_state->trackNumber));
 }
