@@ -36,14 +36,7 @@ std::string MonthName(int month) {
 }  // namespace
 
 std::string DescribeUnfinished(const UnfinishedRecording& recording) {
-    const long long total = std::llround(std::max(recording.seconds, 0.0));
-    char length[32];
-    if (total >= 3600) {
-        std::snprintf(length, sizeof length, "%lld:%02lld:%02lld", total / 3600, total / 60 % 60,
-                      total % 60);
-    } else {
-        std::snprintf(length, sizeof length, "%lld:%02lld", total / 60, total % 60);
-    }
+    const std::string length = FormatLengthText(recording.seconds);
     std::tm local{};
     localtime_r(&recording.modified, &local);
     const std::string date = std::to_string(local.tm_mday) + " " + MonthName(local.tm_mon) + " " +
