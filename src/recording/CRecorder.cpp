@@ -182,6 +182,7 @@ HRESULT CRecorder::FinishRecording(bool process, bool secondProcess,
     m_journal = std::make_unique<CRecordingJournal>(m_tempFileName);
     RecordingJournalData data;
     data.marks = marks;
+    data.sourceType = m_sourceType;
     if (Failed(m_journal->Update(data))) {
         // A recording without a journal is still offered later, cut by the track detector.
         OutputDebugText("FinishRecording: the journal cannot be written beside " +
@@ -440,6 +441,7 @@ int CRecorder::UseDevice(const IdentifiedDevice& device) {
 }
 
 void CRecorder::SetSourceFilter(int sourceType) {
+    m_sourceType = sourceType;
     if (m_input)
         m_input->SetSourceFilter(sourceType);
 }

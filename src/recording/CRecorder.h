@@ -166,6 +166,7 @@ private:
     std::uint64_t m_fileLimitBytes = 0;
     std::string m_deviceHolder;
     bool m_splitTracks = false;
+    int m_sourceType = -1;  // the equaliser of the current recording, for its journal
     float m_inputGainDb = 0.0f;
 
     std::filesystem::path m_tempFolderOverride;

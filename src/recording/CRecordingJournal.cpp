@@ -82,6 +82,8 @@ std::string Serialise(const RecordingJournalData& d) {
             out << " " << mark;
         out << "\n";
     }
+    if (d.sourceType >= 0)
+        out << "source " << d.sourceType << "\n";
     out << "cut " << (d.cut ? 1 : 0) << "\n";
     if (d.tagged) {
         out << "tagged 1\n";
@@ -132,6 +134,8 @@ bool ParseLine(const std::string& key, const std::string& value, RecordingJourna
         }
         return true;
     }
+    if (key == "source")
+        return ParseNumber(value, d.sourceType) && d.sourceType >= 0 && d.sourceType <= 3;
     if (key == "cut" || key == "tagged") {
         (key == "cut" ? d.cut : d.tagged) = value == "1";
         return true;

@@ -21,6 +21,8 @@ struct RecordingJournalData {
     // The byte offsets that end each track; known once the recording has ended. An empty list
     // means one track: the recording itself.
     std::optional<std::vector<std::uint64_t>> marks;
+    // The source equaliser it was recorded with (0..3), -1 when not known.
+    int sourceType = -1;
     // Every track file not yet exported is complete.
     bool cut = false;
     // What the user typed on the tag pages, as typed (cleaning happens at each export).

@@ -330,6 +330,8 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
         EXPECT_NE(err.str().find(kept[0].path.string()), std::string::npos) << err.str();
         EXPECT_EQ(kept[0].trackCount, 2u);
         EXPECT_EQ(kept[0].exportedCount, 1u);
+        EXPECT_NE(err.str().find("the export failed: File name too long"), std::string::npos)
+            << err.str();
         // Recovered with a title that fits: the second track follows the first into the same
         // album folder, which then holds the side exactly once.
         out.str("");
@@ -415,6 +417,11 @@ TEST_F(HeadlessRunTest, ARecoveredRecordingIsExportedWithExactlyTheCutsGiven) {
         args.insert(args.end(), more.begin(), more.end());
         return Run(args);
     };
+    // Only the program's own recordings: a copy elsewhere is refused and left where it is.
+    fs::copy_file(left, root / "mine.wav");
+    EXPECT_EQ(Run({"--simulate", "--recover", (root / "mine.wav").string()}), 2);
+    EXPECT_NE(err.str().find("is not an unfinished recording in"), std::string::npos) << err.str();
+    EXPECT_TRUE(fs::exists(root / "mine.wav"));
     // Refused, naming the cut, and nothing is changed or exported.
     EXPECT_EQ(recover({"--cut", "3", "--cut", "3.5"}), 2);
     EXPECT_NE(err.str().find("--cut 3.500: closer than 1 s to 3.000"), std::string::npos)
