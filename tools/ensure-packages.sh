@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs; sourced by ./run and ./test.
 SONDREL_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libasound2-dev libudev-dev libflac-dev flac
                   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev clang-format sox
-                  xvfb xauth xdotool openbox strace imagemagick desktop-file-utils fonts-dejavu-core)
+                  xvfb xauth xdotool openbox strace imagemagick desktop-file-utils fonts-dejavu-core
+                  universal-ctags)
 
 sondrel_ensure_packages() {
     local missing=()

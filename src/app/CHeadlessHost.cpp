@@ -15,6 +15,10 @@ namespace {
 constexpr auto kPoll = std::chrono::milliseconds(2);
 constexpr std::uint32_t kFramesPerSecond = 44100;
 
+std::uint64_t FrameAt(double seconds) {
+    return static_cast<std::uint64_t>(std::llround(seconds * kFramesPerSecond));
+}
+
 }  // namespace
 
 CHeadlessHost::CHeadlessHost(HeadlessAnswers answers, HeadlessDeck deck, std::ostream& out)
@@ -86,48 +90,58 @@ int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
     return kPageNext;
 }
 
-int CHeadlessHost::ShowRecording(RecordingPageState& page) {
-    const auto frameAt = [](double seconds) {
-        return static_cast<std::uint64_t>(std::llround(seconds * kFramesPerSecond));
-    };
-    const double sideSeconds = m_deck.sideSeconds ? m_deck.sideSeconds() : 0.0;
-    const double stopAt = m_answers.stopAfterSeconds;
-    // The recording ends at the stop when there is one, else at the end of a known side. A
-    // mark at or past that end is never reached: it is reported and makes no track.
-    const double recordingEnd = stopAt > 0 ? stopAt : sideSeconds;
+struct CHeadlessHost::RecordingRun {
     struct Event {
         double seconds;
         bool stop;
     };
+
+    explicit RecordingRun(RecordingPageState& recordingPage) : page(recordingPage) {}
+
+    RecordingPageState& page;
+    double sideSeconds = 0;
+    double stopAt = 0;
+    // The recording ends at the stop when there is one, else at the end of a known side.
+    double recordingEnd = 0;
     std::vector<Event> events;
-    for (const double at : page.split ? std::vector<double>{} : m_answers.markSeconds) {
-        if (recordingEnd > 0 && at >= recordingEnd) {
+    bool canHold = false;
+    std::size_t next = 0;
+    std::uint32_t lastReported = 0;
+    std::uint32_t secondsBeforeLastMark = 0;
+    std::uint32_t recordedSeconds = 0;
+
+    // Whether the deck is held at event i's frame of the side.
+    bool Holds(std::size_t i) const {
+        return i < events.size() && canHold && events[i].seconds < sideSeconds;
+    }
+};
+
+void CHeadlessHost::PlanRecording(RecordingRun& run) {
+    run.sideSeconds = m_deck.sideSeconds ? m_deck.sideSeconds() : 0.0;
+    run.stopAt = m_answers.stopAfterSeconds;
+    run.recordingEnd = run.stopAt > 0 ? run.stopAt : run.sideSeconds;
+    // A mark at or past the recording's end is never reached: it is reported and makes no
+    // track.
+    for (const double at : run.page.split ? std::vector<double>{} : m_answers.markSeconds) {
+        if (run.recordingEnd > 0 && at >= run.recordingEnd) {
             m_out << "[recording] no new track at " << at << " s: the recording ends at "
-                  << recordingEnd << " s\n";
+                  << run.recordingEnd << " s\n";
             continue;
         }
-        events.push_back({at, false});
+        run.events.push_back({at, false});
     }
-    if (stopAt > 0)
-        events.push_back({stopAt, true});
-
+    if (run.stopAt > 0)
+        run.events.push_back({run.stopAt, true});
     // A deck that can hold (the simulated one) stops at an event's frame of the side until
     // it is let go, so the event lands exactly there; past the side's end it cannot. Other
-    // decks are followed by the recorded frames, within one capture period. Each hold is in
-    // place before the deck can get there: the first before the deck starts.
-    const bool canHold = m_deck.holdAt && m_deck.heldAndDrained && m_deck.release;
-    const auto holds = [&](std::size_t i) {
-        return i < events.size() && canHold && events[i].seconds < sideSeconds;
-    };
-    const auto reached = [&](std::size_t i, std::uint32_t tickSeconds) {
-        if (holds(i))
-            return m_deck.heldAndDrained();
-        const std::uint64_t frames =
-            recordedFrames ? recordedFrames() : std::uint64_t{tickSeconds} * kFramesPerSecond;
-        return frames >= frameAt(events[i].seconds);
-    };
-    if (holds(0)) {
-        m_deck.holdAt(frameAt(events[0].seconds));
+    // decks are followed by the recorded frames, within one capture period.
+    run.canHold = m_deck.holdAt && m_deck.heldAndDrained && m_deck.release;
+}
+
+void CHeadlessHost::StartDeck(const RecordingRun& run) {
+    // Each hold is in place before the deck can get there: the first before the deck starts.
+    if (run.Holds(0)) {
+        m_deck.holdAt(FrameAt(run.events[0].seconds));
     } else if (m_deckArmed) {
         m_deck.release();
     }
@@ -136,78 +150,105 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
         m_deck.start();
     m_out << "[recording] deck started\n";
     m_out.flush();  // scripts wait for this line
+}
 
-    std::uint32_t lastReported = 0;
-    std::uint32_t secondsBeforeLastMark = 0;
-    std::uint32_t recordedSeconds = 0;
-    std::size_t next = 0;
+bool CHeadlessHost::EventReached(const RecordingRun& run, std::size_t i,
+                                 std::uint32_t tickSeconds) {
+    if (run.Holds(i))
+        return m_deck.heldAndDrained();
+    const std::uint64_t frames =
+        recordedFrames ? recordedFrames() : std::uint64_t{tickSeconds} * kFramesPerSecond;
+    return frames >= FrameAt(run.events[i].seconds);
+}
+
+void CHeadlessHost::MarkTrack(RecordingRun& run) {
+    const RecordingRun::Event event = run.events[run.next];
+    run.page.NewTrack();
+    run.page.OnTimer();
+    m_out << "[recording] new track at " << event.seconds << " s (track " << run.page.markCount + 1
+          << ")\n";
+    run.secondsBeforeLastMark = static_cast<std::uint32_t>(event.seconds);
+    ++run.next;
+    if (run.Holds(run.next)) {
+        m_deck.holdAt(FrameAt(run.events[run.next].seconds));
+    } else if (run.Holds(run.next - 1)) {
+        m_deck.release();
+    }
+}
+
+void CHeadlessHost::ReportProgress(RecordingRun& run, std::uint32_t total) {
+    if (total < run.lastReported + 60)
+        return;
+    run.lastReported = total - total % 60;
+    m_out << "[recording] " << RecordingTimeText(total) << " recorded, track "
+          << (run.page.split ? std::string("automatic") : std::to_string(run.page.markCount + 1))
+          << "\n";
+    m_out.flush();
+}
+
+bool CHeadlessHost::RecordingOver(RecordingRun& run, bool levelsRead, bool writing,
+                                  std::uint32_t total) {
+    // Writing ends by itself after the quiet end of a side (automatic splitting), when the
+    // file is full, when it cannot be written or when the device is lost: "Recording
+    // Finished". That may be before a whole second is recorded (a deck lost at once), when
+    // the page itself still shows the time.
+    if (levelsRead && !writing) {
+        m_out << "[recording] " << LoadString(kIdsRecordingFinished) << " after "
+              << RecordingTimeText(total) << "\n";
+        return true;
+    }
+    const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();
+    if (!sideDone || run.stopAt > 0)
+        return false;
+    if (run.page.split && run.sideSeconds > 0 && total > run.sideSeconds + 180) {
+        m_out << "[recording] the side did not end by itself; next\n";
+        return true;
+    }
+    if (run.page.split)
+        return false;
+    for (; run.next < run.events.size(); ++run.next) {
+        m_out << "[recording] no new track at " << run.events[run.next].seconds
+              << " s: the side ended first\n";
+    }
+    m_out << "[recording] side finished after " << RecordingTimeText(total) << "; next\n";
+    return true;
+}
+
+void CHeadlessHost::NoteWhatWasNotRecorded(const RecordingRun& run) {
+    if (fileLimitReached && fileLimitReached() && run.recordingEnd > 0) {
+        const double recorded = recordedFrames
+                                    ? static_cast<double>(recordedFrames()) / kFramesPerSecond
+                                    : static_cast<double>(run.recordedSeconds);
+        m_notRecordedSeconds = std::max(0.0, run.recordingEnd - recorded);
+    }
+}
+
+int CHeadlessHost::ShowRecording(RecordingPageState& page) {
+    RecordingRun run(page);
+    PlanRecording(run);
+    StartDeck(run);
     for (;;) {
         if (stopRequested && stopRequested()) {
             m_out << "[recording] stopped by a signal; next\n";
             break;
         }
         const RecordingPageState::Tick tick = page.OnTimer();
-        const std::uint32_t total = secondsBeforeLastMark + tick.seconds;
-        recordedSeconds = total;
-        if (next < events.size() && reached(next, total)) {
-            const Event event = events[next];
-            if (event.stop) {
-                m_out << "[recording] " << event.seconds << " s recorded; next\n";
+        const std::uint32_t total = run.secondsBeforeLastMark + tick.seconds;
+        run.recordedSeconds = total;
+        if (run.next < run.events.size() && EventReached(run, run.next, total)) {
+            if (run.events[run.next].stop) {
+                m_out << "[recording] " << run.events[run.next].seconds << " s recorded; next\n";
                 break;
             }
-            page.NewTrack();
-            page.OnTimer();
-            m_out << "[recording] new track at " << event.seconds << " s (track "
-                  << page.markCount + 1 << ")\n";
-            secondsBeforeLastMark = static_cast<std::uint32_t>(event.seconds);
-            ++next;
-            if (holds(next)) {
-                m_deck.holdAt(frameAt(events[next].seconds));
-            } else if (holds(next - 1)) {
-                m_deck.release();
-            }
+            MarkTrack(run);
             continue;
         }
-        if (total >= lastReported + 60) {
-            lastReported = total - total % 60;
-            m_out << "[recording] " << RecordingTimeText(total) << " recorded, track "
-                  << (page.split ? std::string("automatic") : std::to_string(page.markCount + 1))
-                  << "\n";
-            m_out.flush();
-        }
-        // Writing ends by itself after the quiet end of a side (automatic splitting), when
-        // the file is full, when it cannot be written or when the device is lost: "Recording
-        // Finished". That may be before a whole second is recorded (a deck lost at once),
-        // when the page itself still shows the time.
-        if (tick.levelsRead && !tick.writing) {
-            m_out << "[recording] " << LoadString(kIdsRecordingFinished) << " after "
-                  << RecordingTimeText(total) << "\n";
+        ReportProgress(run, total);
+        if (RecordingOver(run, tick.levelsRead, tick.writing, total))
             break;
-        }
-        const bool sideDone = m_deck.sideFinished && m_deck.sideFinished();
-        if (sideDone && stopAt <= 0) {
-            if (page.split && sideSeconds > 0 && total > sideSeconds + 180) {
-                m_out << "[recording] the side did not end by itself; next\n";
-                break;
-            }
-            if (!page.split) {
-                for (; next < events.size(); ++next) {
-                    m_out << "[recording] no new track at " << events[next].seconds
-                          << " s: the side ended first\n";
-                }
-                m_out << "[recording] side finished after " << RecordingTimeText(total)
-                      << "; next\n";
-                break;
-            }
-        }
         std::this_thread::sleep_for(kPoll);
     }
-    if (fileLimitReached && fileLimitReached() && recordingEnd > 0) {
-        const double recorded = recordedFrames
-                                    ? static_cast<double>(recordedFrames()) / kFramesPerSecond
-                                    : static_cast<double>(recordedSeconds);
-        m_notRecordedSeconds = std::max(0.0, recordingEnd - recorded);
-    }
+    NoteWhatWasNotRecorded(run);
     return kPageNext;
 }
 

@@ -83,6 +83,17 @@ public:
     int MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) override;
 
 private:
+    // One recording page's run: the marks and stop to reach, and how far it got.
+    struct RecordingRun;
+
+    void PlanRecording(RecordingRun& run);
+    void StartDeck(const RecordingRun& run);
+    bool EventReached(const RecordingRun& run, std::size_t i, std::uint32_t tickSeconds);
+    void MarkTrack(RecordingRun& run);
+    void ReportProgress(RecordingRun& run, std::uint32_t total);
+    bool RecordingOver(RecordingRun& run, bool levelsRead, bool writing, std::uint32_t total);
+    void NoteWhatWasNotRecorded(const RecordingRun& run);
+
     void Fail(const std::string& reason);
     std::string TitleAt(std::size_t index) const;
 

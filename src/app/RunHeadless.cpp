@@ -302,6 +302,24 @@ void Run(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run
     run.kept = flow.KeptFiles();
 }
 
+// How far the export got, and why it stopped.
+void ReportExportFailure(const HeadlessRun& run, std::ostream& err) {
+    const CHeadlessHost& host = *run.host;
+    const std::filesystem::path album = run.exporter->AlbumFolder();
+    const std::size_t exported = host.ExportedTrackCount();
+    if (exported > 0) {
+        err << "sondrel: the export failed: " << exported << " of " << host.TrackCount()
+            << " tracks are in " << album.string() << "; the other " << host.TrackCount() - exported
+            << " were not exported"
+            << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+    } else {
+        err << "sondrel: no tracks were exported"
+            << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+    }
+    if (!run.exporter->FailureReason().empty())
+        err << "sondrel: the export failed: " << run.exporter->FailureReason() << "\n";
+}
+
 // Says on standard error what went wrong or was left behind; the exit code.
 int Report(HeadlessRun& run, std::ostream& err) {
     CRecorder& recorder = *run.recorder;
@@ -347,19 +365,7 @@ int Report(HeadlessRun& run, std::ostream& err) {
         run.reportDevice(err);
 
     if (!host.Succeeded()) {
-        const std::filesystem::path album = run.exporter->AlbumFolder();
-        const std::size_t exported = host.ExportedTrackCount();
-        if (exported > 0) {
-            err << "sondrel: the export failed: " << exported << " of " << host.TrackCount()
-                << " tracks are in " << album.string() << "; the other "
-                << host.TrackCount() - exported << " were not exported"
-                << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
-        } else {
-            err << "sondrel: no tracks were exported"
-                << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
-        }
-        if (!run.exporter->FailureReason().empty())
-            err << "sondrel: the export failed: " << run.exporter->FailureReason() << "\n";
+        ReportExportFailure(run, err);
         return 1;
     }
     // Every track was exported, but of a recording that is not whole.

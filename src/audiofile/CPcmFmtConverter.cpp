@@ -66,66 +66,75 @@ std::size_t CPcmFmtConverter::Convert(const void* input, std::size_t inputBytes,
 
     const std::size_t inChannels = InputChannels();
     const std::size_t outChannels = OutputChannels();
-    const bool sameChannels = inChannels == outChannels;
     const std::size_t outCapacityFrames = outputCapacityBytes / (4 * outChannels);
     auto* out = static_cast<float*>(output);
 
     const float* source = nullptr;
     std::size_t frames = 0;
     if (m_input.wFormatTag == WAVE_FORMAT_PCM) {
-        const std::size_t sampleBytes = m_input.wBitsPerSample / 8u;
-        if (sampleBytes == 0 || m_input.wBitsPerSample % 8 != 0 || sampleBytes > 4)
-            return 0;
-        // A block align smaller than the samples it claims to hold must not read past the
-        // input: the sample count is limited by both.
-        std::size_t samples = inChannels * (inputBytes / InputBlockAlign());
-        samples = std::min(samples, inputBytes / sampleBytes);
-
-        float* dest = out;
-        if (sameChannels) {
-            samples = std::min(samples, outputCapacityBytes / 4);
-        } else {
-            // Only what the channel step can pass on is converted.
-            samples = std::min(samples, outCapacityFrames * inChannels);
-            try {
-                if (m_intermediate.size() < samples)
-                    m_intermediate.resize(samples);
-            } catch (const std::bad_alloc&) {
-                return 0;
-            }
-            dest = m_intermediate.data();
-        }
-        const auto* in = static_cast<const std::uint8_t*>(input);
-        switch (m_input.wBitsPerSample) {
-            case 8:
-                pcm::U8ToFloat(in, dest, samples, kFloatScale);
-                break;
-            case 16:
-                pcm::I16ToFloat(in, dest, samples, kFloatScale);
-                break;
-            case 24:
-                pcm::I24ToFloat(in, dest, samples, kFloatScale);
-                break;
-            case 32:
-                pcm::I32ToFloat(in, dest, samples, kFloatScale);
-                break;
-            default:
-                return 0;
-        }
-        source = dest;
-        frames = samples / inChannels;
+        frames = PcmToFloat(input, inputBytes, out, outputCapacityBytes, &source);
     } else if (m_input.wFormatTag == WAVE_FORMAT_IEEE_FLOAT && m_input.wBitsPerSample == 32) {
         // Float on both sides: only the channel count differs, the input feeds the step.
         if (!IsFloatAligned(input))
             return 0;
         source = static_cast<const float*>(input);
         frames = std::min(inputBytes / InputBlockAlign(), inputBytes / (4 * inChannels));
-    } else {
-        return 0;
     }
-    if (sameChannels)
+    if (frames == 0 || inChannels == outChannels)
         return frames;
+    return ChangeChannels(source, frames, out, outCapacityFrames);
+}
 
+std::size_t CPcmFmtConverter::PcmToFloat(const void* input, std::size_t inputBytes, float* out,
+                                         std::size_t outputCapacityBytes, const float** converted) {
+    const std::size_t inChannels = InputChannels();
+    const std::size_t sampleBytes = m_input.wBitsPerSample / 8u;
+    if (sampleBytes == 0 || m_input.wBitsPerSample % 8 != 0 || sampleBytes > 4)
+        return 0;
+    // A block align smaller than the samples it claims to hold must not read past the input:
+    // the sample count is limited by both.
+    std::size_t samples = inChannels * (inputBytes / InputBlockAlign());
+    samples = std::min(samples, inputBytes / sampleBytes);
+
+    float* dest = out;
+    if (inChannels == OutputChannels()) {
+        samples = std::min(samples, outputCapacityBytes / 4);
+    } else {
+        // Only what the channel step can pass on is converted.
+        samples = std::min(samples, outputCapacityBytes / (4 * OutputChannels()) * inChannels);
+        try {
+            if (m_intermediate.size() < samples)
+                m_intermediate.resize(samples);
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        dest = m_intermediate.data();
+    }
+    const auto* in = static_cast<const std::uint8_t*>(input);
+    switch (m_input.wBitsPerSample) {
+        case 8:
+            pcm::U8ToFloat(in, dest, samples, kFloatScale);
+            break;
+        case 16:
+            pcm::I16ToFloat(in, dest, samples, kFloatScale);
+            break;
+        case 24:
+            pcm::I24ToFloat(in, dest, samples, kFloatScale);
+            break;
+        case 32:
+            pcm::I32ToFloat(in, dest, samples, kFloatScale);
+            break;
+        default:
+            return 0;
+    }
+    *converted = dest;
+    return samples / inChannels;
+}
+
+std::size_t CPcmFmtConverter::ChangeChannels(const float* source, std::size_t frames, float* out,
+                                             std::size_t outCapacityFrames) const {
+    const std::size_t inChannels = InputChannels();
+    const std::size_t outChannels = OutputChannels();
     frames = std::min(frames, outCapacityFrames);
     if (inChannels == 1) {
         for (std::size_t c = 0; c < outChannels; ++c) {

@@ -48,6 +48,14 @@ protected:
     WAVEFORMATEX m_output{};
 
 private:
+    // Turns the PCM input into float samples, into out when the channel count stays, else
+    // into the intermediate buffer; returns the frames converted and where they are.
+    std::size_t PcmToFloat(const void* input, std::size_t inputBytes, float* out,
+                           std::size_t outputCapacityBytes, const float** converted);
+    // Spreads mono over every output channel or mixes every input channel into mono.
+    std::size_t ChangeChannels(const float* source, std::size_t frames, float* out,
+                               std::size_t outCapacityFrames) const;
+
     std::vector<float> m_intermediate;
 };
 

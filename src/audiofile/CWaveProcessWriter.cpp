@@ -11,6 +11,46 @@
 
 namespace sondrel {
 
+namespace {
+
+// Only formats that survive the trip to float and back: 16, 24 and 32-bit PCM with frames
+// packed as the width says (8-bit would come back as nothing).
+bool SurvivesFloatTrip(const WAVEFORMATEX& format) {
+    const std::uint32_t sampleBytes = format.wBitsPerSample / 8u;
+    return format.nChannels != 0 && format.wFormatTag == WAVE_FORMAT_PCM &&
+           format.wBitsPerSample % 8 == 0 && sampleBytes >= 2 && sampleBytes <= 4 &&
+           format.nBlockAlign == format.nChannels * sampleBytes;
+}
+
+// format with 32-bit float samples.
+WAVEFORMATEX FloatFormatOf(const WAVEFORMATEX& format) {
+    WAVEFORMATEX floatFormat = format;
+    floatFormat.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+    floatFormat.wBitsPerSample = 32;
+    floatFormat.nBlockAlign = static_cast<std::uint16_t>(format.nChannels * 4);
+    floatFormat.nAvgBytesPerSec = floatFormat.nBlockAlign * format.nSamplesPerSec;
+    floatFormat.cbSize = 0;
+    return floatFormat;
+}
+
+// The converters to float and back for one format.
+struct FloatTrip {
+    explicit FloatTrip(const WAVEFORMATEX& format) : floatFormat(FloatFormatOf(format)) {
+        toFloat.SetSourceFormat(format);
+        toFloat.SetDestFormat(floatFormat);
+        toFloat.ResetState();
+        fromFloat.SetSourceFormat(floatFormat);
+        fromFloat.SetDestFormat(format);
+        fromFloat.ResetState();
+    }
+
+    const WAVEFORMATEX floatFormat;
+    CPcmFmtConverter toFloat;
+    CPcmFmtConvertLite fromFloat;
+};
+
+}  // namespace
+
 void CWaveProcessWriter::SetProcessing(bool normalise, bool secondFlag, float peakLevelDb,
                                        float secondLevelDb) {
     m_normalise = normalise;
@@ -30,30 +70,10 @@ void CWaveProcessWriter::Process() {
         return;
 
     const WAVEFORMATEX& format = Format();
-    if (format.nChannels == 0)
+    if (!SurvivesFloatTrip(format))
         return;
-    // Only formats that survive the trip to float and back: 16, 24 and 32-bit PCM with frames
-    // packed as the width says (8-bit would come back as nothing).
-    const std::uint32_t sampleBytes = format.wBitsPerSample / 8u;
-    if (format.wFormatTag != WAVE_FORMAT_PCM || format.wBitsPerSample % 8 != 0 || sampleBytes < 2 ||
-        sampleBytes > 4 || format.nBlockAlign != format.nChannels * sampleBytes) {
-        return;
-    }
-    WAVEFORMATEX floatFormat = format;
-    floatFormat.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
-    floatFormat.wBitsPerSample = 32;
-    floatFormat.nBlockAlign = static_cast<std::uint16_t>(format.nChannels * 4);
-    floatFormat.nAvgBytesPerSec = floatFormat.nBlockAlign * format.nSamplesPerSec;
-    floatFormat.cbSize = 0;
-
-    CPcmFmtConverter toFloat;
-    toFloat.SetSourceFormat(format);
-    toFloat.SetDestFormat(floatFormat);
-    toFloat.ResetState();
-    CPcmFmtConvertLite fromFloat;
-    fromFloat.SetSourceFormat(floatFormat);
-    fromFloat.SetDestFormat(format);
-    fromFloat.ResetState();
+    FloatTrip trip(format);
+    const WAVEFORMATEX& floatFormat = trip.floatFormat;
 
     std::unique_ptr<std::uint8_t[]> samples(new (std::nothrow) std::uint8_t[kBufferBytes]);
     std::unique_ptr<float[]> floats(new (std::nothrow) float[kBufferBytes / sizeof(float)]);
@@ -76,12 +96,12 @@ void CWaveProcessWriter::Process() {
         const std::uint64_t chunk = std::min<std::uint64_t>(regionEnd - pos, chunkBytes);
         file.Seek(pos);
         const std::size_t got = file.Read(samples.get(), static_cast<std::size_t>(chunk));
-        std::size_t frames = toFloat.Convert(samples.get(), got, floats.get(), kBufferBytes);
+        std::size_t frames = trip.toFloat.Convert(samples.get(), got, floats.get(), kBufferBytes);
         if (m_normalise) {
             pcm::Scale(floats.get(), frames * format.nChannels, gain);
         }
-        frames = fromFloat.ConvertSimple(floats.get(), frames * floatFormat.nBlockAlign,
-                                         samples.get(), kBufferBytes);
+        frames = trip.fromFloat.ConvertSimple(floats.get(), frames * floatFormat.nBlockAlign,
+                                              samples.get(), kBufferBytes);
         const std::uint64_t bytes = frames * format.nBlockAlign;
         // A chunk that gives nothing back (a trailing partial frame, or a file that ends early)
         // ends the pass instead of looping on it forever.

@@ -66,6 +66,19 @@ HRESULT CWaveReader::Open(const std::filesystem::path& path, std::uint32_t) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return E_FAIL;
+    return Adopt(fd);
+}
+
+HRESULT CWaveReader::OpenDescriptor(int fd) {
+    if (m_fd >= 0 || m_memory || m_open)
+        return E_FAIL;
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0)
+        return E_FAIL;
+    return Adopt(own);
+}
+
+HRESULT CWaveReader::Adopt(int fd) {
     struct stat info {};
     // A directory opens on Linux and then fails every read; a pipe cannot be read at offsets.
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -171,6 +184,8 @@ HRESULT CWaveReader::Parse() {
         std::uint8_t formType[4];
         if (ReadSource(riff.dataOffsetBytes, formType, 4) != 4)
             return E_FAIL;
+        if (riff.dataOffsetBytes == 8)
+            m_startsWithWaveForm = GetU32(formType) == kWave;
         if (GetU32(formType) == kWave && riff.sizeBytes >= 4) {
             formBegin = riff.dataOffsetBytes + 4;
             // A size that claims more than the file holds ends the search at the file's end.

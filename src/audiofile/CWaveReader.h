@@ -25,8 +25,19 @@ public:
     // A path whose last part is a symbolic link is refused, as CFile does; resolve a link the
     // user gave on purpose first.
     HRESULT Open(const std::filesystem::path& path, std::uint32_t reserved) override;
+    // Parses the regular file open on fd, through a duplicate: the caller keeps fd (and may
+    // write through it) after the reader is gone.
+    HRESULT OpenDescriptor(int fd);
     // Parses a file image held in memory; the bytes must outlive the reader.
     HRESULT OpenMemory(const void* bytes, std::size_t sizeBytes);
+
+    // Whether the source begins with a RIFF chunk of the WAVE form; known even when Open
+    // failed further on, so that a caller can tell a file that is not WAV from a broken one.
+    bool StartsWithWaveForm() const { return m_startsWithWaveForm; }
+    // Where the data chunk's bytes begin in the source; 0 until Open succeeded. The data size
+    // the header claims may lag what the file holds (a writer that was killed): a caller that
+    // trusts the file's length reads from here to its end.
+    std::uint64_t DataOffsetBytes() const { return m_dataOffsetBytes; }
 
     HRESULT GetFormat(WAVEFORMATEX* format, std::uint32_t* bitsPerSecond) override;
     HRESULT ReadAt(void* buffer, std::int64_t positionBytes, std::int32_t countBytes) override;
@@ -41,6 +52,8 @@ private:
         std::uint64_t dataOffsetBytes = 0;  // first byte after the 8-byte chunk header
     };
 
+    // Takes ownership of fd, which must be a regular file, and parses it.
+    HRESULT Adopt(int fd);
     HRESULT Parse();
     // Looks for chunk id among the chunks from begin up to end; returns false if none.
     bool FindChunk(std::uint64_t begin, std::uint64_t end, std::uint32_t id, Chunk* found);
@@ -52,6 +65,7 @@ private:
     std::uint64_t m_sourceSizeBytes = 0;
     std::uint32_t m_dataOffsetBytes = 0;
     bool m_is8Bit = false;
+    bool m_startsWithWaveForm = false;
 
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::uint64_t m_bufferStartBytes = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <utility>
 
 #include "base/TextUtil.h"
 
@@ -229,15 +230,47 @@ private:
             return;
         }
         GroupState& state = m_stack.back();
-        const bool on = !parameter || *parameter != 0;
+        if (CharacterWord(state, name, parameter) || FormatWord(state, name, parameter) ||
+            TableWord(state, name, parameter)) {
+            return;
+        }
+        if (std::find(kSkippedDestinations.begin(), kSkippedDestinations.end(), name) !=
+            kSkippedDestinations.end()) {
+            state.destination = Destination::Skip;
+        }
+        // Any other control word is ignored.
+    }
+
+    // The words that stand for text: paragraph and line ends, tabs, punctuation, \uN.
+    bool CharacterWord(const GroupState& state, std::string_view name,
+                       std::optional<int> parameter) {
+        static constexpr std::pair<std::string_view, char32_t> kCharacters[] = {
+            {"line", '\n'},     {"tab", '\t'},         {"emdash", 0x2014},
+            {"endash", 0x2013}, {"bullet", 0x2022},    {"lquote", 0x2018},
+            {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}};
         if (name == "par") {
             if (state.destination == Destination::Text)
                 EndParagraph();
-        } else if (name == "line") {
-            Text('\n');
-        } else if (name == "tab") {
-            Text('\t');
-        } else if (name == "b") {
+            return true;
+        }
+        if (name == "u") {
+            if (parameter)
+                Unicode(*parameter);
+            return true;
+        }
+        for (const auto& [word, character] : kCharacters) {
+            if (name == word) {
+                Text(character);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The words that set the character and paragraph format of the group.
+    bool FormatWord(GroupState& state, std::string_view name, std::optional<int> parameter) {
+        const bool on = !parameter || *parameter != 0;
+        if (name == "b") {
             state.bold = on;
         } else if (name == "i") {
             state.italic = on;
@@ -249,14 +282,6 @@ private:
             const int halfPoints = parameter.value_or(24);
             if (halfPoints >= kMinHalfPoints && halfPoints <= kMaxHalfPoints)
                 state.halfPoints = halfPoints;
-        } else if (name == "f" && parameter) {
-            if (state.destination == Destination::FontTable) {
-                CommitFont();
-                m_fontNumber = *parameter;
-                m_fontPending = true;
-            } else {
-                state.fontNumber = *parameter;
-            }
         } else if (name == "cf") {
             if (parameter && *parameter >= 0)
                 state.colourIndex = *parameter;
@@ -268,9 +293,7 @@ private:
             state.halfPoints = defaults.halfPoints;
             state.colourIndex = defaults.colourIndex;
             state.fontNumber = m_defaultFont;
-        } else if (name == "pard") {
-            state.align = RtfAlign::Left;
-        } else if (name == "ql") {
+        } else if (name == "pard" || name == "ql") {
             state.align = RtfAlign::Left;
         } else if (name == "qr") {
             state.align = RtfAlign::Right;
@@ -278,12 +301,25 @@ private:
             state.align = RtfAlign::Centre;
         } else if (name == "qj") {
             state.align = RtfAlign::Justify;
-        } else if (name == "u") {
-            if (parameter)
-                Unicode(*parameter);
         } else if (name == "uc") {
             if (parameter && *parameter >= 0 && *parameter <= kMaxUnicodeSkip)
                 state.unicodeSkip = *parameter;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // The words of the font and colour tables and the default font.
+    bool TableWord(GroupState& state, std::string_view name, std::optional<int> parameter) {
+        if (name == "f" && parameter) {
+            if (state.destination == Destination::FontTable) {
+                CommitFont();
+                m_fontNumber = *parameter;
+                m_fontPending = true;
+            } else {
+                state.fontNumber = *parameter;
+            }
         } else if (name == "deff") {
             if (parameter) {
                 m_defaultFont = *parameter;
@@ -303,25 +339,10 @@ private:
                 component = static_cast<std::uint8_t>(std::clamp(*parameter, 0, 255));
                 m_colourPending = true;
             }
-        } else if (name == "emdash") {
-            Text(0x2014);
-        } else if (name == "endash") {
-            Text(0x2013);
-        } else if (name == "bullet") {
-            Text(0x2022);
-        } else if (name == "lquote") {
-            Text(0x2018);
-        } else if (name == "rquote") {
-            Text(0x2019);
-        } else if (name == "ldblquote") {
-            Text(0x201C);
-        } else if (name == "rdblquote") {
-            Text(0x201D);
-        } else if (std::find(kSkippedDestinations.begin(), kSkippedDestinations.end(), name) !=
-                   kSkippedDestinations.end()) {
-            state.destination = Destination::Skip;
+        } else {
+            return false;
         }
-        // Any other control word is ignored.
+        return true;
     }
 
     // \uN: a signed 16-bit UTF-16 unit, followed by \ucN fallback characters to skip.

@@ -86,6 +86,130 @@ std::string Reason(int errorNumber) {
     return std::generic_category().message(errorNumber);
 }
 
+// Creates the partial file at path (whatever stood there is gone first) as the encoder's
+// stream; returns why not, or "".
+std::string OpenOutput(const fs::path& path, Output& out) {
+    ::unlink(path.c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    out.file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (out.file != nullptr)
+        return {};
+    std::string problem = Reason(errno) + " (" + path.string() + ")";
+    if (fd >= 0)
+        ::close(fd);
+    ::unlink(path.c_str());
+    return problem;
+}
+
+// One track's encoding, from the opened reader to the closed partial file. Each step keeps the
+// first problem it meets and does nothing once one is kept.
+struct EncodeRun {
+    EncodeRun(CWaveReader& sourceReader, const WAVEFORMATEX& sourceFormat, std::uint64_t frameCount,
+              const fs::path& sourcePath, const fs::path& partialPath, std::string& keptProblem)
+        : reader(sourceReader),
+          format(sourceFormat),
+          frames(frameCount),
+          source(sourcePath),
+          partial(partialPath),
+          problem(keptProblem) {}
+
+    CWaveReader& reader;
+    const WAVEFORMATEX& format;
+    std::uint64_t frames;
+    const fs::path& source;
+    const fs::path& partial;
+    std::string& problem;
+    Output out{};
+    std::unique_ptr<FLAC__StreamEncoder, EncoderDeleter> encoder{FLAC__stream_encoder_new()};
+    // The encoder holds only pointers to its metadata: these outlive its finish().
+    MetadataPtr comments;
+    MetadataPtr padding{FLAC__metadata_object_new(FLAC__METADATA_TYPE_PADDING)};
+
+    bool SetUp(const FlacTags& tags, unsigned compressionLevel) {
+        comments = MakeTags(tags);
+        bool ok = encoder && comments && padding;
+        if (ok) {
+            padding->length = kPaddingBytes;
+            FLAC__StreamMetadata* blocks[] = {comments.get(), padding.get()};
+            FLAC__StreamEncoder* e = encoder.get();
+            ok = FLAC__stream_encoder_set_verify(e, true) &&
+                 FLAC__stream_encoder_set_compression_level(e, compressionLevel) &&
+                 FLAC__stream_encoder_set_channels(e, format.nChannels) &&
+                 FLAC__stream_encoder_set_bits_per_sample(e, 16) &&
+                 FLAC__stream_encoder_set_sample_rate(e, format.nSamplesPerSec) &&
+                 FLAC__stream_encoder_set_total_samples_estimate(e, frames) &&
+                 FLAC__stream_encoder_set_metadata(e, blocks, 2) &&
+                 FLAC__stream_encoder_init_stream(e, Write, Seek, Tell, nullptr, &out) ==
+                     FLAC__STREAM_ENCODER_INIT_STATUS_OK;
+        }
+        if (!ok && problem.empty())
+            problem = "the FLAC encoder cannot be set up";
+        return ok;
+    }
+
+    bool Feed(const std::atomic<bool>* cancel, std::atomic<std::uint64_t>* framesDone) {
+        const unsigned channels = format.nChannels;
+        std::vector<std::int16_t> pcm(static_cast<std::size_t>(kFramesPerChunk) * channels);
+        std::vector<FLAC__int32> wide(pcm.size());
+        std::uint64_t done = 0;
+        bool ok = true;
+        while (ok && done < frames) {
+            if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+                problem = "cancelled";
+                return false;
+            }
+            const auto count =
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(kFramesPerChunk, frames - done));
+            const std::size_t samples = static_cast<std::size_t>(count) * channels;
+            if (Failed(reader.ReadAt(pcm.data(),
+                                     static_cast<std::int64_t>(done * format.nBlockAlign),
+                                     static_cast<std::int32_t>(samples * sizeof(std::int16_t))))) {
+                problem = source.string() + " cannot be read";
+                return false;
+            }
+            for (std::size_t i = 0; i < samples; ++i)
+                wide[i] = pcm[i];
+            ok = FLAC__stream_encoder_process_interleaved(encoder.get(), wide.data(), count);
+            done += count;
+            if (framesDone != nullptr)
+                framesDone->fetch_add(count, std::memory_order_relaxed);
+        }
+        return ok;
+    }
+
+    bool Finish(bool ok) {
+        if (!encoder)
+            return ok;
+        const FLAC__StreamEncoderState state = FLAC__stream_encoder_get_state(encoder.get());
+        // finish() writes the last frames and the signature; it also reports a verify mismatch.
+        const bool finished = FLAC__stream_encoder_finish(encoder.get());
+        if (ok && !finished)
+            ok = false;
+        if (!ok && problem.empty()) {
+            const FLAC__StreamEncoderState last = FLAC__stream_encoder_get_state(encoder.get());
+            const bool mismatch = state == FLAC__STREAM_ENCODER_VERIFY_MISMATCH_IN_AUDIO_DATA ||
+                                  last == FLAC__STREAM_ENCODER_VERIFY_MISMATCH_IN_AUDIO_DATA;
+            problem = out.error != 0 ? Reason(out.error) + " (" + partial.string() + ")"
+                      : mismatch     ? "the FLAC file did not decode to the recorded samples"
+                                     : std::string("FLAC encoding failed: ") +
+                                       FLAC__StreamEncoderStateString[last];
+        }
+        return ok;
+    }
+
+    bool Close(bool ok) {
+        if (ok && (std::fflush(out.file) != 0 || ::fsync(::fileno(out.file)) != 0)) {
+            ok = false;
+            problem = Reason(errno) + " (" + partial.string() + ")";
+        }
+        if (std::fclose(out.file) != 0 && ok) {
+            ok = false;
+            problem = Reason(errno) + " (" + partial.string() + ")";
+        }
+        return ok;
+    }
+};
+
 }  // namespace
 
 bool CFlacEncoder::HoldsFrames(const fs::path& path, std::uint64_t frames) {
@@ -106,94 +230,17 @@ HRESULT CFlacEncoder::Encode(const fs::path& source, const fs::path& output, con
         m_problem = source.string() + " cannot be read as 16-bit PCM";
         return E_FAIL;
     }
-    const unsigned channels = format.nChannels;
     const std::uint64_t frames = dataBytes / format.nBlockAlign;
 
     const fs::path& partial = output;
-    ::unlink(partial.c_str());
-    const int fd =
-        ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    Output out;
-    out.file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
-    if (out.file == nullptr) {
-        m_problem = Reason(errno) + " (" + partial.string() + ")";
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(partial.c_str());
+    EncodeRun run(*reader, format, frames, source, partial, m_problem);
+    m_problem = OpenOutput(partial, run.out);
+    if (!m_problem.empty())
         return E_FAIL;
-    }
-
-    std::unique_ptr<FLAC__StreamEncoder, EncoderDeleter> encoder(FLAC__stream_encoder_new());
-    MetadataPtr comments = MakeTags(tags);
-    MetadataPtr padding(FLAC__metadata_object_new(FLAC__METADATA_TYPE_PADDING));
-    bool ok = encoder && comments && padding;
-    if (ok) {
-        padding->length = kPaddingBytes;
-        FLAC__StreamMetadata* blocks[] = {comments.get(), padding.get()};
-        FLAC__StreamEncoder* e = encoder.get();
-        ok = FLAC__stream_encoder_set_verify(e, true) &&
-             FLAC__stream_encoder_set_compression_level(e, kCompressionLevel) &&
-             FLAC__stream_encoder_set_channels(e, channels) &&
-             FLAC__stream_encoder_set_bits_per_sample(e, 16) &&
-             FLAC__stream_encoder_set_sample_rate(e, format.nSamplesPerSec) &&
-             FLAC__stream_encoder_set_total_samples_estimate(e, frames) &&
-             FLAC__stream_encoder_set_metadata(e, blocks, 2) &&
-             FLAC__stream_encoder_init_stream(e, Write, Seek, Tell, nullptr, &out) ==
-                 FLAC__STREAM_ENCODER_INIT_STATUS_OK;
-    }
-    if (!ok && m_problem.empty())
-        m_problem = "the FLAC encoder cannot be set up";
-
-    std::vector<std::int16_t> pcm(static_cast<std::size_t>(kFramesPerChunk) * channels);
-    std::vector<FLAC__int32> wide(pcm.size());
-    std::uint64_t done = 0;
-    while (ok && done < frames) {
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
-            m_problem = "cancelled";
-            ok = false;
-            break;
-        }
-        const auto count =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(kFramesPerChunk, frames - done));
-        const std::size_t samples = static_cast<std::size_t>(count) * channels;
-        if (Failed(reader->ReadAt(pcm.data(), static_cast<std::int64_t>(done * format.nBlockAlign),
-                                  static_cast<std::int32_t>(samples * sizeof(std::int16_t))))) {
-            m_problem = source.string() + " cannot be read";
-            ok = false;
-            break;
-        }
-        for (std::size_t i = 0; i < samples; ++i)
-            wide[i] = pcm[i];
-        ok = FLAC__stream_encoder_process_interleaved(encoder.get(), wide.data(), count);
-        done += count;
-        if (framesDone != nullptr)
-            framesDone->fetch_add(count, std::memory_order_relaxed);
-    }
-    if (encoder) {
-        const FLAC__StreamEncoderState state = FLAC__stream_encoder_get_state(encoder.get());
-        // finish() writes the last frames and the signature; it also reports a verify mismatch.
-        const bool finished = FLAC__stream_encoder_finish(encoder.get());
-        if (ok && !finished) {
-            ok = false;
-        }
-        if (!ok && m_problem.empty()) {
-            const FLAC__StreamEncoderState last = FLAC__stream_encoder_get_state(encoder.get());
-            const bool mismatch = state == FLAC__STREAM_ENCODER_VERIFY_MISMATCH_IN_AUDIO_DATA ||
-                                  last == FLAC__STREAM_ENCODER_VERIFY_MISMATCH_IN_AUDIO_DATA;
-            m_problem = out.error != 0 ? Reason(out.error) + " (" + partial.string() + ")"
-                        : mismatch     ? "the FLAC file did not decode to the recorded samples"
-                                       : std::string("FLAC encoding failed: ") +
-                                         FLAC__StreamEncoderStateString[last];
-        }
-    }
-    if (ok && (std::fflush(out.file) != 0 || ::fsync(::fileno(out.file)) != 0)) {
-        ok = false;
-        m_problem = Reason(errno) + " (" + partial.string() + ")";
-    }
-    if (std::fclose(out.file) != 0 && ok) {
-        ok = false;
-        m_problem = Reason(errno) + " (" + partial.string() + ")";
-    }
+    bool ok = run.SetUp(tags, kCompressionLevel);
+    ok = ok && run.Feed(cancel, framesDone);
+    ok = run.Finish(ok);
+    ok = run.Close(ok);
     if (!ok) {
         ::unlink(partial.c_str());
         return E_FAIL;

@@ -157,6 +157,14 @@ inline __m128d FrameToDoubles(__m128i frame) {
     return _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(frame, frame), 16));
 }
 
+// Splits a register of the left and right channel's values back into the two sections.
+inline void StorePair(__m128d pair, std::int16_t& left, std::int16_t& right) {
+    double v[2];
+    _mm_storeu_pd(v, pair);
+    left = static_cast<std::int16_t>(v[0]);
+    right = static_cast<std::int16_t>(v[1]);
+}
+
 // The same cascade with the left and right channel side by side in one SSE2 register, and with
 // the terms summed in another order so that the feedback through y1, which every frame must
 // wait for, passes through as few operations as possible. The results are still those of the
@@ -217,19 +225,10 @@ void RunCascadeSse2(CFilterSection* left, CFilterSection* right, std::int16_t* f
         std::memcpy(frames + 2 * n, &pair, sizeof pair);
     }
     for (int i = 0; i < N; ++i) {
-        double v[2];
-        _mm_storeu_pd(v, x1[i]);
-        left[i].x1 = static_cast<std::int16_t>(v[0]);
-        right[i].x1 = static_cast<std::int16_t>(v[1]);
-        _mm_storeu_pd(v, x2[i]);
-        left[i].x2 = static_cast<std::int16_t>(v[0]);
-        right[i].x2 = static_cast<std::int16_t>(v[1]);
-        _mm_storeu_pd(v, y1[i]);
-        left[i].y1 = static_cast<std::int16_t>(v[0]);
-        right[i].y1 = static_cast<std::int16_t>(v[1]);
-        _mm_storeu_pd(v, y2[i]);
-        left[i].y2 = static_cast<std::int16_t>(v[0]);
-        right[i].y2 = static_cast<std::int16_t>(v[1]);
+        StorePair(x1[i], left[i].x1, right[i].x1);
+        StorePair(x2[i], left[i].x2, right[i].x2);
+        StorePair(y1[i], left[i].y1, right[i].y1);
+        StorePair(y2[i], left[i].y2, right[i].y2);
     }
 }
 #define SONDREL_CASCADE RunCascadeSse2

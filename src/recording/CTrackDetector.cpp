@@ -67,6 +67,91 @@ std::int32_t SecondsToFrames(float seconds, float sampleRate) {
         std::trunc(static_cast<double>(seconds) * static_cast<double>(sampleRate)));
 }
 
+// Loud and quiet stretches of the activity blocks, starting with a quiet one.
+std::vector<TimeSegment> SegmentByLoudness(const std::vector<float>& activities, float minActivity,
+                                           float maxActivity, float totalSeconds) {
+    // A quiet floor well below the loudest passages sets its own threshold.
+    float threshold = 50.0f;
+    if (minActivity > 15.0f && maxActivity / minActivity > 40.0f) {
+        threshold = 4.0f * minActivity;
+    }
+    std::vector<TimeSegment> segments;
+    segments.push_back(TimeSegment{false, 0.0f, 0.0f});
+    for (std::size_t i = 0; i < activities.size(); ++i) {
+        const float t = static_cast<float>(i) * kBlockSeconds;
+        const bool loud = activities[i] > threshold;
+        if (loud != segments.back().sound) {
+            segments.back().length = t - segments.back().start;
+            segments.push_back(TimeSegment{loud, t, 0.0f});
+        }
+    }
+    segments.back().length = totalSeconds - segments.back().start;
+    return segments;
+}
+
+// Quietens the noise around the songs and absorbs gaps and sounds too short to count.
+void Smooth(std::vector<TimeSegment>& segments, float totalSeconds) {
+    // Noise before the first song and after the last one (needle drop, run-out groove) is
+    // quiet.
+    auto isSong = [](const TimeSegment& s) { return s.sound && s.length > kSongSeconds; };
+    auto firstSong = std::find_if(segments.begin(), segments.end(), isSong);
+    if (firstSong != segments.end()) {
+        for (auto it = segments.begin(); it != firstSong; ++it) {
+            it->sound = false;
+        }
+    }
+    Tidy(segments, totalSeconds);
+
+    auto lastSong = std::find_if(segments.rbegin(), segments.rend(), isSong);
+    if (lastSong != segments.rend()) {
+        for (auto it = segments.rbegin(); it != lastSong; ++it) {
+            it->sound = false;
+        }
+    }
+    Tidy(segments, totalSeconds);
+
+    AbsorbShort(segments, false, kShortestGapSeconds);
+    Tidy(segments, totalSeconds);
+    AbsorbShort(segments, true, kShortestSoundSeconds);
+    Tidy(segments, totalSeconds);
+
+    if (!segments.empty() && !segments.front().sound) {
+        segments.front().start = 0.0f;
+    }
+    Tidy(segments, totalSeconds);
+}
+
+// One track per sound that a quiet stretch ends, cut in the middle of the quiet (the last
+// keeps a few seconds of it); a sound still going at the end makes the last track.
+void AppendTracks(const std::vector<TimeSegment>& segments, float totalSeconds, float sampleRate,
+                  std::vector<DetectedTrack>& tracks) {
+    bool trackOpen = true;
+    DetectedTrack open;
+    float previousCut = 0.0f;
+    for (std::size_t i = 1; i < segments.size(); ++i) {
+        const TimeSegment& segment = segments[i];
+        if (segment.sound || !segments[i - 1].sound) {
+            continue;
+        }
+        const bool last = i + 1 == segments.size();
+        const float end =
+            last ? segment.start + std::min(segment.length, kTrailingSilenceKeptSeconds)
+                 : segment.start + segment.length / 2.0f;
+        open.lengthSeconds = end - previousCut;
+        open.lengthFrames = SecondsToFrames(open.lengthSeconds, sampleRate);
+        tracks.push_back(open);
+        trackOpen = !last;
+        open = DetectedTrack{};
+        open.startFrame = SecondsToFrames(end, sampleRate);
+        previousCut = end;
+    }
+    if (trackOpen) {
+        open.lengthSeconds = totalSeconds - previousCut;
+        open.lengthFrames = SecondsToFrames(open.lengthSeconds, sampleRate);
+        tracks.push_back(open);
+    }
+}
+
 }  // namespace
 
 HRESULT CTrackDetector::Prepare(float sampleRate, std::vector<DetectedTrack>* trackList) {
@@ -202,88 +287,17 @@ void CTrackDetector::CutIntoTracks() {
     if (m_trackList == nullptr || m_activities.empty()) {
         return;
     }
-    const std::size_t blockCount = m_activities.size();
-    const float totalSeconds = static_cast<float>(blockCount) * kBlockSeconds;
-
-    // A quiet floor well below the loudest passages sets its own threshold.
-    float threshold = 50.0f;
-    if (m_minActivity > 15.0f && m_maxActivity / m_minActivity > 40.0f) {
-        threshold = 4.0f * m_minActivity;
-    }
-
-    std::vector<TimeSegment> segments;
-    segments.push_back(TimeSegment{false, 0.0f, 0.0f});
-    for (std::size_t i = 0; i < blockCount; ++i) {
-        const float t = static_cast<float>(i) * kBlockSeconds;
-        const bool loud = m_activities[i] > threshold;
-        if (loud != segments.back().sound) {
-            segments.back().length = t - segments.back().start;
-            segments.push_back(TimeSegment{loud, t, 0.0f});
-        }
-    }
-    segments.back().length = totalSeconds - segments.back().start;
+    const float totalSeconds = static_cast<float>(m_activities.size()) * kBlockSeconds;
+    std::vector<TimeSegment> segments =
+        SegmentByLoudness(m_activities, m_minActivity, m_maxActivity, totalSeconds);
     m_activities.clear();
-
-    // Noise before the first song and after the last one (needle drop, run-out groove) is
-    // quiet.
-    auto isSong = [](const TimeSegment& s) { return s.sound && s.length > kSongSeconds; };
-    auto firstSong = std::find_if(segments.begin(), segments.end(), isSong);
-    if (firstSong != segments.end()) {
-        for (auto it = segments.begin(); it != firstSong; ++it) {
-            it->sound = false;
-        }
-    }
-    Tidy(segments, totalSeconds);
-
-    auto lastSong = std::find_if(segments.rbegin(), segments.rend(), isSong);
-    if (lastSong != segments.rend()) {
-        for (auto it = segments.rbegin(); it != lastSong; ++it) {
-            it->sound = false;
-        }
-    }
-    Tidy(segments, totalSeconds);
-
-    AbsorbShort(segments, false, kShortestGapSeconds);
-    Tidy(segments, totalSeconds);
-    AbsorbShort(segments, true, kShortestSoundSeconds);
-    Tidy(segments, totalSeconds);
-
-    if (!segments.empty() && !segments.front().sound) {
-        segments.front().start = 0.0f;
-    }
-    Tidy(segments, totalSeconds);
-
+    Smooth(segments, totalSeconds);
     // Nothing was ever loud enough to be music: no tracks, the recording stays one file.
     if (std::none_of(segments.begin(), segments.end(),
                      [](const TimeSegment& s) { return s.sound; })) {
         return;
     }
-
-    bool trackOpen = true;
-    DetectedTrack open;
-    float previousCut = 0.0f;
-    for (std::size_t i = 1; i < segments.size(); ++i) {
-        const TimeSegment& segment = segments[i];
-        if (segment.sound || !segments[i - 1].sound) {
-            continue;
-        }
-        const bool last = i + 1 == segments.size();
-        const float end =
-            last ? segment.start + std::min(segment.length, kTrailingSilenceKeptSeconds)
-                 : segment.start + segment.length / 2.0f;
-        open.lengthSeconds = end - previousCut;
-        open.lengthFrames = SecondsToFrames(open.lengthSeconds, m_sampleRate);
-        m_trackList->push_back(open);
-        trackOpen = !last;
-        open = DetectedTrack{};
-        open.startFrame = SecondsToFrames(end, m_sampleRate);
-        previousCut = end;
-    }
-    if (trackOpen) {
-        open.lengthSeconds = totalSeconds - previousCut;
-        open.lengthFrames = SecondsToFrames(open.lengthSeconds, m_sampleRate);
-        m_trackList->push_back(open);
-    }
+    AppendTracks(segments, totalSeconds, m_sampleRate, *m_trackList);
 }
 
 }  // namespace sondrel

@@ -5,15 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <memory>
 
 #include "audiofile/CFile.h"
 #include "audiofile/CFileError.h"
+#include "audiofile/CWaveReader.h"
 #include "audiofile/CWaveWriter.h"
+#include "base/ComPtr.h"
 #include "base/WaveFormat.h"
 #include "recording/CRecordingJournal.h"
 #include "recording/CRecordingLock.h"
@@ -23,67 +23,64 @@ namespace sondrel {
 
 namespace {
 
-std::uint32_t U32(const std::uint8_t* at) {
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
-std::uint16_t U16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
-}
-
-// What the header of a recording says, read from its first bytes and its length.
+// What the header of a recording says, read once through the WAV reader, and what its length
+// holds.
 struct HeaderFacts {
     std::string problem;
+    std::uint64_t fileBytes = 0;
     std::uint64_t dataStartBytes = 0;
     std::uint64_t dataBytes = 0;  // whole frames, from the file's length
 };
 
-HeaderFacts ReadHeaderFacts(const std::filesystem::path& path, std::uint64_t fileBytes) {
-    HeaderFacts facts;
-    std::array<std::uint8_t, kWaveHeaderBytes> h{};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        facts.problem = errno == ELOOP ? "a link, skipped" : "cannot be read";
-        return facts;
-    }
-    std::size_t got = 0;
-    while (got < h.size()) {
-        const ssize_t n = ::read(fd, h.data() + got, h.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    if (got >= 12 &&
-        (std::memcmp(h.data(), "RIFF", 4) != 0 || std::memcmp(h.data() + 8, "WAVE", 4) != 0)) {
-        facts.problem = "not a WAV file";
-        return facts;
-    }
-    if (got < h.size()) {
-        facts.problem = "its header is cut short";
-        return facts;
-    }
-    // The recorder writes one canonical header; anything else did not come from a recording.
+bool IsCaptureFormat(const WAVEFORMATEX& format) {
     const WAVEFORMATEX expected = CaptureFormat();
-    if (std::memcmp(h.data() + 12, "fmt ", 4) != 0 || U32(h.data() + 16) != 16 ||
-        std::memcmp(h.data() + 36, "data", 4) != 0 || U16(h.data() + 20) != expected.wFormatTag ||
-        U16(h.data() + 22) != expected.nChannels || U32(h.data() + 24) != expected.nSamplesPerSec ||
-        U16(h.data() + 32) != expected.nBlockAlign ||
-        U16(h.data() + 34) != expected.wBitsPerSample) {
-        facts.problem = "not a recording of this program";
+    return format.wFormatTag == expected.wFormatTag && format.nChannels == expected.nChannels &&
+           format.nSamplesPerSec == expected.nSamplesPerSec &&
+           format.nBlockAlign == expected.nBlockAlign &&
+           format.wBitsPerSample == expected.wBitsPerSample;
+}
+
+// Reads the header of the recording open on fd (which stays open).
+HeaderFacts ReadHeaderFacts(int fd) {
+    HeaderFacts facts;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        facts.problem = "cannot be read";
         return facts;
     }
+    facts.fileBytes = static_cast<std::uint64_t>(info.st_size);
+    auto reader = ComPtr<CWaveReader>::Attach(new CWaveReader);
+    const HRESULT opened = reader->OpenDescriptor(fd);
+    WAVEFORMATEX format{};
+    if (facts.fileBytes >= 12 && !reader->StartsWithWaveForm()) {
+        facts.problem = "not a WAV file";
+    } else if (facts.fileBytes < kWaveHeaderBytes) {
+        facts.problem = "its header is cut short";
+    } else if (Failed(opened) || Failed(reader->GetFormat(&format, nullptr)) ||
+               !IsCaptureFormat(format) || reader->DataOffsetBytes() != kWaveHeaderBytes) {
+        // The recorder writes one canonical header; anything else did not come from a
+        // recording.
+        facts.problem = "not a recording of this program";
+    }
+    if (!facts.problem.empty())
+        return facts;
     facts.dataStartBytes = kWaveHeaderBytes;
     // The header may lag the data by up to its update interval after a kill: the file's
     // length tells what it holds.
-    const std::uint64_t data = std::min(fileBytes - kWaveHeaderBytes, kWaveMaxDataBytes);
+    const std::uint64_t data = std::min(facts.fileBytes - kWaveHeaderBytes, kWaveMaxDataBytes);
     facts.dataBytes = data / kCaptureBlockAlign * kCaptureBlockAlign;
     if (facts.dataBytes == 0)
         facts.problem = "holds no audio";
     return facts;
+}
+
+// Opens path without following a link: O_NONBLOCK so that a pipe in a recording's name is
+// refused at once instead of waiting for a writer.
+int OpenRecording(const std::filesystem::path& path, int access, std::string& problem) {
+    const int fd = ::open(path.c_str(), access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        problem = errno == ELOOP ? "a link, skipped" : "cannot be read";
+    return fd;
 }
 
 // The recording a file of the recordings folder belongs to ("temp3.wav" for "temp3.wav",
@@ -145,10 +142,14 @@ UnfinishedRecording InspectRecording(const std::filesystem::path& path) {
         return recording;
     }
     recording.modified = info.st_mtime;
-    const HeaderFacts facts = ReadHeaderFacts(path, static_cast<std::uint64_t>(info.st_size));
-    recording.problem = facts.problem;
-    recording.seconds =
-        static_cast<double>(facts.dataBytes) / static_cast<double>(kCaptureBytesPerSecond);
+    const int fd = OpenRecording(path, O_RDONLY, recording.problem);
+    if (fd >= 0) {
+        const HeaderFacts facts = ReadHeaderFacts(fd);
+        ::close(fd);
+        recording.problem = facts.problem;
+        recording.seconds =
+            static_cast<double>(facts.dataBytes) / static_cast<double>(kCaptureBytesPerSecond);
+    }
     CRecordingJournal journal(path);
     const HRESULT loaded = journal.Load();
     if (Failed(loaded)) {
@@ -278,26 +279,20 @@ HRESULT DeleteUnfinishedRecording(const std::filesystem::path& path) {
 }
 
 HRESULT RepairRecordingHeader(const std::filesystem::path& path) {
-    const UnfinishedRecording recording = InspectRecording(path);
-    if (!recording.CanBeRecovered() && recording.problem != "its journal cannot be read")
-        return E_FAIL;
     // Plain opening: the caller's lock is on another opening of this file.
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    std::string problem;
+    const int fd = OpenRecording(path, O_RDWR, problem);
     if (fd < 0)
         return E_FAIL;
-    struct stat info {};
+    const HeaderFacts facts = ReadHeaderFacts(fd);
+    const std::uint64_t length = facts.dataStartBytes + facts.dataBytes;
+    const auto header = BuildWaveHeader(CaptureFormat(), length);
     HRESULT hr = E_FAIL;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        const auto fileBytes = static_cast<std::uint64_t>(info.st_size);
-        const HeaderFacts facts = ReadHeaderFacts(path, fileBytes);
-        const std::uint64_t length = facts.dataStartBytes + facts.dataBytes;
-        const auto header = BuildWaveHeader(CaptureFormat(), length);
-        if (facts.problem.empty() &&
-            ::pwrite(fd, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size()) &&
-            (fileBytes == length || ::ftruncate(fd, static_cast<off_t>(length)) == 0) &&
-            ::fdatasync(fd) == 0) {
-            hr = S_OK;
-        }
+    if (facts.problem.empty() &&
+        ::pwrite(fd, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size()) &&
+        (facts.fileBytes == length || ::ftruncate(fd, static_cast<off_t>(length)) == 0) &&
+        ::fdatasync(fd) == 0) {
+        hr = S_OK;
     }
     ::close(fd);
     return hr;

@@ -69,6 +69,53 @@ void FillColumn(QImage& image, int h, bool bright) {
     }
 }
 
+// Where one bar stands in the meter and what it shows.
+struct MeterBar {
+    int left;
+    int right;
+    float level;
+    float hold;
+};
+
+// The dB labels between the bars, as many as fit without overlapping.
+void DrawScale(CDrawUtil& draw, int W, int area, int bottom, int textHeight) {
+    const int step = CVuMeters::ScaleStep(area, textHeight);
+    if (step == 0)
+        return;
+    const int x = W / 2 + 1;
+    for (int n = 0; n > -36; n -= step) {
+        const QString label = QString::number(n);
+        int lw = 0;
+        int lh = 0;
+        draw.GetTextExtent(label, lw, lh);
+        const int y = bottom - CVuMeters::LitHeight(area, static_cast<float>(n));
+        draw.TextOut(x - lw / 2, y - lh / 2, label);
+    }
+}
+
+// Each bar's outline, the 0 dB ticks beside the bars and the 0 dB line across them.
+void DrawOutlines(CDrawUtil& draw, const MeterBar (&bars)[2], int top, int bottom, int area) {
+    draw.SetPen(QColor(GetSkinColor(kSkinMeterOutline)));
+    for (const MeterBar& bar : bars) {
+        draw.MoveTo(bar.left - 1, top - 1);
+        draw.LineTo(bar.right, top - 1);
+        draw.LineTo(bar.right, bottom);
+        draw.LineTo(bar.left - 1, bottom);
+        draw.LineTo(bar.left - 1, top - 1);
+    }
+    const int zero = bottom - CVuMeters::LitHeight(area, 0.0f);
+    draw.SetPen(QColor(GetSkinColor(kSkinMeterZeroTick)));
+    draw.MoveTo(bars[0].right + 1, zero);
+    draw.LineTo(bars[0].right + 5, zero);
+    draw.MoveTo(bars[1].left - 2, zero);
+    draw.LineTo(bars[1].left - 6, zero);
+    draw.SetPen(QColor(GetSkinColor(kSkinMeterZeroLine)));
+    for (const MeterBar& bar : bars) {
+        draw.MoveTo(bar.left, zero);
+        draw.LineTo(bar.right, zero);
+    }
+}
+
 }  // namespace
 
 CVuMeters::CVuMeters(QWidget* parent) : QWidget(parent) {
@@ -162,22 +209,37 @@ void CVuMeters::Render(QPainter& target) {
     if (!dc.IsValid())
         return;
     QPainter& p = dc.Painter();
-
-    if (!m_backgroundPicture.IsEmpty()) {
-        if (m_scaleX != 1.0 || m_scaleY != 1.0) {
-            m_backgroundPicture.StretchDraw(p, 0, 0, W, H, kDesignRect.left(), kDesignRect.top(),
-                                            static_cast<int>(W / m_scaleX + 0.5),
-                                            static_cast<int>(H / m_scaleY + 0.5));
-        } else {
-            m_backgroundPicture.Draw(p, 0, 0, W, H, kDesignRect.left(), kDesignRect.top());
-        }
-    }
+    DrawBackground(p, W, H);
 
     CDrawUtil draw(&p);
+    int th = 0;
+    const int top = DrawReadouts(draw, W, th) + 4;
+    const int bottom = H - 4;
+    const int area = bottom - top;
+    const MeterBar bars[2] = {{5, 13, m_levelLeft, m_holdLeft},
+                              {W - 13, W - 5, m_levelRight, m_holdRight}};
+    for (const MeterBar& bar : bars)
+        DrawBar(p, bar.left, bar.level, bar.hold, top, bottom);
+    DrawScale(draw, W, area, bottom, th);
+    DrawOutlines(draw, bars, top, bottom, area);
+}
+
+void CVuMeters::DrawBackground(QPainter& p, int W, int H) {
+    if (m_backgroundPicture.IsEmpty())
+        return;
+    if (m_scaleX != 1.0 || m_scaleY != 1.0) {
+        m_backgroundPicture.StretchDraw(p, 0, 0, W, H, kDesignRect.left(), kDesignRect.top(),
+                                        static_cast<int>(W / m_scaleX + 0.5),
+                                        static_cast<int>(H / m_scaleY + 0.5));
+    } else {
+        m_backgroundPicture.Draw(p, 0, 0, W, H, kDesignRect.left(), kDesignRect.top());
+    }
+}
+
+int CVuMeters::DrawReadouts(CDrawUtil& draw, int W, int& th) {
     draw.SetFont(QStringLiteral("Verdana"), 80, QColor(GetSkinColor(kSkinMeterText)));
     draw.SetBkMode(TextBackground::Transparent);
     int tw = 0;
-    int th = 0;
     draw.TextOut(6, 1, QString::fromStdString(LoadString(kIdsMeterLeft)));
     QString text = Readout(m_holdLeft);
     draw.GetTextExtent(text, tw, th);
@@ -187,65 +249,23 @@ void CVuMeters::Render(QPainter& target) {
     text = Readout(m_holdRight);
     draw.GetTextExtent(text, tw, th);
     draw.TextOut(W - tw - 3, y2, text);
-    const int top = y2 + th + 4;
-    const int bottom = H - 4;
+    return y2 + th;
+}
+
+void CVuMeters::DrawBar(QPainter& p, int left, float level, float hold, int top, int bottom) {
     const int area = bottom - top;
-
-    struct Bar {
-        int left;
-        int right;
-        float level;
-        float hold;
-    };
-    const Bar bars[2] = {{5, 13, m_levelLeft, m_holdLeft},
-                         {W - 13, W - 5, m_levelRight, m_holdRight}};
-    for (const Bar& bar : bars) {
-        const int lit = LitHeight(area, bar.level);
-        m_barDim.Draw(p, bar.left, top, kBarWidth, bottom - lit + 1 - top, 0, 0);
-        if (bar.level > kFloorDb)
-            m_barBright.Draw(p, bar.left, bottom - lit, kBarWidth, lit, 0, bottom - lit - top);
-        if (bar.hold > kFloorDb) {
-            const int held = LitHeight(area, bar.hold);
-            int markerTop = bottom - held;
-            const int markerBottom = bottom - held + 1;
-            if (m_clipIndicator && bar.hold >= 0.0f)
-                markerTop = top;
-            m_barBright.Draw(p, bar.left, markerTop, kBarWidth, markerBottom - markerTop + 1, 0,
-                             markerTop - top);
-        }
-    }
-
-    if (const int step = ScaleStep(area, th); step != 0) {
-        const int x = W / 2 + 1;
-        for (int n = 0; n > -36; n -= step) {
-            const QString label = QString::number(n);
-            int lw = 0;
-            int lh = 0;
-            draw.GetTextExtent(label, lw, lh);
-            const int y = bottom - LitHeight(area, static_cast<float>(n));
-            draw.TextOut(x - lw / 2, y - lh / 2, label);
-        }
-    }
-
-    draw.SetPen(QColor(GetSkinColor(kSkinMeterOutline)));
-    for (const Bar& bar : bars) {
-        draw.MoveTo(bar.left - 1, top - 1);
-        draw.LineTo(bar.right, top - 1);
-        draw.LineTo(bar.right, bottom);
-        draw.LineTo(bar.left - 1, bottom);
-        draw.LineTo(bar.left - 1, top - 1);
-    }
-
-    const int zero = bottom - LitHeight(area, 0.0f);
-    draw.SetPen(QColor(GetSkinColor(kSkinMeterZeroTick)));
-    draw.MoveTo(bars[0].right + 1, zero);
-    draw.LineTo(bars[0].right + 5, zero);
-    draw.MoveTo(bars[1].left - 2, zero);
-    draw.LineTo(bars[1].left - 6, zero);
-    draw.SetPen(QColor(GetSkinColor(kSkinMeterZeroLine)));
-    for (const Bar& bar : bars) {
-        draw.MoveTo(bar.left, zero);
-        draw.LineTo(bar.right, zero);
+    const int lit = LitHeight(area, level);
+    m_barDim.Draw(p, left, top, kBarWidth, bottom - lit + 1 - top, 0, 0);
+    if (level > kFloorDb)
+        m_barBright.Draw(p, left, bottom - lit, kBarWidth, lit, 0, bottom - lit - top);
+    if (hold > kFloorDb) {
+        const int held = LitHeight(area, hold);
+        int markerTop = bottom - held;
+        const int markerBottom = bottom - held + 1;
+        if (m_clipIndicator && hold >= 0.0f)
+            markerTop = top;
+        m_barBright.Draw(p, left, markerTop, kBarWidth, markerBottom - markerTop + 1, 0,
+                         markerTop - top);
     }
 }
 

@@ -11,6 +11,8 @@
 
 namespace sondrel {
 
+class CDrawUtil;
+
 class CVuMeters : public QWidget {
     Q_OBJECT
 public:
@@ -46,6 +48,12 @@ protected:
 
 private:
     void RebuildBars(const QPainter& painter);
+    void DrawBackground(QPainter& p, int width, int height);
+    // Draws the channel names and held-peak readouts; returns the y under them and the height
+    // of a text line.
+    int DrawReadouts(CDrawUtil& draw, int width, int& textHeight);
+    // One bar between top and bottom: dim, lit to its level, with its held-peak marker.
+    void DrawBar(QPainter& p, int left, float level, float hold, int top, int bottom);
 
     QRect m_clientRect;
     float m_levelLeft = kFloorDb;

@@ -1,7 +1,9 @@
 #include "audiofile/CWaveReader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstring>
@@ -320,6 +322,44 @@ TEST(WaveReader, RiffSizePastTheEndStillOpens) {
     ASSERT_EQ(r->OpenMemory(file.data(), file.size()), S_OK);
     HRESULT hr;
     EXPECT_EQ(ReadAll(r, 0, 8, &hr), data);
+}
+
+// What recovery needs of a file a killed writer left: the data's offset (the header's data
+// size lags), through a descriptor the caller keeps, and whether a failed file was WAV at all.
+TEST(WaveReader, ReportsLayoutThroughTheCallersDescriptor) {
+    test::TempFolder dir;
+    const Bytes audio = test::NoiseBytes(16, 3);
+    Bytes lagging = Pcm16File({}, {}, {Chunk("LIST", Bytes(6, 0))});
+    test::Append(lagging, audio);
+    test::WriteFile(dir / "lagging.wav", lagging);
+    const int fd = ::open((dir / "lagging.wav").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    {
+        Reader r;
+        ASSERT_EQ(r->OpenDescriptor(fd), S_OK);
+        EXPECT_TRUE(r->StartsWithWaveForm());
+        EXPECT_EQ(r->DataOffsetBytes(), lagging.size() - audio.size());
+        EXPECT_EQ(r->OpenDescriptor(fd), E_FAIL);
+    }
+    std::uint8_t first = 0;
+    EXPECT_EQ(::pread(fd, &first, 1, 0), 1) << "the caller's descriptor stays open";
+    ::close(fd);
+
+    Bytes broken = Pcm16File(audio);
+    broken.resize(30);
+    Bytes foreign = broken;
+    foreign[8] = 'X';
+    for (const auto& [file, wave] : {std::pair{broken, true}, std::pair{foreign, false}}) {
+        Reader r;
+        EXPECT_EQ(r->OpenMemory(file.data(), file.size()), E_FAIL);
+        EXPECT_EQ(r->StartsWithWaveForm(), wave);
+        EXPECT_EQ(r->DataOffsetBytes(), 0u);
+    }
+    ASSERT_EQ(::mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+    const int pipe = ::open((dir / "pipe.wav").c_str(), O_RDWR | O_CLOEXEC);
+    Reader fromPipe;
+    EXPECT_EQ(fromPipe->OpenDescriptor(pipe), E_FAIL);
+    ::close(pipe);
 }
 
 TEST(WaveReader, CountsReferencesAndAnswersTheFixedSlots) {

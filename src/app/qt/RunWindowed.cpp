@@ -41,36 +41,14 @@ std::string AskToRecover(IWizardHost& host, const std::filesystem::path& working
     return {};
 }
 
-}  // namespace
+int CannotStart(const std::string& error) {
+    QMessageBox::warning(nullptr, QString::fromStdString(LoadString(kIdsAppName)),
+                         QString::fromStdString("Sondrel cannot start: " + error));
+    return 2;
+}
 
-int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
-                const std::function<void(CQtWizardHost*)>& hostReady) {
-    SetDebugOutputVerbose(cl.verbose);
-    InitSkinResources();
-
-    std::unique_ptr<IPlatform> platform;
-    CSimPlatform* sim = nullptr;
-    std::function<void(std::ostream&)> reportDevice;
-    std::string error;
-    if (Failed(CreatePlatform(cl, env, platform, sim, reportDevice, error))) {
-        QMessageBox::warning(nullptr, QString::fromStdString(LoadString(kIdsAppName)),
-                             QString::fromStdString("Sondrel cannot start: " + error));
-        return 2;
-    }
-
-    CSettings settings(*env.vendorStore, *env.profileStore, platform->Shell());
-    std::filesystem::path forcedFolder;
-    if (cl.exportFolder && Failed(UseExportFolderArgument(*cl.exportFolder, forcedFolder, error))) {
-        QMessageBox::warning(nullptr, QString::fromStdString(LoadString(kIdsAppName)),
-                             QString::fromStdString("Sondrel cannot start: " + error));
-        return 2;
-    }
-    const auto readExportFolder = [&]() {
-        return forcedFolder.empty() ? settings.ReadExportFolder() : forcedFolder;
-    };
-    // Creates the folder, or repairs the setting, before anything needs it.
-    readExportFolder();
-
+PageServices MakePageServices(const std::function<std::filesystem::path()>& readExportFolder,
+                              CSettings& settings) {
     PageServices pageServices;
     pageServices.readExportFolder = readExportFolder;
     pageServices.writeExportFolder = [&settings](std::filesystem::path& folder) {
@@ -87,6 +65,55 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
     pageServices.openFolder = [](const std::filesystem::path& folder) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
     };
+    return pageServices;
+}
+
+// The wizard in its windows, after the offer to recover what an earlier run left.
+void RunFlow(const WizardServices& services, CQtWizardHost& host, IPlatform& platform,
+             CRecorder& recorder, const std::filesystem::path& workingFolder) {
+    CWizardFlow flow(services);
+    CHostMonoQuestion question(host);
+    flow.startRecordPage.monoCheck = MonoCheck(platform, recorder, question);
+    host.finishedNote = [&flow] {
+        const std::filesystem::path kept = flow.KeptFolder();
+        return kept.empty() ? QString() : QString::fromStdString(FormatKeptForLaterMessage(kept));
+    };
+    const std::string recovered = AskToRecover(host, workingFolder);
+    if (recovered.empty())
+        flow.RunWizard();
+    else
+        flow.RunRecovered(recovered);
+    if (!flow.KeptFiles().empty()) {
+        host.MessageBox(FormatKeptForLaterMessage(flow.KeptFolder()), MessageButtons::Ok,
+                        MessageIcon::Information);
+    }
+}
+
+}  // namespace
+
+int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
+                const std::function<void(CQtWizardHost*)>& hostReady) {
+    SetDebugOutputVerbose(cl.verbose);
+    InitSkinResources();
+
+    std::unique_ptr<IPlatform> platform;
+    CSimPlatform* sim = nullptr;
+    std::function<void(std::ostream&)> reportDevice;
+    std::string error;
+    if (Failed(CreatePlatform(cl, env, platform, sim, reportDevice, error)))
+        return CannotStart(error);
+
+    CSettings settings(*env.vendorStore, *env.profileStore, platform->Shell());
+    std::filesystem::path forcedFolder;
+    if (cl.exportFolder && Failed(UseExportFolderArgument(*cl.exportFolder, forcedFolder, error)))
+        return CannotStart(error);
+    const std::function<std::filesystem::path()> readExportFolder = [&]() {
+        return forcedFolder.empty() ? settings.ReadExportFolder() : forcedFolder;
+    };
+    // Creates the folder, or repairs the setting, before anything needs it.
+    readExportFolder();
+
+    PageServices pageServices = MakePageServices(readExportFolder, settings);
     CQtWizardHost host(pageServices);
     if (sim)
         host.recordingStarted = [sim] { sim->StartDeck(); };
@@ -106,25 +133,7 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
     };
     if (hostReady)
         hostReady(&host);
-    {
-        CWizardFlow flow(services);
-        CHostMonoQuestion question(host);
-        flow.startRecordPage.monoCheck = MonoCheck(*platform, *recorder, question);
-        host.finishedNote = [&flow] {
-            const std::filesystem::path kept = flow.KeptFolder();
-            return kept.empty() ? QString()
-                                : QString::fromStdString(FormatKeptForLaterMessage(kept));
-        };
-        const std::string recovered = AskToRecover(host, WorkingFolder(env, *platform));
-        if (recovered.empty())
-            flow.RunWizard();
-        else
-            flow.RunRecovered(recovered);
-        if (!flow.KeptFiles().empty()) {
-            host.MessageBox(FormatKeptForLaterMessage(flow.KeptFolder()), MessageButtons::Ok,
-                            MessageIcon::Information);
-        }
-    }
+    RunFlow(services, host, *platform, *recorder, WorkingFolder(env, *platform));
     if (hostReady)
         hostReady(nullptr);
     recorder.Reset();

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/CommandLine.h"
 #include "app/LanguageResources.h"
@@ -26,12 +27,10 @@ bool HasDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Parses the command line; the exit code when it asks for no run (help, version) or is wrong.
+std::optional<int> ParseArguments(int argc, char** argv, sondrel::CommandLine& cl) {
     using namespace sondrel;
     std::vector<std::string> args(argv + 1, argv + argc);
-    CommandLine cl;
     std::string error;
     if (Failed(ParseCommandLine(args, cl, error))) {
         std::cerr << "sondrel: " << error << "\n";
@@ -45,6 +44,34 @@ int main(int argc, char** argv) {
         std::cout << "Sondrel 0.1.0\n";
         return 0;
     }
+    return std::nullopt;
+}
+
+// The run without windows: as asked, or the demo where there is no display.
+int RunWithoutWindows(sondrel::CommandLine& cl, const sondrel::HeadlessEnvironment& env) {
+    using namespace sondrel;
+    if (!cl.headless) {
+        std::cout << "No display: running the demo headless.\n";
+        cl.demo = true;
+        cl.headless = true;
+    }
+    if (cl.demo) {
+        cl.simulate = true;
+        if (cl.answers.artist.empty())
+            cl.answers.artist = "Sondrel Demo";
+        if (cl.answers.album.empty())
+            cl.answers.album = "Side A";
+    }
+    return RunHeadless(cl, env);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace sondrel;
+    CommandLine cl;
+    if (const std::optional<int> exitCode = ParseArguments(argc, argv, cl))
+        return *exitCode;
 
     const bool windowed = !cl.headless && HasDisplay();
     std::unique_ptr<QCoreApplication> app;
@@ -89,17 +116,5 @@ int main(int argc, char** argv) {
         }
         return RunWindowed(cl, env, [&runningHost](CQtWizardHost* host) { runningHost = host; });
     }
-    if (!cl.headless) {
-        std::cout << "No display: running the demo headless.\n";
-        cl.demo = true;
-        cl.headless = true;
-    }
-    if (cl.demo) {
-        cl.simulate = true;
-        if (cl.answers.artist.empty())
-            cl.answers.artist = "Sondrel Demo";
-        if (cl.answers.album.empty())
-            cl.answers.album = "Side A";
-    }
-    return RunHeadless(cl, env);
+    return RunWithoutWindows(cl, env);
 }

@@ -16,15 +16,38 @@ std::string Describe(const std::string& pcmName, const char* step, int error) {
     return "ALSA device \"" + pcmName + "\": " + step + ": " + snd_strerror(error);
 }
 
+// 16-bit PCM, with a ring of at least two whole frames.
+bool IsSupported(const WAVEFORMATEX& format, std::uint32_t bufferBytes) {
+    return format.wFormatTag == WAVE_FORMAT_PCM && format.wBitsPerSample == 16 &&
+           format.nChannels != 0 && format.nSamplesPerSec != 0 &&
+           format.nBlockAlign == format.nChannels * 2 && bufferBytes >= 2u * format.nBlockAlign &&
+           bufferBytes % format.nBlockAlign == 0;
+}
+
+// Wakes the caller once a period is ready; returns ALSA's error, or 0.
+int SetSoftwareParams(snd_pcm_t* pcm, snd_pcm_uframes_t periodFrames) {
+    snd_pcm_sw_params_t* sw = nullptr;
+    snd_pcm_sw_params_alloca(&sw);
+    snd_pcm_uframes_t boundary = 0;
+    int rc = 0;
+    if ((rc = snd_pcm_sw_params_current(pcm, sw)) < 0 ||
+        (rc = snd_pcm_sw_params_get_boundary(sw, &boundary)) < 0 ||
+        (rc = snd_pcm_sw_params_set_avail_min(pcm, sw,
+                                              std::max<snd_pcm_uframes_t>(periodFrames, 1))) < 0 ||
+        // The rings start their streams themselves, after the first pump.
+        (rc = snd_pcm_sw_params_set_start_threshold(pcm, sw, boundary)) < 0 ||
+        (rc = snd_pcm_sw_params(pcm, sw)) < 0) {
+        return rc;
+    }
+    return 0;
+}
+
 }  // namespace
 
 HRESULT OpenAlsaPcm(const std::string& pcmName, AlsaDirection direction, const WAVEFORMATEX& format,
                     std::uint32_t bufferBytes, AlsaPcmSetup& setup, std::string& error) {
     setup = AlsaPcmSetup{};
-    if (format.wFormatTag != WAVE_FORMAT_PCM || format.wBitsPerSample != 16 ||
-        format.nChannels == 0 || format.nSamplesPerSec == 0 ||
-        format.nBlockAlign != format.nChannels * 2 || bufferBytes < 2u * format.nBlockAlign ||
-        bufferBytes % format.nBlockAlign != 0) {
+    if (!IsSupported(format, bufferBytes)) {
         error = "ALSA device \"" + pcmName + "\": unsupported format or ring size";
         return E_FAIL;
     }
@@ -71,16 +94,7 @@ HRESULT OpenAlsaPcm(const std::string& pcmName, AlsaDirection direction, const W
     snd_pcm_hw_params_get_buffer_size(hw, &setup.bufferFrames);
     snd_pcm_hw_params_get_period_size(hw, &setup.periodFrames, nullptr);
 
-    snd_pcm_sw_params_t* sw = nullptr;
-    snd_pcm_sw_params_alloca(&sw);
-    snd_pcm_uframes_t boundary = 0;
-    if ((rc = snd_pcm_sw_params_current(pcm.get(), sw)) < 0 ||
-        (rc = snd_pcm_sw_params_get_boundary(sw, &boundary)) < 0 ||
-        (rc = snd_pcm_sw_params_set_avail_min(
-             pcm.get(), sw, std::max<snd_pcm_uframes_t>(setup.periodFrames, 1))) < 0 ||
-        // The rings start their streams themselves, after the first pump.
-        (rc = snd_pcm_sw_params_set_start_threshold(pcm.get(), sw, boundary)) < 0 ||
-        (rc = snd_pcm_sw_params(pcm.get(), sw)) < 0) {
+    if ((rc = SetSoftwareParams(pcm.get(), setup.periodFrames)) < 0) {
         error = Describe(pcmName, "software parameters", rc);
         return E_FAIL;
     }
