@@ -55,14 +55,6 @@ std::string Reason(int errorNumber) {
     return errorNumber != 0 ? std::generic_category().message(errorNumber) : std::string();
 }
 
-void SyncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 std::string Trimmed(const std::string& text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     std::size_t begin = 0;

@@ -70,13 +70,6 @@ bool CopyContents(int from, int to) {
     }
 }
 
-void SyncDirectoryOf(const fs::path& file) {
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0)
-        ::fsync(dir.Get());
-}
-
 }  // namespace
 
 fs::path PartialCopyPathOf(const fs::path& target) {
@@ -151,7 +144,7 @@ MoveOutcome CopyFileThenRemove(const fs::path& source, const fs::path& target, i
             return MoveOutcome::TargetExists;
         return fail(renameError);
     }
-    SyncDirectoryOf(target);
+    SyncFolder(target.parent_path());
     PassDurableStep();
     // The copy is safely on disk under its name; a source that cannot be removed leaves a
     // duplicate behind, which loses nothing.
@@ -162,7 +155,7 @@ MoveOutcome CopyFileThenRemove(const fs::path& source, const fs::path& target, i
 
 MoveOutcome MoveFileNoReplace(const fs::path& source, const fs::path& target, int* error) {
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-        SyncDirectoryOf(target);
+        SyncFolder(target.parent_path());
         PassDurableStep();
         return MoveOutcome::Moved;
     }

@@ -208,14 +208,6 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-void SyncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
 
 std::size_t RecordingJournalData::ExportedCount() const {

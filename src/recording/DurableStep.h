@@ -3,7 +3,12 @@
 // point in turn and check that what is left recovers whole; the program sets no action.
 #pragma once
 
+#include <filesystem>
+
 namespace sondrel {
+
+// Puts a folder's entries (a file made, renamed or removed in it) on the disk.
+void SyncFolder(const std::filesystem::path& folder);
 
 // Runs the action, if one is set. Any thread.
 void PassDurableStep();
