@@ -52,6 +52,25 @@ inline constexpr StringId kIdsMsgFileFull = 186;       // "{length}"
 inline constexpr StringId kIdsExportFormat = 187;
 inline constexpr StringId kIdsFormatWav = 188;
 inline constexpr StringId kIdsFormatFlac = 189;
+// Track titles looked up online on the first tag page.
+inline constexpr StringId kIdsLookUp = 190;
+inline constexpr StringId kIdsLookupSearching = 191;
+inline constexpr StringId kIdsLookupLoading = 192;
+inline constexpr StringId kIdsLookupPick = 193;  // "{count}"
+inline constexpr StringId kIdsLookupOffline = 194;
+inline constexpr StringId kIdsLookupRefused = 195;
+inline constexpr StringId kIdsLookupRateLimited = 196;
+inline constexpr StringId kIdsLookupTimedOut = 197;
+inline constexpr StringId kIdsLookupMalformed = 198;
+inline constexpr StringId kIdsLookupNoMatch = 199;
+inline constexpr StringId kIdsLookupNeedsNames = 200;
+inline constexpr StringId kIdsLookupFilled = 201;        // "{count}", "{release}"
+inline constexpr StringId kIdsLookupCountDiffers = 202;  // "{found}", "{tracks}"
+inline constexpr StringId kIdsLookupSide = 203;
+inline constexpr StringId kIdsLookupUse = 204;
+inline constexpr StringId kIdsLookupColumns = 205;  // six headings, separated by "|"
+inline constexpr StringId kIdsLookupMatches = 206;
+inline constexpr StringId kIdsLookupNoSide = 207;  // "{side}"
 
 // The text of an entry: the language pack's when it has one, else the built-in English text,
 // else an empty string. Thread-safe (the export worker reads its texts too).

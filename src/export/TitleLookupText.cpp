@@ -1,0 +1,77 @@
+#include "export/TitleLookupText.h"
+
+#include "base/StringTable.h"
+
+namespace sondrel {
+
+namespace {
+
+// Replaces every "{name}" in text with value.
+std::string Fill(std::string text, const std::string& name, const std::string& value) {
+    const std::string field = "{" + name + "}";
+    for (std::size_t at = text.find(field); at != std::string::npos;
+         at = text.find(field, at + value.size())) {
+        text.replace(at, field.size(), value);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string LookupFailureText(LookupStatus status) {
+    switch (status) {
+        case LookupStatus::Found:
+            return {};
+        case LookupStatus::Offline:
+            return LoadString(kIdsLookupOffline);
+        case LookupStatus::Refused:
+            return LoadString(kIdsLookupRefused);
+        case LookupStatus::RateLimited:
+            return LoadString(kIdsLookupRateLimited);
+        case LookupStatus::TimedOut:
+            return LoadString(kIdsLookupTimedOut);
+        case LookupStatus::Malformed:
+            return LoadString(kIdsLookupMalformed);
+        case LookupStatus::NoMatch:
+            return LoadString(kIdsLookupNoMatch);
+    }
+    return {};
+}
+
+std::string DescribeRelease(const ReleaseMatch& match) {
+    std::string details;
+    for (const std::string* part : {&match.date, &match.country, &match.format}) {
+        if (!part->empty())
+            details += (details.empty() ? "" : ", ") + *part;
+    }
+    if (match.trackCount > 0) {
+        details += (details.empty() ? "" : ", ") +
+                   (match.trackCount == 1
+                        ? LoadString(kIdsOneTrack)
+                        : FormatNumberText(LoadString(kIdsTrackCountFormat), match.trackCount));
+    }
+    std::string text = match.title;
+    if (!match.artist.empty())
+        text += " \u2013 " + match.artist;
+    return details.empty() ? text : text + " (" + details + ")";
+}
+
+std::string FormatPickText(std::size_t matchCount) {
+    return Fill(LoadString(kIdsLookupPick), "count", std::to_string(matchCount));
+}
+
+std::string FormatFilledText(std::size_t filled, const ReleaseMatch& release) {
+    return Fill(Fill(LoadString(kIdsLookupFilled), "count", std::to_string(filled)), "release",
+                release.title);
+}
+
+std::string FormatCountDiffersText(std::size_t sideTracks, std::size_t recordingTracks) {
+    return Fill(Fill(LoadString(kIdsLookupCountDiffers), "found", std::to_string(sideTracks)),
+                "tracks", std::to_string(recordingTracks));
+}
+
+std::string FormatNoSideText(char side) {
+    return Fill(LoadString(kIdsLookupNoSide), "side", std::string(1, side));
+}
+
+}  // namespace sondrel
