@@ -27,8 +27,9 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
     QTextBrowser* albumLabel = AddPageText(QRect(356, kNameRow, 70, 26), 229);
     m_album = MakeTagField(*this, QRect(428, kNameRow, 222, 26), QStringLiteral("Album"));
     m_fieldLabels = {artistLabel, albumLabel};
-    AddPageText(QRect(kColumnX[0] + 28, kHeaderRow, 200, 24), 233);
-    AddPageText(QRect(kColumnX[1] + 28, kHeaderRow, 200, 24), 233);
+    std::vector<QWidget*> titleGrid = {
+        AddPageText(QRect(kColumnX[0] + 28, kHeaderRow, 200, 24), 233),
+        AddPageText(QRect(kColumnX[1] + 28, kHeaderRow, 200, 24), 233)};
     for (int i = 0; i < 10; ++i) {
         const int column = i / 5;
         const int y = kFirstTitleRow + (i % 5) * kTitleRowStep;
@@ -38,10 +39,20 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
         m_numbers[i]->setText(QString::number(i + (morePage ? 11 : 1)));
         m_titles[i] = MakeTagField(*this, QRect(kColumnX[column] + 28, y, 266, 25),
                                    QStringLiteral("Track title"));
+        titleGrid.push_back(m_numbers[i]);
     }
     std::vector<QWidget*> order;
-    if (!morePage)
+    if (!morePage) {
+        // The list of matches stands in for the title grid while the user picks one.
+        m_lookup = new CTitleLookupPanel(
+            *this,
+            {QRect(660, kNameRow - 2, 92, 30), QRect(kColumnX[0], kHeaderRow, 602, 126),
+             QRect(kColumnX[0], kHeaderRow + 132, 300, 26), QRect(48, 372, 450, 30)},
+            m_artist, m_album, m_titles, titleGrid);
         order = {m_artist, m_album};
+        const std::vector<QWidget*> lookup = m_lookup->TabOrder();
+        order.insert(order.end(), lookup.begin(), lookup.end());
+    }
     order.insert(order.end(), m_titles.begin(), m_titles.end());
     if (morePage) {
         // Artist and album belong to the first page only.
@@ -64,6 +75,8 @@ void CWizTagMultiple::OnInitDialog() {
         AlignPageText(label, Qt::AlignRight);
     if (m_saveLocation)
         m_saveLocation->Refresh();
+    if (m_lookup && m_state)
+        m_lookup->SetRecordingTrackCount(m_state->trackCount);
     for (int position = 1; position <= 10; ++position) {
         const bool enabled = !m_state || m_state->TitleEnabled(position);
         m_titles[position - 1]->setEnabled(enabled);

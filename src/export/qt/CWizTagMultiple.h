@@ -7,6 +7,7 @@
 
 #include "export/ExportPageState.h"
 #include "export/qt/CSaveLocation.h"
+#include "export/qt/CTitleLookupPanel.h"
 #include "ui/CKxStatic.h"
 #include "ui/CWizardDlg.h"
 
@@ -23,6 +24,8 @@ public:
     // Page position 1..10.
     QLineEdit* TitleField(int position) const { return m_titles[position - 1]; }
     CKxStatic* NumberLabel(int position) const { return m_numbers[position - 1]; }
+    // The title lookup; the first page only.
+    CTitleLookupPanel* Lookup() const { return m_lookup; }
 
 protected:
     // The pages for tracks 11-40 share the layout without artist, album and save location.
@@ -39,6 +42,7 @@ private:
     std::array<CKxStatic*, 10> m_numbers{};
     std::vector<QTextBrowser*> m_fieldLabels;
     CSaveLocation* m_saveLocation = nullptr;
+    CTitleLookupPanel* m_lookup = nullptr;
 };
 
 }  // namespace sondrel
