@@ -256,6 +256,14 @@ void CHeadlessHost::ShowPleaseWait() {
     m_out << "Please wait...\n";
 }
 
+void CHeadlessHost::NoteLookedUpCount() {
+    const std::size_t sideTracks = m_answers.lookedUpTrackCount;
+    if (sideTracks > 0 && sideTracks != m_trackCount) {
+        m_out << "[lookup] the side has " << sideTracks << " tracks, the recording " << m_trackCount
+              << ": check the titles\n";
+    }
+}
+
 std::string CHeadlessHost::TitleAt(std::size_t index) const {
     return index < m_answers.titles.size() ? m_answers.titles[index] : std::string();
 }
@@ -271,6 +279,7 @@ int CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
         page.title = TitleAt(0);
     m_trackCount = 1;
     m_out << "[tag] 1 track\n";
+    NoteLookedUpCount();
     return kPageNext;
 }
 
@@ -282,6 +291,7 @@ int CHeadlessHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& page) {
             page.album = m_answers.album;
         m_trackCount = static_cast<std::size_t>(page.trackCount);
         m_out << "[tag] " << page.trackCount << " tracks\n";
+        NoteLookedUpCount();
     }
     for (int k = 0; k < 10; ++k) {
         const std::string title = TitleAt(static_cast<std::size_t>(10 * pageIndex + k));

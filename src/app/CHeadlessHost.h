@@ -31,6 +31,9 @@ struct HeadlessAnswers {
     std::string artist;
     std::string album;
     std::vector<std::string> titles;
+    // The tracks of the side whose titles were looked up (0: none), checked against the
+    // recording's.
+    std::size_t lookedUpTrackCount = 0;
 };
 
 // How the host reaches the deck that plays the side. Only start and sideFinished are needed;
@@ -96,6 +99,8 @@ private:
 
     void Fail(const std::string& reason);
     std::string TitleAt(std::size_t index) const;
+    // Says when the looked-up side and the recording differ in their number of tracks.
+    void NoteLookedUpCount();
 
     HeadlessAnswers m_answers;
     HeadlessDeck m_deck;

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -173,6 +174,15 @@ constexpr Option kOptions[] = {
          use.out.answers.titles.push_back(*use.value);
          return S_OK;
      }},
+    {"--lookup", Takes::Nothing, SetFlag<&CommandLine::lookup>},
+    {"--side", Takes::Value,
+     [](const OptionUse& use) {
+         const std::string& text = *use.value;
+         if (text.size() != 1 || !std::isalpha(static_cast<unsigned char>(text[0])))
+             return use.Fail("--side: \"" + text + "\" is not a side letter (A, B, ...)");
+         use.out.side = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+         return S_OK;
+     }},
     {"--export-folder", Takes::Value, Store<&CommandLine::exportFolder>},
     {"--format", Takes::Value,
      [](const OptionUse& use) {
@@ -300,6 +310,10 @@ simulated turntable with a demo side playing in real time. On a machine without 
                              devices and --split manual the side's end cannot be seen)
   --gain DB                  the record level slider, -3.0 to +9.0 (default 0.0)
   --artist TEXT, --album TEXT, --title TEXT (repeatable, in track order)
+  --lookup                   look the artist and album up in MusicBrainz and take the titles
+                             of the best match's side; --title still wins (the service's
+                             address: $SONDREL_MUSICBRAINZ_URL, default https://musicbrainz.org)
+  --side LETTER              with --lookup: the side that was recorded (default A)
   --export-folder DIR        export into DIR for this run; the stored setting is kept
   --format wav|flac          the export's file format: WAV as recorded, or FLAC with artist,
                              album, title and track number tags (default: the choice made

@@ -40,6 +40,9 @@ struct CommandLine {
     // --format: the export's file format for this run; the stored choice when not given.
     std::optional<ExportFormat> format;
     HeadlessAnswers answers;
+    // --lookup: the titles of side --side (A when not given) of the best matching release.
+    bool lookup = false;
+    char side = 'A';
     // --list-unfinished: print the unfinished recordings and end. --recover PATH|newest:
     // export one of them instead of recording.
     bool listUnfinished = false;

@@ -15,6 +15,7 @@
 #include "app/CHeadlessHost.h"
 #include "app/CSettings.h"
 #include "app/CWizardFlow.h"
+#include "app/HeadlessLookup.h"
 #include "app/ProgramSetup.h"
 #include "app/RecoveryText.h"
 #include "base/StringTable.h"
@@ -264,11 +265,23 @@ HeadlessDeck SimulatedDeck(CSimPlatform& sim, bool realTime) {
     return deck;
 }
 
+// The pages' answers: the command line's, with --lookup's titles where it gave none.
+HeadlessAnswers PageAnswers(const CommandLine& cl, const HeadlessEnvironment& env) {
+    HeadlessAnswers answers = cl.answers;
+    if (cl.lookup) {
+        const std::unique_ptr<ITitleLookup> lookup =
+            env.createTitleLookup ? env.createTitleLookup() : nullptr;
+        LookUpHeadlessTitles(lookup.get(), cl.side, answers, *env.out, *env.err);
+    }
+    return answers;
+}
+
 // Goes through the wizard, or exports the recording to recover, with every page answered
 // from the command line.
 void Run(const CommandLine& cl, const HeadlessEnvironment& env, HeadlessRun& run) {
-    CHeadlessHost& host = run.host.emplace(
-        cl.answers, run.sim ? SimulatedDeck(*run.sim, cl.realTime) : HeadlessDeck{}, *env.out);
+    CHeadlessHost& host =
+        run.host.emplace(PageAnswers(cl, env),
+                         run.sim ? SimulatedDeck(*run.sim, cl.realTime) : HeadlessDeck{}, *env.out);
     run.stopSignals.emplace(env.handleStopSignals);
     host.stopRequested = [] { return CStopSignals::Requested(); };
 

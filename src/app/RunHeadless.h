@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/CommandLine.h"
+#include "export/ITitleLookup.h"
 #include "platform/IPlatform.h"
 #include "platform/ISettingsStore.h"
 
@@ -32,6 +33,9 @@ struct HeadlessEnvironment {
     // The most a recording's file takes (0: the WAV format's limit); tests reach it with a
     // few seconds instead of 4 GiB.
     std::uint64_t recordingFileLimitBytes = 0;
+    // The release database for --lookup (the program's network client; tests give their
+    // own); when null, --lookup fails and the typed titles stay.
+    std::function<std::unique_ptr<ITitleLookup>()> createTitleLookup;
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
 };

@@ -19,6 +19,7 @@
 #include "app/qt/LanguagePack.h"
 #include "app/qt/RunWindowed.h"
 #include "base/StringTable.h"
+#include "export/qt/CMusicBrainzLookup.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
     env.err = &std::cerr;
     env.simulationUsesUserFolders = true;
     env.handleStopSignals = true;
+    env.createTitleLookup = [] { return std::make_unique<CMusicBrainzLookup>(); };
 
     if (windowed) {
         if (cl.demo) {
