@@ -12,6 +12,7 @@
 #include "app/qt/CWizSelectDeviceDlg.h"
 #include "app/qt/CWizStartRecordDlg.h"
 #include "app/qt/CWizTapeSelectDlg.h"
+#include "export/TitleLookupText.h"
 #include "export/qt/CPleaseWait.h"
 #include "export/qt/CWizExportingDlg.h"
 #include "export/qt/CWizFinishedDlg.h"
@@ -55,6 +56,43 @@ QImage Grab(QWidget& widget) {
 }
 
 // Every page as it first shows, with sample answers where a page has fields.
+// The first tag page while the user picks a release found online, and after a side filled it.
+bool RenderLookupPages(const QDir& dir, const PageServices& services) {
+    TagMultiplePageState state;
+    state.trackCount = 5;
+    state.artist = "Mara Quill & The Lanterns";
+    state.album = "Harvest Lines";
+    state.titles[1] = "Copper Fields (typed)";
+    CWizTagMultiple page(services);
+    page.SetState(&state);
+    page.Prepare();
+    std::vector<ReleaseMatch> matches(4);
+    matches[0] = {"1",       100,  "Harvest Lines", "Mara Quill & The Lanterns",
+                  "1974-03", "GB", "12\" Vinyl",    7};
+    matches[1] = {"2", 90, "Harvest Lines", "Mara Quill", "1999", "DE", "CD", 12};
+    matches[2] = {"3",
+                  88,
+                  "Harvest Lines (Deluxe Edition, remastered)",
+                  "Mara Quill",
+                  "2011",
+                  "XW",
+                  "2\u00d712\" Vinyl",
+                  13};
+    matches[3] = {"4", 60, "Harvest", "Quill", "", "", "Cassette", 10};
+    page.Lookup()->ShowMatches(matches);
+    page.Lookup()->StatusLine()->setText(QString::fromStdString(FormatPickText(matches.size())));
+    bool ok = Save(Grab(page), dir, QStringLiteral("page-07a-tag-lookup-list.png"));
+    page.Lookup()->CloseList();
+    const char* titles[] = {"Slow River", nullptr, "The Long Room"};
+    for (int i = 0; i < 3; ++i) {
+        if (titles[i])
+            page.TitleField(i + 1)->setText(QString::fromLatin1(titles[i]));
+    }
+    page.Lookup()->StatusLine()->setText(QString::fromStdString(
+        FormatFilledText(2, matches[0]) + " " + FormatCountDiffersText(3, 5)));
+    return Save(Grab(page), dir, QStringLiteral("page-07b-tag-lookup-filled.png")) && ok;
+}
+
 bool RenderPages(const QDir& dir) {
     bool ok = true;
     PageServices services;
@@ -100,6 +138,7 @@ bool RenderPages(const QDir& dir) {
     CWizTagMultiple tagMultiple(services);
     tagMultiple.SetState(&multiple);
     save(tagMultiple, "07-tag-multiple");
+    ok = RenderLookupPages(dir, services) && ok;
     TagMultiplePageState more;
     more.trackCount = 13;
     more.firstTrackOffset = 10;

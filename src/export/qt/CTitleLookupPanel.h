@@ -37,6 +37,8 @@ public:
     void SetRecordingTrackCount(int count) { m_recordingTracks = count; }
     // Shows the matches to pick from, the best one chosen; also for rendering the page.
     void ShowMatches(std::vector<ReleaseMatch> matches);
+    // Puts the list away and shows the title fields again, as Escape does.
+    void CloseList() { SetChoosing(false); }
     // The tracks of the side whose titles were used last (empty before), for placing cuts.
     const std::vector<ReleaseTrack>& SideTracks() const { return m_sideTracks; }
 

@@ -47,7 +47,7 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
         m_lookup = new CTitleLookupPanel(
             *this,
             {QRect(660, kNameRow - 2, 92, 30), QRect(kColumnX[0], kHeaderRow, 602, 126),
-             QRect(kColumnX[0], kHeaderRow + 132, 300, 26), QRect(48, 372, 450, 30)},
+             QRect(kColumnX[0], kHeaderRow + 132, 300, 26), QRect(48, 410, 440, 48)},
             m_artist, m_album, m_titles, titleGrid);
         order = {m_artist, m_album};
         const std::vector<QWidget*> lookup = m_lookup->TabOrder();
