@@ -52,6 +52,7 @@ protected:
         env.handleStopSignals = handleSignals;
         env.recordingsFolder = root / "recordings";
         env.recordingFileLimitBytes = fileLimitBytes;
+        env.createTitleLookup = createTitleLookup;
         return RunHeadless(cl, env);
     }
 
@@ -73,6 +74,7 @@ protected:
     std::ostringstream err;
     bool handleSignals = false;
     std::uint64_t fileLimitBytes = 0;
+    std::function<std::unique_ptr<ITitleLookup>()> createTitleLookup;
 };
 
 // A side whose every sample is non-zero, so silence before and after it is easy to tell.
@@ -531,6 +533,96 @@ TEST_F(HeadlessRunTest, ABusyDeviceIsTriedAgainAndThenTheProgramHoldingItIsNamed
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }
 
+// A release database in memory: two matches for any search, the second the better, whose
+// release has sides A and B; or one failure for every request.
+class FakeTitleLookup : public ITitleLookup {
+public:
+    explicit FakeTitleLookup(LookupStatus failure) : m_failure(failure) {}
+    LookupStatus FindReleases(const std::string& artist, const std::string& album,
+                              std::vector<ReleaseMatch>& matches) override {
+        if (artist != "Band" || album != "Record")
+            return LookupStatus::NoMatch;
+        matches = {{"cd", 90, "Record", "Band", "2001", "DE", "CD", 5},
+                   {"lp", 100, "Record", "Band", "1972", "GB", "12\" Vinyl", 5}};
+        return m_failure;
+    }
+    LookupStatus LoadRelease(const std::string& id, std::vector<ReleaseTrack>& tracks) override {
+        if (id != "lp")
+            return LookupStatus::Refused;
+        tracks = {{"A1", "Up", 1},
+                  {"A2", "Down", 1},
+                  {"B1", "Left", 1},
+                  {"B2", "Right", 1},
+                  {"B3", "Centre", 1}};
+        return LookupStatus::Found;
+    }
+
+private:
+    LookupStatus m_failure;
+};
+
+// --lookup names what --title left unnamed from the best match's side, and a failed lookup
+// changes nothing but a line of output.
+TEST_F(HeadlessRunTest, LookedUpTitlesNameTheTracksThatTitleLeftUnnamed) {
+    WriteWav(root / "side.wav", MakeSide(9.0));
+    const auto run = [&](LookupStatus failure, std::vector<std::string> extra) {
+        createTitleLookup = [failure] { return std::make_unique<FakeTitleLookup>(failure); };
+        std::vector<std::string> args = {"--simulate",
+                                         (root / "side.wav").string(),
+                                         "--split",
+                                         "manual",
+                                         "--mark",
+                                         "3",
+                                         "--mark",
+                                         "6",
+                                         "--artist",
+                                         "Band",
+                                         "--album",
+                                         "Record",
+                                         "--lookup",
+                                         "--title",
+                                         "",
+                                         "--title",
+                                         "Mine",
+                                         "--export-folder",
+                                         (root / "export").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        out.str("");
+        err.str("");
+        return Run(args);
+    };
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const fs::path& file : AlbumFiles())
+            found.push_back(file.filename().string());
+        fs::remove_all(root / "export");
+        return found;
+    };
+    ASSERT_EQ(run(LookupStatus::Found, {"--side", "b"}), 0) << err.str();
+    EXPECT_NE(out.str().find("[lookup] Record \u2013 Band (1972, GB, 12\" Vinyl, 5 tracks) (lp), "
+                             "side B: 3 tracks"),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(names(), (std::vector<std::string>{"Centre.wav", "Left.wav", "Mine.wav"}));
+    // Side A has two tracks for the recording's three: said, and the third keeps no title.
+    ASSERT_EQ(run(LookupStatus::Found, {}), 0) << err.str();
+    EXPECT_NE(out.str().find("[lookup] the side has 2 tracks, the recording 3"), std::string::npos);
+    const auto sideA = names();
+    EXPECT_NE(std::find(sideA.begin(), sideA.end(), "Up.wav"), sideA.end());
+    EXPECT_NE(std::find(sideA.begin(), sideA.end(), "Mine.wav"), sideA.end());
+
+    ASSERT_EQ(run(LookupStatus::RateLimited, {}), 0) << err.str();
+    EXPECT_NE(err.str().find("sondrel: title lookup failed: the service is busy (503), try again "
+                             "later; the tracks keep their typed titles\n"),
+              std::string::npos)
+        << err.str();
+    const auto typedOnly = names();
+    EXPECT_NE(std::find(typedOnly.begin(), typedOnly.end(), "Mine.wav"), typedOnly.end());
+    EXPECT_EQ(std::count_if(typedOnly.begin(), typedOnly.end(),
+                            [](const std::string& n) { return n == "Up.wav" || n == "Down.wav"; }),
+              0);
+}
+
 TEST(CommandLine, RejectsBadArguments) {
     CommandLine cl;
     std::string error;
@@ -547,6 +639,8 @@ TEST(CommandLine, RejectsBadArguments) {
         {"--artist"},
         {"--frobnicate"},
         {"--fake-usb", "15E4:0174", "--simulate"},
+        {"--side", "AB"},
+        {"--side", "1"},
         {"--gain", "nan"}};
     for (const auto& args : bad) {
         EXPECT_EQ(ParseCommandLine(args, cl, error), E_FAIL) << args[0];
