@@ -88,8 +88,8 @@ bool RenderLookupPages(const QDir& dir, const PageServices& services) {
         if (titles[i])
             page.TitleField(i + 1)->setText(QString::fromLatin1(titles[i]));
     }
-    page.Lookup()->StatusLine()->setText(QString::fromStdString(
-        FormatFilledText(2, matches[0]) + " " + FormatCountDiffersText(3, 5)));
+    page.Lookup()->StatusLine()->setText(
+        QString::fromStdString(FormatFilledText(matches[0]) + " " + FormatCountDiffersText(3, 5)));
     return Save(Grab(page), dir, QStringLiteral("page-07b-tag-lookup-filled.png")) && ok;
 }
 

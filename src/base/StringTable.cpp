@@ -96,7 +96,7 @@ constexpr Entry kBuiltIn[] = {
     {kIdsLookupMalformed, "The track database's answer could not be read."},
     {kIdsLookupNoMatch, "No release of this artist and album was found."},
     {kIdsLookupNeedsNames, "Please type the artist and the album first."},
-    {kIdsLookupFilled, "{count} titles filled in from {release}."},
+    {kIdsLookupFilled, "The empty titles were filled in from {release}."},
     {kIdsLookupCountDiffers,
      "The release has {found} tracks for this side, the recording {tracks}: please check the "
      "titles."},

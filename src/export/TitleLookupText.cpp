@@ -60,9 +60,8 @@ std::string FormatPickText(std::size_t matchCount) {
     return Fill(LoadString(kIdsLookupPick), "count", std::to_string(matchCount));
 }
 
-std::string FormatFilledText(std::size_t filled, const ReleaseMatch& release) {
-    return Fill(Fill(LoadString(kIdsLookupFilled), "count", std::to_string(filled)), "release",
-                release.title);
+std::string FormatFilledText(const ReleaseMatch& release) {
+    return Fill(LoadString(kIdsLookupFilled), "release", release.title);
 }
 
 std::string FormatCountDiffersText(std::size_t sideTracks, std::size_t recordingTracks) {

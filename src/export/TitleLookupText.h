@@ -17,8 +17,8 @@ std::string DescribeRelease(const ReleaseMatch& match);
 
 // "{count} found: pick the release and the side ..."
 std::string FormatPickText(std::size_t matchCount);
-// "{count} titles filled in from {release}."
-std::string FormatFilledText(std::size_t filled, const ReleaseMatch& release);
+// "The empty titles were filled in from {release}."
+std::string FormatFilledText(const ReleaseMatch& release);
 // The side has a different number of tracks than the recording.
 std::string FormatCountDiffersText(std::size_t sideTracks, std::size_t recordingTracks);
 // "This release has no side {side}."

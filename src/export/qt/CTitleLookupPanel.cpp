@@ -204,7 +204,7 @@ void CTitleLookupPanel::ApplySide() {
         const QString text = m_titles[i]->text();
         titles.push_back(text == m_filled[i] ? std::string() : text.toStdString());
     }
-    const std::size_t filled = FillEmptyTitles(titles, onSide);
+    FillEmptyTitles(titles, onSide);
     for (std::size_t i = 0; i < titles.size(); ++i) {
         if (m_titles[i]->text() == m_filled[i]) {
             m_filled[i] = QString::fromStdString(titles[i]);
@@ -213,7 +213,7 @@ void CTitleLookupPanel::ApplySide() {
     }
     m_sideTracks = std::move(onSide);
     SetChoosing(false);
-    std::string said = FormatFilledText(filled, m_matches[static_cast<std::size_t>(row)]);
+    std::string said = FormatFilledText(m_matches[static_cast<std::size_t>(row)]);
     if (m_recordingTracks > 0 && m_sideTracks.size() != static_cast<std::size_t>(m_recordingTracks))
         said += " " + FormatCountDiffersText(m_sideTracks.size(), m_recordingTracks);
     Say(said);

@@ -1,0 +1,263 @@
+// The MusicBrainz client against a web server of the test's own serving stored ws/2 answers:
+// what it asks and how, each way an answer can fail, and the first tag page that lists the
+// matches and fills the empty titles of the chosen side while the page keeps working.
+#include <QtTest>
+
+#include "base/StringTable.h"
+#include "export/ReleaseSides.h"
+#include "export/TitleLookupText.h"
+#include "export/qt/CMusicBrainzClient.h"
+#include "export/qt/CWizTagMultiple.h"
+#include "tests/qt/LocalHttpServer.h"
+#include "ui/CKxButton.h"
+#include "ui/SkinPicture.h"
+
+using namespace sondrel;
+using sondrel::test::HttpAnswer;
+using sondrel::test::LocalHttpServer;
+
+namespace {
+
+const QByteArray kVinylId = "22222222-2222-2222-2222-222222222222";
+const QByteArray kCdId = "11111111-1111-1111-1111-111111111111";
+
+QByteArray Stored(const char* name) {
+    QFile file(QStringLiteral(SONDREL_TEST_DATA_DIR "/musicbrainz/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The stored answers by path: the search, and the vinyl and CD releases.
+HttpAnswer StoredAnswers(const QByteArray& target) {
+    if (target.startsWith("/ws/2/release/?"))
+        return {200, Stored("search.json")};
+    if (target.startsWith("/ws/2/release/" + kVinylId + "?"))
+        return {200, Stored("release-vinyl.json")};
+    if (target.startsWith("/ws/2/release/" + kCdId + "?"))
+        return {200, Stored("release-cd.json")};
+    return {404, "{}"};
+}
+
+void UseServer(const QByteArray& url) {
+    qputenv("SONDREL_MUSICBRAINZ_URL", url);
+}
+
+struct Searched {
+    bool done = false;
+    LookupStatus status = LookupStatus::Offline;
+    std::vector<ReleaseMatch> matches;
+};
+
+Searched Search(CMusicBrainzClient& client, const QString& artist, const QString& album) {
+    Searched result;
+    client.FindReleases(artist, album, [&](LookupStatus status, std::vector<ReleaseMatch> found) {
+        result = {true, status, std::move(found)};
+    });
+    if (!QTest::qWaitFor([&] { return result.done; }, 15000))
+        qWarning("the search did not end");
+    return result;
+}
+
+std::vector<ReleaseTrack> Load(CMusicBrainzClient& client, const QByteArray& id) {
+    std::vector<ReleaseTrack> tracks;
+    bool done = false;
+    client.LoadRelease(QString::fromLatin1(id), [&](LookupStatus, std::vector<ReleaseTrack> t) {
+        tracks = std::move(t);
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 15000))
+        qWarning("the release did not load");
+    return tracks;
+}
+
+QString Text(StringId id) {
+    return QString::fromStdString(LoadString(id));
+}
+
+}  // namespace
+
+class TitleLookupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InitSkinResources(); }
+
+    void clientAsksAsTheServiceWantsAndReadsItsAnswers() {
+        LocalHttpServer server(StoredAnswers);
+        UseServer(server.Url() + "/");
+        CMusicBrainzClient client;
+        const Searched found =
+            Search(client, QStringLiteral("Mara \"Q\" + Co"), QStringLiteral("Harvest Lines"));
+        QCOMPARE(found.status, LookupStatus::Found);
+        QCOMPARE(found.matches.size(), 3u);  // the one without an id is left out
+        QCOMPARE(found.matches[1].artist, std::string("Mara Quill & The Lanterns"));
+        QCOMPARE(found.matches[1].format, std::string("12\" Vinyl"));
+        QCOMPARE(found.matches[1].date, std::string("1974-03"));
+        QCOMPARE(found.matches[2].format, std::string("2\u00d712\" Vinyl"));
+        QCOMPARE(found.matches[2].trackCount, 13);  // from its media
+        QCOMPARE(BestMatch(found.matches), 1u);
+
+        const QByteArray target = server.Requests().at(0).target;
+        QVERIFY2(target.startsWith("/ws/2/release/?"), target.constData());
+        const QUrlQuery query(QString::fromLatin1(target.mid(target.indexOf('?') + 1)));
+        QCOMPARE(query.queryItemValue(QStringLiteral("query"), QUrl::FullyDecoded),
+                 QStringLiteral("artist:\"Mara \\\"Q\\\" + Co\" AND release:\"Harvest Lines\""));
+        QCOMPARE(query.queryItemValue(QStringLiteral("fmt")), QStringLiteral("json"));
+        QCOMPARE(query.queryItemValue(QStringLiteral("limit")), QStringLiteral("10"));
+        QVERIFY(QRegularExpression(QStringLiteral(R"(^Sondrel/\d+\.\d+\.\d+ \( \S+ \)$)"))
+                    .match(QString::fromLatin1(server.Requests()[0].userAgent))
+                    .hasMatch());
+
+        const std::vector<ReleaseTrack> vinyl = Load(client, kVinylId);
+        QCOMPARE(vinyl.size(), 7u);
+        QCOMPARE(SideLetters(vinyl), std::string("AB"));
+        QCOMPARE(vinyl[4].title, std::string("Ash & Ember"));
+        QCOMPARE(vinyl[4].lengthMs, 0u);  // null length
+        QCOMPARE(vinyl[6].lengthMs, 150000u);
+        QVERIFY(server.Requests()[1].target.endsWith("?inc=recordings+artist-credits&fmt=json"));
+        // Media in the order of their positions, not of the answer.
+        const std::vector<ReleaseTrack> cd = Load(client, kCdId);
+        QCOMPARE(cd.size(), 4u);
+        QCOMPARE(cd.front().title, std::string("Slow River"));
+        QCOMPARE(SideLetters(cd), std::string());
+        // At most one request a second.
+        for (std::size_t i = 1; i < server.Requests().size(); ++i)
+            QVERIFY(server.Requests()[i].atMs - server.Requests()[i - 1].atMs >= 990);
+    }
+
+    void eachFailureIsOneStatus() {
+        QByteArray body;
+        int status = 200;
+        bool never = false;
+        LocalHttpServer server([&](const QByteArray&) { return HttpAnswer{status, body, never}; });
+        UseServer(server.Url());
+        const auto search = [&](int limitMs = CMusicBrainzClient::kRequestLimitMs) {
+            CMusicBrainzClient client;
+            client.SetRequestLimitMs(limitMs);
+            return Search(client, QStringLiteral("a"), QStringLiteral("b")).status;
+        };
+        body = "{\"releases\": [";
+        QCOMPARE(search(), LookupStatus::Malformed);
+        body = "{\"error\": \"x\"}";
+        QCOMPARE(search(), LookupStatus::Malformed);
+        body = Stored("search-none.json");
+        QCOMPARE(search(), LookupStatus::NoMatch);
+        status = 503;
+        QCOMPARE(search(), LookupStatus::RateLimited);
+        status = 400;
+        QCOMPARE(search(), LookupStatus::Refused);
+        never = true;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(search(300), LookupStatus::TimedOut);
+        QVERIFY(clock.elapsed() < 300 + CMusicBrainzClient::kRequestSpacingMs + 500);
+
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        UseServer("http://127.0.0.1:" + QByteArray::number(port));
+        QCOMPARE(search(), LookupStatus::Offline);
+    }
+
+    void pageFillsTheEmptyTitlesOfTheChosenSide() {
+        LocalHttpServer server(StoredAnswers);
+        UseServer(server.Url());
+        PageServices services;
+        TagMultiplePageState state;
+        state.trackCount = 4;
+        state.titles[1] = "Mine";
+        CWizTagMultiple page(services);
+        page.SetState(&state);
+        page.Prepare();
+        page.show();
+        CTitleLookupPanel& lookup = *page.Lookup();
+        QCOMPARE(lookup.LookUpButton()->accessibleName(), Text(kIdsLookUp));
+        lookup.LookUpButton()->click();
+        QCOMPARE(lookup.StatusLine()->text(), Text(kIdsLookupNeedsNames));
+        QCOMPARE(server.Requests().size(), 0u);
+
+        page.Artist()->setText(QStringLiteral("Mara Quill"));
+        page.Album()->setText(QStringLiteral("Harvest Lines"));
+        lookup.LookUpButton()->click();
+        QCOMPARE(lookup.StatusLine()->text(), Text(kIdsLookupSearching));
+        QTRY_VERIFY_WITH_TIMEOUT(lookup.MatchList()->isVisible(), 5000);
+        QVERIFY(!page.TitleField(1)->isVisible());
+        QCOMPARE(lookup.MatchList()->topLevelItemCount(), 3);
+        QCOMPARE(lookup.MatchList()->currentItem()->text(4), QStringLiteral("12\" Vinyl"));
+
+        const auto useSide = [&](const QString& side) {
+            lookup.SideChooser()->setCurrentText(side);
+            lookup.UseButton()->click();
+            if (!QTest::qWaitFor([&] { return page.TitleField(1)->isVisible(); }, 5000))
+                return QStringLiteral("(the list stayed)");
+            QStringList titles;
+            for (int i = 1; i <= 4; ++i)
+                titles << page.TitleField(i)->text();
+            return titles.join(QLatin1Char('|'));
+        };
+        QCOMPARE(useSide(QStringLiteral("B")),
+                 QStringLiteral("Night Ferry|Mine|Lanterns|Home by Noon"));
+        QVERIFY(!lookup.StatusLine()->text().contains(QStringLiteral("recording")));
+        QCOMPARE(lookup.SideTracks().size(), 4u);
+        // The same names again offer the matches without asking the service; side A, shorter,
+        // replaces what the lookup put in and says that the counts differ.
+        page.TitleField(3)->setText(QStringLiteral("Typed now"));
+        ReleaseMatch harvest;
+        harvest.title = "Harvest Lines";
+        lookup.LookUpButton()->click();
+        QVERIFY(lookup.MatchList()->isVisible());
+        QCOMPARE(useSide(QStringLiteral("A")), QStringLiteral("Slow River|Mine|Typed now|"));
+        QCOMPARE(
+            lookup.StatusLine()->text(),
+            QString::fromStdString(FormatFilledText(harvest) + " " + FormatCountDiffersText(3, 4)));
+        QCOMPARE(server.Requests().size(), 2u);
+        // A side the release does not have is said, and the list stays for another choice.
+        lookup.LookUpButton()->click();
+        QCOMPARE(useSide(QStringLiteral("D")), QStringLiteral("(the list stayed)"));
+        QCOMPARE(lookup.StatusLine()->text(), QString::fromStdString(FormatNoSideText('D')));
+        lookup.CloseList();
+        QCOMPARE(page.TitleField(1)->text(), QStringLiteral("Slow River"));
+    }
+
+    void aFailureSaysWhyAndTheWaitBlocksNothing() {
+        bool never = false;
+        LocalHttpServer server([&](const QByteArray&) { return HttpAnswer{503, {}, never}; });
+        UseServer(server.Url());
+        PageServices services;
+        TagMultiplePageState state;
+        state.trackCount = 2;
+        state.artist = "A";
+        state.album = "B";
+        state.titles[0] = "Kept";
+        {
+            CWizTagMultiple page(services);
+            page.SetState(&state);
+            page.Prepare();
+            page.show();
+            page.Lookup()->LookUpButton()->click();
+            QTRY_COMPARE_WITH_TIMEOUT(page.Lookup()->StatusLine()->text(),
+                                      Text(kIdsLookupRateLimited), 5000);
+            QCOMPARE(page.TitleField(1)->text(), QStringLiteral("Kept"));
+            QVERIFY(page.TitleField(1)->isVisible());
+        }
+        // While the service says nothing, typing and "back" work; the answer that never
+        // comes does not reach the page that is gone.
+        never = true;
+        auto page = std::make_unique<CWizTagMultiple>(services);
+        page->SetState(&state);
+        QTimer::singleShot(0, page.get(), [&] {
+            page->Lookup()->LookUpButton()->click();
+            QTest::qWait(1500);
+            QCOMPARE(server.Requests().size(), 2u);
+            QTest::keyClicks(page->TitleField(2), QStringLiteral("Typed"));
+            page->BackButton()->click();
+        });
+        QCOMPARE(page->RunModal(), CWizardDlg::kResultBack);
+        QCOMPARE(state.titles[1], std::string("Typed"));
+        page.reset();
+        QTest::qWait(200);
+    }
+};
+
+QTEST_MAIN(TitleLookupTest)
+#include "TitleLookupTest.moc"
