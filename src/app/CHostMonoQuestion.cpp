@@ -6,7 +6,7 @@ namespace sondrel {
 
 bool CHostMonoQuestion::AskVisitSupportPage() {
     return m_host.MessageBox(LoadString(kIdsMsgMonoRecording), MessageButtons::YesNo,
-                             MessageIcon::Exclamation) == kAnswerYes;
+                             MessageIcon::Exclamation) == MessageAnswer::Yes;
 }
 
 std::string CaptureDeviceInUse(IRecorder& recorder) {

@@ -102,7 +102,7 @@ private:
     Stage Tag();
     Stage Export();
     Stage Finish();
-    int RunMultiTrackTagging();
+    PageResult RunMultiTrackTagging();
     // The capture device is held by another program: says which.
     void BusyMessage();
     void Message(StringId stringId);

@@ -17,7 +17,7 @@ std::string OfferRecovery(IWizardHost& host, const std::filesystem::path& record
             continue;
         }
         if (host.MessageBox(FormatUnfinishedQuestion(recording), MessageButtons::YesNo,
-                            MessageIcon::Question) == kAnswerYes) {
+                            MessageIcon::Question) == MessageAnswer::Yes) {
             return recording.path.string();
         }
     }
