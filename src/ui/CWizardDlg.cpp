@@ -68,14 +68,14 @@ CWizardDlg::CWizardDlg(QWidget* parent, int standardButtons)
         m_backButton->setText(tr("back"));
         m_backButton->setGeometry(DialogUnitsToPixels(334, 248, 86, 42));
         connect(m_backButton, &QAbstractButton::clicked, this,
-                [this] { EndWithFields(kResultBack); });
+                [this] { EndWithFields(PageResult::Back); });
     }
     if (standardButtons & kNextButton) {
         m_nextButton = new CKxButton(this);
         m_nextButton->setText(tr("next"));
         m_nextButton->setGeometry(DialogUnitsToPixels(426, 248, 86, 42));
         connect(m_nextButton, &QAbstractButton::clicked, this,
-                [this] { EndWithFields(kResultNext); });
+                [this] { EndWithFields(PageResult::Next); });
     }
     SetTabOrder({});
     // The page draws the focus frame of controls that draw none of their own.
@@ -128,11 +128,11 @@ void CWizardDlg::resizeEvent(QResizeEvent* event) {
     ApplyShapeAndScale();
 }
 
-int CWizardDlg::RunModal() {
+PageResult CWizardDlg::RunModal() {
     m_ending = false;
     m_dragging = false;
     Prepare();
-    return exec();
+    return static_cast<PageResult>(exec());
 }
 
 void CWizardDlg::Prepare() {
@@ -233,13 +233,13 @@ bool CWizardDlg::LoadRtfResource(QTextEdit* control, int id) {
     return sondrel::LoadRtfResource(control, id);
 }
 
-void CWizardDlg::EndWithFields(int result) {
+void CWizardDlg::EndWithFields(PageResult result) {
     DoDataExchange(true);
-    done(result);
+    EndPage(result);
 }
 
 void CWizardDlg::OnCancel() {
-    done(kResultClose);
+    EndPage(PageResult::Close);
 }
 
 void CWizardDlg::reject() {
@@ -248,7 +248,7 @@ void CWizardDlg::reject() {
 
 void CWizardDlg::accept() {
     // Enter: the fields are stored and the page ends with 1, which the flow reads as next.
-    EndWithFields(kResultOk);
+    EndWithFields(PageResult::Ok);
 }
 
 void CWizardDlg::done(int result) {

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/PageResult.h"
+
 class QTextBrowser;
 class QTextEdit;
 
@@ -32,16 +34,13 @@ class CWizardDlg : public QDialog {
 public:
     enum StandardButton { kNoButtons = 0, kNextButton = 1, kBackButton = 2 };
 
-    static constexpr int kResultNext = 1001;
-    static constexpr int kResultBack = 1000;
-    static constexpr int kResultClose = 2;
-    static constexpr int kResultOk = 1;
-
     CWizardDlg(QWidget* parent, int standardButtons);
     ~CWizardDlg() override;
 
     // Shows the page modally and returns how it ended.
-    int RunModal();
+    PageResult RunModal();
+    // Ends the page as its buttons do (without storing the fields).
+    void EndPage(PageResult result) { done(static_cast<int>(result)); }
     // What RunModal does before the page shows: shape and scale for the current size, then
     // the page's set-up. Also for rendering a page without showing it.
     void Prepare();
@@ -102,7 +101,7 @@ protected:
     // Right-aligns every paragraph of a loaded page text.
     static void AlignPageText(QTextEdit* control, Qt::Alignment alignment);
     // Ends the page with `result` after storing its fields, as next and back do.
-    void EndWithFields(int result);
+    void EndWithFields(PageResult result);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

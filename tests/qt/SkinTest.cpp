@@ -161,7 +161,7 @@ private slots:
         const auto runWith = [](auto action) {
             TestPage p;
             QTimer::singleShot(0, &p, [&p, action] { action(p); });
-            return p.RunModal();
+            return static_cast<int>(p.RunModal());  // the dialog codes themselves
         };
         QCOMPARE(runWith([](TestPage& p) { p.NextButton()->click(); }), 1001);
         QCOMPARE(runWith([](TestPage& p) { p.BackButton()->click(); }), 1000);

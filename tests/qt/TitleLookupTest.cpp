@@ -252,7 +252,7 @@ private slots:
             QTest::keyClicks(page->TitleField(2), QStringLiteral("Typed"));
             page->BackButton()->click();
         });
-        QCOMPARE(page->RunModal(), CWizardDlg::kResultBack);
+        QCOMPARE(page->RunModal(), PageResult::Back);
         QCOMPARE(state.titles[1], std::string("Typed"));
         page.reset();
         QTest::qWait(200);

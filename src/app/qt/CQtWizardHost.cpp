@@ -42,9 +42,9 @@ CQtWizardHost::CQtWizardHost(PageServices services)
 
 CQtWizardHost::~CQtWizardHost() = default;
 
-int CQtWizardHost::Run(CWizardDlg& page) {
+PageResult CQtWizardHost::Run(CWizardDlg& page) {
     m_current = &page;
-    const int result = page.RunModal();
+    const PageResult result = page.RunModal();
     m_current = nullptr;
     return result;
 }
@@ -57,29 +57,29 @@ void CQtWizardHost::BringToFront() {
     m_current->activateWindow();
 }
 
-int CQtWizardHost::ShowConnect() {
+PageResult CQtWizardHost::ShowConnect() {
     return Run(Lazy(m_connect));
 }
 
-int CQtWizardHost::ShowSelectDevice(SelectDevicePageState& state) {
+PageResult CQtWizardHost::ShowSelectDevice(SelectDevicePageState& state) {
     auto& page = Lazy(m_selectDevice);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowTapeSelect(TapeSelectPageState& state) {
+PageResult CQtWizardHost::ShowTapeSelect(TapeSelectPageState& state) {
     auto& page = Lazy(m_tapeSelect);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowStartRecord(StartRecordPageState& state) {
+PageResult CQtWizardHost::ShowStartRecord(StartRecordPageState& state) {
     auto& page = Lazy(m_startRecord, m_services);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowRecording(RecordingPageState& state) {
+PageResult CQtWizardHost::ShowRecording(RecordingPageState& state) {
     auto& page = Lazy(m_recording);
     page.SetState(&state);
     // The user starts the deck right after "record".
@@ -88,13 +88,13 @@ int CQtWizardHost::ShowRecording(RecordingPageState& state) {
     return Run(page);
 }
 
-int CQtWizardHost::ShowTagSingle(TagSinglePageState& state) {
+PageResult CQtWizardHost::ShowTagSingle(TagSinglePageState& state) {
     auto& page = Lazy(m_tagSingle, m_services);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& state) {
+PageResult CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& state) {
     // A tagging pass makes its own pages; their texts live in the flow's page states.
     std::unique_ptr<CWizTagMultiple> page;
     if (pageIndex == 0)
@@ -105,13 +105,13 @@ int CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& state) {
     return Run(*page);
 }
 
-int CQtWizardHost::ShowExporting(ExportingPageState& state) {
+PageResult CQtWizardHost::ShowExporting(ExportingPageState& state) {
     auto& page = Lazy(m_exporting);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowFinished(FinishedPageState& state) {
+PageResult CQtWizardHost::ShowFinished(FinishedPageState& state) {
     auto& page = Lazy(m_finished, m_services);
     page.SetState(&state);
     page.SetNote(finishedNote ? finishedNote() : QString());
@@ -134,7 +134,8 @@ void CQtWizardHost::WaitShowingPleaseWait(std::uint32_t ms) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-int CQtWizardHost::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) {
+MessageAnswer CQtWizardHost::MessageBox(const std::string& text, MessageButtons buttons,
+                                        MessageIcon icon) {
     return AskMessage(m_current, text, buttons, icon, LoadString(kIdsAppName));
 }
 

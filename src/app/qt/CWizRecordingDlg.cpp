@@ -74,7 +74,7 @@ void CWizRecordingDlg::OnTimer() {
 }
 
 void CWizRecordingDlg::OnCancel() {
-    if (askAbort && askAbort() == kAnswerNo)
+    if (askAbort && askAbort() == MessageAnswer::No)
         return;
     CWizardDlg::OnCancel();
 }

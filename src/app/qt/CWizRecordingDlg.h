@@ -17,8 +17,8 @@ class CWizRecordingDlg : public CWizardDlg {
 public:
     explicit CWizRecordingDlg(QWidget* parent = nullptr);
     void SetState(RecordingPageState* state) { m_state = state; }
-    // Asks whether to abort; returns the answer (kAnswerYes / kAnswerNo). Tests replace it.
-    std::function<int()> askAbort;
+    // Asks whether to abort; returns Yes or No. Tests replace it.
+    std::function<MessageAnswer()> askAbort;
 
     CKxStatic* TimeText() const { return m_time; }
     CKxStatic* TrackText() const { return m_track; }

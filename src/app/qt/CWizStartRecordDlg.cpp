@@ -104,7 +104,7 @@ void CWizStartRecordDlg::OnTimer() {
     if (m_state->RunMonoCheckOnce()) {
         if (m_services.openUrl)
             m_services.openUrl(kSupportPageUrl);
-        done(kResultClose);
+        EndPage(PageResult::Close);
         return;
     }
     if (!m_state->recorder)

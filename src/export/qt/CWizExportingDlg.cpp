@@ -34,7 +34,7 @@ void CWizExportingDlg::OnTimer() {
     if (Succeeded(m_state->progress->GetProgress(fraction)))
         m_bar->setValue(ExportingPageState::BarPosition(fraction));
     if (m_state->progress->GetResult() != S_FALSE)
-        done(kResultNext);
+        EndPage(PageResult::Next);
 }
 
 }  // namespace sondrel

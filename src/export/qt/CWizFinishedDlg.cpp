@@ -70,7 +70,7 @@ void CWizFinishedDlg::Choose(int choice) {
         m_state->choice = choice;
     m_again->SetToggled(choice == 1);
     m_close->SetToggled(choice != 1);
-    done(kResultNext);
+    EndPage(PageResult::Next);
 }
 
 }  // namespace sondrel
