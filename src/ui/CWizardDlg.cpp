@@ -23,6 +23,8 @@
 #include "ui/FocusFrame.h"
 #include "ui/RtfText.h"
 #include "ui/SkinPicture.h"
+#include "ui/SkinResourceIds.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -65,14 +67,14 @@ CWizardDlg::CWizardDlg(QWidget* parent, int standardButtons)
     connect(m_closeButton, &QAbstractButton::clicked, this, [this] { OnCancel(); });
     if (standardButtons & kBackButton) {
         m_backButton = new CKxButton(this);
-        m_backButton->setText(tr("back"));
+        m_backButton->setText(UiText(kIdsBack));
         m_backButton->setGeometry(DialogUnitsToPixels(334, 248, 86, 42));
         connect(m_backButton, &QAbstractButton::clicked, this,
                 [this] { EndWithFields(PageResult::Back); });
     }
     if (standardButtons & kNextButton) {
         m_nextButton = new CKxButton(this);
-        m_nextButton->setText(tr("next"));
+        m_nextButton->setText(UiText(kIdsNext));
         m_nextButton->setGeometry(DialogUnitsToPixels(426, 248, 86, 42));
         connect(m_nextButton, &QAbstractButton::clicked, this,
                 [this] { EndWithFields(PageResult::Next); });
@@ -142,7 +144,7 @@ void CWizardDlg::Prepare() {
 
 void CWizardDlg::OnInitDialog() {
     setWindowIcon(m_icon);
-    const QString title = QString::fromStdString(LoadString(kIdsProductTitle));
+    const QString title = UiText(kIdsProductTitle);
     if (!s_pageRect.isEmpty()) {
         setGeometry(s_pageRect);
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -152,17 +154,17 @@ void CWizardDlg::OnInitDialog() {
         move(frame.topLeft());
     }
     setWindowTitle(title);
-    m_closeButton->LoadBitmaps(216, 217);
+    m_closeButton->LoadBitmaps(kBitmapClose, kBitmapClosePressed);
     const QRect labelRect(QPoint(23, 35), QPoint(111, 56));
     if (m_nextButton) {
         m_nextButton->SetLabelFont();
-        m_nextButton->LoadImages(211, 210, 0, 0);
+        m_nextButton->LoadImages(kPictureNext, kPictureNextPressed, 0, 0);
         m_nextButton->SetLabelRect(labelRect);
         m_nextButton->SetTextColor(QColor(0, 127, 0));
     }
     if (m_backButton) {
         m_backButton->SetLabelFont();
-        m_backButton->LoadImages(200, 199, 0, 0);
+        m_backButton->LoadImages(kPictureBack, kPictureBackPressed, 0, 0);
         m_backButton->SetLabelRect(labelRect);
         m_backButton->SetTextColor(QColor(159, 159, 0));
     }

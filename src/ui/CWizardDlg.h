@@ -1,6 +1,6 @@
 // The base of every wizard page: a borderless 800 x 500 window with rounded corners that shows
 // its skin picture, drags from anywhere on its background, opens where the last page was, and
-// ends with 1001 (next), 1000 (back) or 2 (close) from its standard buttons.
+// ends with PageResult::Next, Back or Close from its standard buttons.
 #pragma once
 
 #include <QDialog>
@@ -52,8 +52,10 @@ public:
     // or it yields no characters (the control is then left as it was).
     static bool LoadRtfResource(QTextEdit* control, int id);
 
-    // The screen rectangle of the page last closed, shared by all pages; empty at start.
-    static QRect s_pageRect;
+    // The screen rectangle of the page last closed, where the next page opens; empty at start
+    // and after Forget (tests that need a fresh start).
+    static QRect LastPageRect() { return s_pageRect; }
+    static void ForgetPageRect() { s_pageRect = QRect(); }
 
     // The window shape for a page of this size, in window coordinates.
     static QRegion PageRegion(int width, int height);
@@ -111,6 +113,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Shared by all pages, written only as a page closes (GUI thread).
+    static QRect s_pageRect;
     void ApplyShapeAndScale();
 
     QImage m_background;

@@ -202,18 +202,18 @@ private slots:
     }
 
     void pageOpensWhereTheLastOneClosed() {
-        CWizardDlg::s_pageRect = QRect();
+        CWizardDlg::ForgetPageRect();
         TestPage first;
         QTimer::singleShot(0, &first, [&first] {
             first.move(222, 111);
             first.NextButton()->click();
         });
         first.RunModal();
-        QCOMPARE(CWizardDlg::s_pageRect.topLeft(), QPoint(222, 111));
+        QCOMPARE(CWizardDlg::LastPageRect().topLeft(), QPoint(222, 111));
         TestPage second;
         second.Init();
         QCOMPARE(second.pos(), QPoint(222, 111));
-        CWizardDlg::s_pageRect = QRect();
+        CWizardDlg::ForgetPageRect();
     }
 
     void buttonPictureChoice() {

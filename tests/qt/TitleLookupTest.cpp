@@ -119,9 +119,10 @@ private slots:
         QCOMPARE(cd.size(), 4u);
         QCOMPARE(cd.front().title, std::string("Slow River"));
         QCOMPARE(SideLetters(cd), std::string());
-        // At most one request a second.
+        // At most one request a second, as the client sends them; the server sees them later
+        // by however long each connection took to set up.
         for (std::size_t i = 1; i < server.Requests().size(); ++i)
-            QVERIFY(server.Requests()[i].atMs - server.Requests()[i - 1].atMs >= 990);
+            QVERIFY(server.Requests()[i].atMs - server.Requests()[i - 1].atMs >= 900);
     }
 
     void eachFailureIsOneStatus() {

@@ -17,6 +17,7 @@
 #include "export/qt/CWizTagMultipleMore.h"
 #include "export/qt/CWizTagSingle.h"
 #include "ui/SkinPicture.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -36,7 +37,7 @@ Page& Lazy(std::unique_ptr<Page>& page, Args&&... args) {
 CQtWizardHost::CQtWizardHost(PageServices services)
     : m_services(std::move(services)), m_mainWindow(std::make_unique<QWidget>()) {
     // Never shown: the pages are the program's windows; this one carries its title and icon.
-    m_mainWindow->setWindowTitle(QString::fromStdString(LoadString(kIdsProductTitle)));
+    m_mainWindow->setWindowTitle(UiText(kIdsProductTitle));
     m_mainWindow->setWindowIcon(ApplicationIcon());
 }
 
@@ -119,7 +120,7 @@ PageResult CQtWizardHost::ShowFinished(FinishedPageState& state) {
 }
 
 void CQtWizardHost::ShowPleaseWait() {
-    Lazy(m_pleaseWait).ShowNow(CWizardDlg::s_pageRect);
+    Lazy(m_pleaseWait).ShowNow(CWizardDlg::LastPageRect());
 }
 
 void CQtWizardHost::HidePleaseWait() {

@@ -25,6 +25,11 @@ class CWizFinishedDlg;
 class CPleaseWait;
 class CWizardDlg;
 
+// Lifetimes: each page is made on its first showing and kept until the host goes, so a page
+// shown again keeps its window position and pictures. A page holds a pointer to the state the
+// flow passes to Show...; the pointer is valid only while that call runs (the page is modal),
+// and the next showing sets it again. The pages refer to the host's copy of the page services,
+// which is declared before them and so outlives every page.
 class CQtWizardHost : public IWizardHost {
 public:
     explicit CQtWizardHost(PageServices services);

@@ -12,14 +12,15 @@
 #include "platform/sim/CSimPlatform.h"
 #include "recording/CRecorder.h"
 #include "ui/SkinPicture.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
 namespace {
 
 int CannotStart(const std::string& error) {
-    QMessageBox::warning(nullptr, QString::fromStdString(LoadString(kIdsAppName)),
-                         QString::fromStdString("Sondrel cannot start: " + error));
+    QMessageBox::warning(nullptr, UiText(kIdsAppName),
+                         QString::fromStdString(FormatCannotStartMessage(error)));
     return 2;
 }
 

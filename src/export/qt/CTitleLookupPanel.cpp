@@ -7,17 +7,14 @@
 #include "export/ReleaseSides.h"
 #include "export/TitleLookupText.h"
 #include "ui/CWizardDlg.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
 namespace {
 
-QString Text(StringId id) {
-    return QString::fromStdString(LoadString(id));
-}
-
 QPushButton* MakeButton(CWizardDlg& page, QRect designRect, StringId text) {
-    auto* button = new QPushButton(Text(text), &page);
+    auto* button = new QPushButton(UiText(text), &page);
     button->setGeometry(page.Scaled(designRect));
     button->setAccessibleName(button->text());
     button->setFocusPolicy(Qt::StrongFocus);
@@ -28,11 +25,11 @@ QPushButton* MakeButton(CWizardDlg& page, QRect designRect, StringId text) {
 QTreeWidget* MakeMatchList(CWizardDlg& page, QRect designRect) {
     auto* list = new QTreeWidget(&page);
     list->setGeometry(page.Scaled(designRect));
-    list->setAccessibleName(Text(kIdsLookupMatches));
+    list->setAccessibleName(UiText(kIdsLookupMatches));
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
-    list->setHeaderLabels(Text(kIdsLookupColumns).split(QLatin1Char('|')));
+    list->setHeaderLabels(UiText(kIdsLookupColumns).split(QLatin1Char('|')));
     list->header()->setStretchLastSection(false);
     list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -55,7 +52,7 @@ CTitleLookupPanel::CTitleLookupPanel(CWizardDlg& page, const Layout& layout, QLi
     m_lookUp = MakeButton(page, layout.button, kIdsLookUp);
     m_list = MakeMatchList(page, layout.list);
     const QRect row = layout.sideRow;
-    m_sideLabel = new QLabel(Text(kIdsLookupSide), &page);
+    m_sideLabel = new QLabel(UiText(kIdsLookupSide), &page);
     m_sideLabel->setGeometry(page.Scaled(QRect(row.x(), row.y(), 44, row.height())));
     m_side = new QComboBox(&page);
     m_side->setGeometry(page.Scaled(QRect(row.x() + 48, row.y(), 72, row.height())));
