@@ -328,8 +328,10 @@ int Report(HeadlessRun& run, std::ostream& err) {
             << recorder.WorkingFolderProblem() << ")\n";
     }
     if (recorder.DeviceWasLost()) {
-        err << "sondrel: the capture device was disconnected during the recording; what was "
-               "recorded until then is kept\n";
+        const std::string reason = recorder.DeviceLossReason();
+        err << "sondrel: the capture device was disconnected during the recording"
+            << (reason.empty() ? "" : " (" + reason + ")")
+            << "; what was recorded until then is kept\n";
     }
     if (recorder.LostSeconds() > 0) {
         char seconds[32];

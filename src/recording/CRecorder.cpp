@@ -49,6 +49,10 @@ double CRecorder::LostSeconds() const {
     return static_cast<double>(lost) / kCaptureBytesPerSecond;
 }
 
+std::string CRecorder::DeviceLossReason() const {
+    return DeviceWasLost() ? m_platform.Audio().CaptureLossReason() : std::string();
+}
+
 double CRecorder::SecondsPastFileLimit() const {
     const std::uint64_t past = m_input ? m_input->BytesPastFileLimit() : m_lastPastLimitBytes;
     return static_cast<double>(past) / kCaptureBytesPerSecond;

@@ -97,6 +97,8 @@ public:
     // (empty when the system does not tell).
     const std::string& DeviceHolder() const { return m_deviceHolder; }
     bool DeviceWasLost() const { return m_input ? m_input->DeviceLost() : m_lastDeviceLost; }
+    // What the audio system says of the loss ("the PipeWire server stopped"); may be empty.
+    std::string DeviceLossReason() const;
     // True when the current or last recording stopped because its file was full (the WAV
     // format's limit, about 6 h 45 min).
     bool FileLimitWasReached() const {
