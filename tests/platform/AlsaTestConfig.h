@@ -62,16 +62,20 @@ inline std::string RecordingPcm(std::string_view name, const std::filesystem::pa
 }
 
 // Makes this process's ALSA read the system's configuration followed by pcms, written to
-// config; ALSA keeps its configuration per process, so each test brings its own.
+// config; ALSA keeps its configuration per process, so each test brings its own. A desktop's
+// sound server is looked for where there is none, so that the ALSA devices are used directly.
 inline void UseAlsaConfig(const std::filesystem::path& config, const std::string& pcms) {
     std::ofstream(config) << "<" << SystemAlsaConf().string() << ">\n" << pcms;
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    setenv("PIPEWIRE_RUNTIME_DIR", config.parent_path().c_str(), 1);
+    unsetenv("PIPEWIRE_REMOTE");
     snd_config_update_free_global();
 }
 
 inline void RestoreAlsaConfig() {
     snd_config_update_free_global();
     unsetenv("ALSA_CONFIG_PATH");
+    unsetenv("PIPEWIRE_RUNTIME_DIR");
 }
 
 inline void WriteRawSide(const std::filesystem::path& path,

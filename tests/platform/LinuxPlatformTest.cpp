@@ -13,6 +13,8 @@
 #include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "devices/StereoCheck.h"
+#include "platform/DebugOutput.h"
+#include "platform/alsa/CAlsaAudioSystem.h"
 #include "platform/linux/CLinuxPlatform.h"
 #include "platform/linux/CLinuxShell.h"
 #include "platform/linux/CLinuxThreadServices.h"
@@ -159,6 +161,26 @@ TEST(LinuxPlatform, ReportsAVersionWithStereoCheckAndWithoutMixerVolume) {
     EXPECT_EQ(version.platformId, kPlatformIdNt);
     EXPECT_GT(version.major, 5u);
     EXPECT_FALSE(version.major == 6 && version.minor == 1);
+}
+
+TEST(LinuxPlatform, WithoutASoundServerTheAlsaDevicesAreUsedAndVerboseOutputSaysWhy) {
+    test::TempFolder empty;
+    setenv("PIPEWIRE_RUNTIME_DIR", empty.Path().c_str(), 1);
+    std::string told;
+    SetDebugOutputSink([&told](std::string_view text) { told += text; });
+    std::unique_ptr<CLinuxPlatform> platform;
+    std::string error;
+    const HRESULT hr = CLinuxPlatform::Create({std::make_pair(0x08BBu, 0x29C0u)}, platform, error);
+    SetDebugOutputSink({});
+    unsetenv("PIPEWIRE_RUNTIME_DIR");
+    ASSERT_EQ(hr, S_OK) << error;
+    EXPECT_FALSE(platform->UsesPipeWire());
+    EXPECT_EQ(&platform->Audio(), static_cast<IAudioSystem*>(&platform->AlsaAudio()));
+    EXPECT_NE(told.find("Audio: ALSA devices directly, since no PipeWire server answers (nothing "
+                        "answers at " +
+                        (empty.Path() / "pipewire-0").string()),
+              std::string::npos)
+        << told;
 }
 
 TEST(LinuxPlatform, FakeUsbPresentsExactlyThatKnownDevice) {

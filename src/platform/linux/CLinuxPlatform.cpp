@@ -52,12 +52,10 @@ struct CLinuxPlatform::Parts {
 };
 
 // The user's PipeWire server when one answers (the sound cards are its), else ALSA's devices.
-HRESULT CLinuxPlatform::ChooseAudio(const LinuxPlatformOptions& options, Parts& parts,
-                                    std::string& error) {
-    std::string why = "not asked for";
+HRESULT CLinuxPlatform::ChooseAudio(Parts& parts, std::string& error) {
+    std::string why;
     std::unique_ptr<CPipeWireConnection> connection;
-    if (options.audio != LinuxAudioChoice::Alsa &&
-        Succeeded(CPipeWireConnection::Connect(kPipeWireAnswerMs, connection, why))) {
+    if (Succeeded(CPipeWireConnection::Connect(kPipeWireAnswerMs, connection, why))) {
         parts.pipewire = std::make_unique<CPipeWireAudioSystem>(std::move(connection));
         OutputDebugText("Audio: through " + parts.pipewire->ServerDescription() + "\n");
         CPipeWireAudioSystem* pipewire = parts.pipewire.get();
@@ -68,10 +66,6 @@ HRESULT CLinuxPlatform::ChooseAudio(const LinuxPlatformOptions& options, Parts& 
             return cards;
         }));
         return S_OK;
-    }
-    if (options.audio == LinuxAudioChoice::PipeWire) {
-        error = "PipeWire cannot be used: " + why;
-        return E_FAIL;
     }
     OutputDebugText("Audio: ALSA devices directly, since no PipeWire server answers (" + why +
                     ")\n");
@@ -90,7 +84,7 @@ HRESULT CLinuxPlatform::Create(const LinuxPlatformOptions& options,
     platform.reset();
     error.clear();
     auto parts = std::make_unique<Parts>();
-    if (Failed(ChooseAudio(options, *parts, error)))
+    if (Failed(ChooseAudio(*parts, error)))
         return E_FAIL;
     if (options.fakeUsb) {
         // The command line takes only ids of the known-device table.

@@ -17,13 +17,9 @@ namespace sondrel {
 
 class CAlsaAudioSystem;
 
-enum class LinuxAudioChoice { Auto, Alsa, PipeWire };
-
 struct LinuxPlatformOptions {
     // (vendorId, productId) of the one USB device to present instead of udev's list.
     std::optional<std::pair<std::uint32_t, std::uint32_t>> fakeUsb;
-    // Auto: PipeWire when its server answers, else ALSA.
-    LinuxAudioChoice audio = LinuxAudioChoice::Auto;
 };
 
 class CLinuxPlatform final : public IPlatform {
@@ -51,8 +47,7 @@ public:
 
 private:
     struct Parts;
-    static HRESULT ChooseAudio(const LinuxPlatformOptions& options, Parts& parts,
-                               std::string& error);
+    static HRESULT ChooseAudio(Parts& parts, std::string& error);
     explicit CLinuxPlatform(std::unique_ptr<Parts> parts);
 
     std::unique_ptr<Parts> m_parts;

@@ -95,17 +95,8 @@ HRESULT CPipeWireAudioSystem::CreateCaptureRing(const GUID& deviceId, const WAVE
         ring = std::move(capture);
         return S_OK;
     }
-    capture.reset();
     // A node that cannot open its card says why; a card another program holds is busy.
-    std::vector<PipeWireNodeInfo> now;
-    CaptureNodes(now);
-    for (const PipeWireNodeInfo& n : now) {
-        if (n.id == node->id && n.failed) {
-            const HRESULT hr = ContainsNoCase(n.error, "busy") ? E_DEVICE_BUSY : E_FAIL;
-            return Refuse(hr, "the node \"" + n.description + "\" failed: " + n.error);
-        }
-    }
-    return Refuse(E_FAIL, error);
+    return Refuse(ContainsNoCase(error, "resource busy") ? E_DEVICE_BUSY : E_FAIL, error);
 }
 
 HRESULT CPipeWireAudioSystem::CreateOutputRing(const GUID& /*deviceId*/, const WAVEFORMATEX& format,

@@ -74,25 +74,29 @@ HRESULT CPipeWireCaptureRing::Connect(const PipeWireNodeInfo& node, int timeoutM
         return E_FAIL;
     m_connection.AddWatcher(this);
     m_watching = true;
+    std::string nodeError;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (m_state.load() != PW_STREAM_STATE_STREAMING && m_state.load() != PW_STREAM_STATE_ERROR &&
-           !m_lost.load()) {
+           !m_lost.load() && !m_connection.NodeFailed(node.id, nodeError)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
         m_connection.Wait(static_cast<int>(left.count()));
     }
-    if (m_state.load() == PW_STREAM_STATE_STREAMING && !m_lost.load())
+    if (m_state.load() == PW_STREAM_STATE_STREAMING && !m_lost.load() && nodeError.empty())
         return S_OK;
-    if (m_lost.load())
+    if (!nodeError.empty())
+        error = "the node \"" + node.description + "\" failed: " + nodeError;
+    else if (m_lost.load())
         error = "the node \"" + node.description + "\" went away";
     else if (!m_streamError.empty())
         error = "PipeWire refused the stream: " + m_streamError;
     else
-        error = "the stream to \"" + node.description + "\" did not start within " +
+        error = "the node \"" + node.description + "\" did not start within " +
                 std::to_string(timeoutMs) +
-                " ms (is a session manager such as WirePlumber running?)";
+                " ms: another program may hold its device, or no session manager (such as "
+                "WirePlumber) links streams";
     return E_FAIL;
 }
 

@@ -59,6 +59,7 @@ void UpdateNode(PipeWireNodeInfo& node, const spa_dict* props) {
 
 // One bound node or device: its proxy keeps its full properties coming.
 struct CPipeWireConnection::Entry {
+    CPipeWireConnection* owner = nullptr;
     pw_proxy* proxy = nullptr;
     spa_hook listener{};
     bool isDevice = false;
@@ -79,41 +80,7 @@ struct CPipeWireConnection::Objects {
     std::string version;
 };
 
-namespace {
-
-void OnNodeInfo(void* data, const pw_node_info* info) {
-    PipeWireNodeInfo& node = *static_cast<PipeWireNodeInfo*>(data);
-    if ((info->change_mask & PW_NODE_CHANGE_MASK_PROPS) != 0)
-        UpdateNode(node, info->props);
-    if ((info->change_mask & PW_NODE_CHANGE_MASK_STATE) != 0) {
-        node.failed = info->state == PW_NODE_STATE_ERROR;
-        node.error = info->error != nullptr ? info->error : "";
-    }
-}
-
-void OnDeviceInfo(void* data, const pw_device_info* info) {
-    PipeWireDeviceInfo& device = *static_cast<PipeWireDeviceInfo*>(data);
-    if ((info->change_mask & PW_DEVICE_CHANGE_MASK_PROPS) == 0)
-        return;
-    device.vendorId = Prop(info->props, PW_KEY_DEVICE_VENDOR_ID);
-    device.productId = Prop(info->props, PW_KEY_DEVICE_PRODUCT_ID);
-}
-
-const pw_node_events kNodeEvents = [] {
-    pw_node_events events{};
-    events.version = PW_VERSION_NODE_EVENTS;
-    events.info = OnNodeInfo;
-    return events;
-}();
-
-const pw_device_events kDeviceEvents = [] {
-    pw_device_events events{};
-    events.version = PW_VERSION_DEVICE_EVENTS;
-    events.info = OnDeviceInfo;
-    return events;
-}();
-
-}  // namespace
+namespace {}  // namespace
 
 // The C callbacks, which reach the connection's private handlers.
 struct PipeWireConnectionEvents {
@@ -136,6 +103,24 @@ struct PipeWireConnectionEvents {
         (void)seq;
         static_cast<CPipeWireConnection*>(data)->OnCoreError(id, res, message);
     }
+    static void NodeInfo(void* data, const pw_node_info* info) {
+        auto* entry = static_cast<CPipeWireConnection::Entry*>(data);
+        if ((info->change_mask & PW_NODE_CHANGE_MASK_PROPS) != 0)
+            UpdateNode(entry->node, info->props);
+        if ((info->change_mask & PW_NODE_CHANGE_MASK_STATE) != 0) {
+            entry->node.failed = info->state == PW_NODE_STATE_ERROR;
+            entry->node.error = info->error != nullptr ? info->error : "";
+            // Whoever waits for the node to start learns that it failed.
+            entry->owner->Signal();
+        }
+    }
+    static void DeviceInfo(void* data, const pw_device_info* info) {
+        auto* entry = static_cast<CPipeWireConnection::Entry*>(data);
+        if ((info->change_mask & PW_DEVICE_CHANGE_MASK_PROPS) == 0)
+            return;
+        entry->device.vendorId = Prop(info->props, PW_KEY_DEVICE_VENDOR_ID);
+        entry->device.productId = Prop(info->props, PW_KEY_DEVICE_PRODUCT_ID);
+    }
 };
 
 namespace {
@@ -145,6 +130,20 @@ const pw_registry_events kRegistryEvents = [] {
     events.version = PW_VERSION_REGISTRY_EVENTS;
     events.global = PipeWireConnectionEvents::Global;
     events.global_remove = PipeWireConnectionEvents::GlobalRemove;
+    return events;
+}();
+
+const pw_node_events kNodeEvents = [] {
+    pw_node_events events{};
+    events.version = PW_VERSION_NODE_EVENTS;
+    events.info = PipeWireConnectionEvents::NodeInfo;
+    return events;
+}();
+
+const pw_device_events kDeviceEvents = [] {
+    pw_device_events events{};
+    events.version = PW_VERSION_DEVICE_EVENTS;
+    events.info = PipeWireConnectionEvents::DeviceInfo;
     return events;
 }();
 
@@ -254,6 +253,14 @@ void CPipeWireConnection::RemoveWatcher(IPipeWireWatcher* watcher) {
     m_watchers.erase(std::remove(m_watchers.begin(), m_watchers.end(), watcher), m_watchers.end());
 }
 
+bool CPipeWireConnection::NodeFailed(std::uint32_t id, std::string& error) const {
+    const auto entry = m_objects->entries.find(id);
+    if (entry == m_objects->entries.end() || entry->second->isDevice || !entry->second->node.failed)
+        return false;
+    error = entry->second->node.error;
+    return true;
+}
+
 bool CPipeWireConnection::RoundTrip(int timeoutMs) {
     if (ServerGone())
         return false;
@@ -292,6 +299,7 @@ void CPipeWireConnection::OnGlobal(std::uint32_t id, const char* type, const spa
     if (!(node && mediaClass.starts_with("Audio/")) && !(device && mediaClass == "Audio/Device"))
         return;
     auto entry = std::make_unique<Entry>();
+    entry->owner = this;
     entry->isDevice = device;
     entry->proxy = static_cast<pw_proxy*>(pw_registry_bind(
         m_objects->registry, id, type, device ? PW_VERSION_DEVICE : PW_VERSION_NODE, 0));
@@ -300,12 +308,12 @@ void CPipeWireConnection::OnGlobal(std::uint32_t id, const char* type, const spa
     if (device) {
         entry->device.id = id;
         pw_device_add_listener(reinterpret_cast<pw_device*>(entry->proxy), &entry->listener,
-                               &kDeviceEvents, &entry->device);
+                               &kDeviceEvents, entry.get());
     } else {
         entry->node.id = id;
         UpdateNode(entry->node, props);
         pw_node_add_listener(reinterpret_cast<pw_node*>(entry->proxy), &entry->listener,
-                             &kNodeEvents, &entry->node);
+                             &kNodeEvents, entry.get());
     }
     m_objects->entries[id] = std::move(entry);
 }

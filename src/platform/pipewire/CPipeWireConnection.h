@@ -57,6 +57,8 @@ public:
     pw_core* Core() const { return m_core; }
     // With the lock held.
     void AddWatcher(IPipeWireWatcher* watcher);
+    // With the lock held: whether the node is in its error state, and why.
+    bool NodeFailed(std::uint32_t id, std::string& error) const;
     void RemoveWatcher(IPipeWireWatcher* watcher);
 
 private:
