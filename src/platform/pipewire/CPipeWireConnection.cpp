@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/DebugOutput.h"
 
@@ -189,7 +190,10 @@ HRESULT CPipeWireConnection::Open(int timeoutMs, std::string& why) {
     CPipeWireLock lock(*this);
     m_core = pw_context_connect(m_context, nullptr, 0);
     if (m_core == nullptr) {
-        why = "nothing answers at " + socket + " (" + std::strerror(errno) + ")";
+        std::error_code ec;
+        why = "nothing answers at " + socket +
+              (std::filesystem::exists(socket, ec) ? " (the socket refused the connection)"
+                                                   : " (there is no socket)");
         return E_FAIL;
     }
     pw_core_add_listener(m_core, &m_objects->coreListener, &kCoreEvents, this);
