@@ -22,6 +22,7 @@
 #include "ui/CVuMeters.h"
 #include "ui/CWizardDlg.h"
 #include "ui/SkinPicture.h"
+#include "ui/SkinResourceIds.h"
 
 using namespace sondrel;
 
@@ -136,10 +137,10 @@ int main(int argc, char** argv) {
     }
     bool ok = true;
 
-    for (int id : {203, 205, 206, 207}) {
+    for (int id : {kPicturePagePlain, kPicturePageBand, kPicturePageMeter, kPicturePageMeterGain}) {
         GalleryPage page(id, CWizardDlg::kNextButton | CWizardDlg::kBackButton);
         page.Prepare();
-        if (id == 206 || id == 207) {
+        if (id == kPicturePageMeter || id == kPicturePageMeterGain) {
             auto* meter = new CVuMeters(&page);
             meter->setGeometry(page.Scaled(CVuMeters::kDesignRect));
             meter->SetClipIndicator(true);
@@ -158,12 +159,22 @@ int main(int argc, char** argv) {
         const char* caption;
     };
     const ButtonSkin skins[] = {
-        {"next", 211, 210, {129, 68}, QColor(0, 127, 0), "next"},
-        {"back", 200, 199, {129, 68}, QColor(159, 159, 0), "back"},
-        {"record", 215, 214, {129, 68}, QColor(127, 0, 0), "record"},
-        {"tape", 213, 212, {132, 53}, QColor(255, 0, 0), "chrome"},
-        {"new-track", 209, 208, {152, 61}, QColor(223, 0, 0), "new track"},
-        {"finished", 252, 251, {180, 53}, QColor(255, 0, 0), "Open Save Location"},
+        {"next", kPictureNext, kPictureNextPressed, {129, 68}, QColor(0, 127, 0), "next"},
+        {"back", kPictureBack, kPictureBackPressed, {129, 68}, QColor(159, 159, 0), "back"},
+        {"record", kPictureRecord, kPictureRecordPressed, {129, 68}, QColor(127, 0, 0), "record"},
+        {"tape", kPictureTapeType, kPictureTapeTypeChosen, {132, 53}, QColor(255, 0, 0), "chrome"},
+        {"new-track",
+         kPictureNewTrack,
+         kPictureNewTrackPressed,
+         {152, 61},
+         QColor(223, 0, 0),
+         "new track"},
+        {"finished",
+         kPictureFinishedAction,
+         kPictureFinishedActionPressed,
+         {180, 53},
+         QColor(255, 0, 0),
+         "Open Save Location"},
     };
     for (const ButtonSkin& skin : skins) {
         CKxButton button;
@@ -183,7 +194,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    GalleryPage meterPage(206, CWizardDlg::kNoButtons);
+    GalleryPage meterPage(kPicturePageMeter, CWizardDlg::kNoButtons);
     meterPage.Prepare();
     const float levels[][4] = {
         {-36.0f, -36.0f, -36.0f, -36.0f}, {-20.0f, -18.0f, -15.0f, -14.0f},

@@ -29,41 +29,41 @@ void CHeadlessHost::Fail(const std::string& reason) {
         m_failure = reason;
 }
 
-int CHeadlessHost::ShowConnect() {
+PageResult CHeadlessHost::ShowConnect() {
     // A second showing means the device checks failed; a batch run cannot plug anything in.
     if (++m_connectShown > 1) {
         m_out << "[connect] no usable device; giving up\n";
         Fail("no usable device");
-        return kPageClose;
+        return PageResult::Close;
     }
     m_out << "[connect] next\n";
-    return kPageNext;
+    return PageResult::Next;
 }
 
-int CHeadlessHost::ShowSelectDevice(SelectDevicePageState& page) {
+PageResult CHeadlessHost::ShowSelectDevice(SelectDevicePageState& page) {
     m_deviceTypeShown = true;
     page.deviceTypeIndex = m_answers.source == HeadlessSource::Turntable ? 0 : 1;
     m_out << "[device type] " << (page.deviceTypeIndex == 0 ? "TURNTABLE" : "TAPE PLAYER") << "\n";
-    return kPageNext;
+    return PageResult::Next;
 }
 
-int CHeadlessHost::ShowTapeSelect(TapeSelectPageState& page) {
+PageResult CHeadlessHost::ShowTapeSelect(TapeSelectPageState& page) {
     page.chrome = m_answers.source == HeadlessSource::TapeChrome;
     m_out << "[tape type] " << (page.chrome ? "chrome" : "normal") << "\n";
-    return kPageNext;
+    return PageResult::Next;
 }
 
-int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
+PageResult CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
     // A batch run records once; being asked again means the recording could not start.
     if (++m_startShown > 1) {
         m_out << "[start] the recording could not start; giving up\n";
         Fail("the recording could not start");
-        return kPageClose;
+        return PageResult::Close;
     }
     if (page.RunMonoCheckOnce()) {
         m_out << "[start] opening the support page: " << kSupportPageUrl << "\n";
         Fail("the capture device records in mono");
-        return kPageClose;
+        return PageResult::Close;
     }
     // Only a device with both a turntable and a tape player asks; any other takes its own.
     if (m_answers.sourceGiven && m_answers.source != HeadlessSource::Turntable &&
@@ -87,7 +87,7 @@ int CHeadlessHost::ShowStartRecord(StartRecordPageState& page) {
         m_deck.start();
         m_deckArmed = true;
     }
-    return kPageNext;
+    return PageResult::Next;
 }
 
 struct CHeadlessHost::RecordingRun {
@@ -223,7 +223,7 @@ void CHeadlessHost::NoteWhatWasNotRecorded(const RecordingRun& run) {
     }
 }
 
-int CHeadlessHost::ShowRecording(RecordingPageState& page) {
+PageResult CHeadlessHost::ShowRecording(RecordingPageState& page) {
     RecordingRun run(page);
     PlanRecording(run);
     StartDeck(run);
@@ -249,7 +249,7 @@ int CHeadlessHost::ShowRecording(RecordingPageState& page) {
         std::this_thread::sleep_for(kPoll);
     }
     NoteWhatWasNotRecorded(run);
-    return kPageNext;
+    return PageResult::Next;
 }
 
 void CHeadlessHost::ShowPleaseWait() {
@@ -262,7 +262,7 @@ std::string CHeadlessHost::TitleAt(std::size_t index) const {
 
 // What the command line gives wins; the rest stays as the page shows it (the names typed for
 // a recovered recording).
-int CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
+PageResult CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
     if (!m_answers.artist.empty())
         page.artist = m_answers.artist;
     if (!m_answers.album.empty())
@@ -271,10 +271,10 @@ int CHeadlessHost::ShowTagSingle(TagSinglePageState& page) {
         page.title = TitleAt(0);
     m_trackCount = 1;
     m_out << "[tag] 1 track\n";
-    return kPageNext;
+    return PageResult::Next;
 }
 
-int CHeadlessHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& page) {
+PageResult CHeadlessHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& page) {
     if (pageIndex == 0) {
         if (!m_answers.artist.empty())
             page.artist = m_answers.artist;
@@ -288,10 +288,10 @@ int CHeadlessHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& page) {
         if (!title.empty())
             page.titles[k] = title;
     }
-    return kPageNext;
+    return PageResult::Next;
 }
 
-int CHeadlessHost::ShowExporting(ExportingPageState& page) {
+PageResult CHeadlessHost::ShowExporting(ExportingPageState& page) {
     int lastPercent = -1;
     while (page.progress) {
         float fraction = 0;
@@ -310,10 +310,10 @@ int CHeadlessHost::ShowExporting(ExportingPageState& page) {
         }
         std::this_thread::sleep_for(kPoll);
     }
-    return kPageNext;
+    return PageResult::Next;
 }
 
-int CHeadlessHost::ShowFinished(FinishedPageState& page) {
+PageResult CHeadlessHost::ShowFinished(FinishedPageState& page) {
     m_finished = true;
     page.choice = 0;
     // A failed export names its album folder too, with the tracks that did reach it.
@@ -334,14 +334,17 @@ int CHeadlessHost::ShowFinished(FinishedPageState& page) {
         }
     }
     m_out << "[finished] Close Sondrel\n";
-    return kPageNext;
+    return PageResult::Next;
 }
 
-int CHeadlessHost::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) {
+MessageAnswer CHeadlessHost::MessageBox(const std::string& text, MessageButtons buttons,
+                                        MessageIcon icon) {
     // Batch answers: OK where that is the only button; No to every question (no retry of a
     // failed export, no visit to the support page).
-    const int answer = buttons == MessageButtons::Ok ? kAnswerOk : kAnswerNo;
-    m_out << "[message] " << text << "\n  -> " << (answer == kAnswerOk ? "OK" : "No") << "\n";
+    const MessageAnswer answer =
+        buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
+    m_out << "[message] " << text << "\n  -> " << (answer == MessageAnswer::Ok ? "OK" : "No")
+          << "\n";
     if (buttons == MessageButtons::Ok && icon != MessageIcon::Information)
         Fail(text);
     return answer;

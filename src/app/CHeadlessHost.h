@@ -69,18 +69,19 @@ public:
     double SecondsNotRecorded() const { return m_notRecordedSeconds; }
 
     WindowHandle MainWindow() override { return this; }
-    int ShowConnect() override;
-    int ShowSelectDevice(SelectDevicePageState& page) override;
-    int ShowTapeSelect(TapeSelectPageState& page) override;
-    int ShowStartRecord(StartRecordPageState& page) override;
-    int ShowRecording(RecordingPageState& page) override;
-    int ShowTagSingle(TagSinglePageState& page) override;
-    int ShowTagMultiple(int pageIndex, TagMultiplePageState& page) override;
-    int ShowExporting(ExportingPageState& page) override;
-    int ShowFinished(FinishedPageState& page) override;
+    PageResult ShowConnect() override;
+    PageResult ShowSelectDevice(SelectDevicePageState& page) override;
+    PageResult ShowTapeSelect(TapeSelectPageState& page) override;
+    PageResult ShowStartRecord(StartRecordPageState& page) override;
+    PageResult ShowRecording(RecordingPageState& page) override;
+    PageResult ShowTagSingle(TagSinglePageState& page) override;
+    PageResult ShowTagMultiple(int pageIndex, TagMultiplePageState& page) override;
+    PageResult ShowExporting(ExportingPageState& page) override;
+    PageResult ShowFinished(FinishedPageState& page) override;
     void ShowPleaseWait() override;
     void HidePleaseWait() override {}
-    int MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
+                             MessageIcon icon) override;
 
 private:
     // One recording page's run: the marks and stop to reach, and how far it got.

@@ -16,11 +16,11 @@ constexpr const char* kInvalidConfiguration = "Invalid device configuration dete
 constexpr std::uint32_t kFlatTurntableVendor = 0x0D8C;
 constexpr std::uint32_t kFlatTurntableProduct = 0x0131;
 
-bool IsBack(int result) {
-    return result == kPageBack;
+bool IsBack(PageResult result) {
+    return result == PageResult::Back;
 }
-bool IsClose(int result) {
-    return result == kPageClose;
+bool IsClose(PageResult result) {
+    return result == PageResult::Close;
 }
 
 }  // namespace
@@ -88,7 +88,7 @@ ExportFormat CWizardFlow::StoredFormat() const {
 
 bool CWizardFlow::ConfirmDiscard() {
     return m_services.host->MessageBox(LoadString(kIdsMsgDiscardRecording), MessageButtons::YesNo,
-                                       MessageIcon::Question) == kAnswerYes;
+                                       MessageIcon::Question) == MessageAnswer::Yes;
 }
 
 void CWizardFlow::ReportCutFailure(const std::filesystem::path& recording) {
@@ -175,14 +175,14 @@ CWizardFlow::Stage CWizardFlow::Source() {
     const KnownDevice& e = *m_deviceMatch.row;
     m_sourceType = 0;
     if (e.offersTurntable && e.offersTape) {
-        const int deviceResult = host.ShowSelectDevice(selectDevicePage);
+        const PageResult deviceResult = host.ShowSelectDevice(selectDevicePage);
         if (IsBack(deviceResult))
             return Stage::Connect;
         if (IsClose(deviceResult))
             return Stage::End;
         if (selectDevicePage.TapePlayerChosen()) {
             tapeSelectPage.chrome = false;
-            const int tapeResult = host.ShowTapeSelect(tapeSelectPage);
+            const PageResult tapeResult = host.ShowTapeSelect(tapeSelectPage);
             if (IsBack(tapeResult))
                 return Stage::Connect;
             if (IsClose(tapeResult))
@@ -221,7 +221,7 @@ CWizardFlow::Stage CWizardFlow::Start() {
             BusyMessage();
         m_services.recorderSetup->SetSourceFilter(m_sourceType);
     }
-    const int result = host.ShowStartRecord(startRecordPage);
+    const PageResult result = host.ShowStartRecord(startRecordPage);
     if (IsBack(result))
         return Stage::Connect;
     if (IsClose(result))
@@ -234,8 +234,8 @@ CWizardFlow::Stage CWizardFlow::Start() {
         // Without a capture device or a file there would be nothing to record into.
         const HRESULT opened = recorder.OpenInput(mainWindow, startRecordPage.split);
         host.HidePleaseWait();
-        if (opened == E_WORKING_FOLDER) {
-            Message(kIdsMsgWorkingFolder);
+        if (opened == E_RECORDINGS_FOLDER) {
+            Message(kIdsMsgRecordingsFolder);
             return Stage::Start;
         }
         if (opened == E_DEVICE_BUSY) {
@@ -257,7 +257,7 @@ CWizardFlow::Stage CWizardFlow::Start() {
 CWizardFlow::Stage CWizardFlow::Record() {
     IWizardHost& host = *m_services.host;
     recordingPage.resumed = false;
-    int result = host.ShowRecording(recordingPage);
+    PageResult result = host.ShowRecording(recordingPage);
     // Going back throws the recording away; the recording goes on while the user decides.
     while (IsBack(result) && !ConfirmDiscard()) {
         recordingPage.resumed = true;
@@ -295,7 +295,7 @@ CWizardFlow::Stage CWizardFlow::Record() {
 }
 
 CWizardFlow::Stage CWizardFlow::Tag() {
-    int result;
+    PageResult result;
     m_tags = TagSet{};
     if (m_tracks.size() == 1) {
         for (;;) {
@@ -338,7 +338,7 @@ CWizardFlow::Stage CWizardFlow::Tag() {
     return Stage::Export;
 }
 
-int CWizardFlow::RunMultiTrackTagging() {
+PageResult CWizardFlow::RunMultiTrackTagging() {
     IWizardHost& host = *m_services.host;
     TagMultiplePageState pages[4];
     const int trackCount = static_cast<int>(m_tracks.size());
@@ -370,15 +370,15 @@ int CWizardFlow::RunMultiTrackTagging() {
     while (page < 4) {
         if (page > 0 && trackCount < 10 * page + 1)
             break;
-        const int result = host.ShowTagMultiple(page, pages[page]);
+        const PageResult result = host.ShowTagMultiple(page, pages[page]);
         if (IsClose(result)) {
             keepTyped();
-            return kPageClose;
+            return PageResult::Close;
         }
         if (IsBack(result)) {
             if (page == 0 && (m_recovered || ConfirmDiscard())) {
                 keepTyped();
-                return kPageBack;
+                return PageResult::Back;
             }
             page = std::max(page - 1, 0);
             continue;
@@ -386,7 +386,7 @@ int CWizardFlow::RunMultiTrackTagging() {
         ++page;
     }
     keepTyped();
-    return kPageNext;
+    return PageResult::Next;
 }
 
 CWizardFlow::Stage CWizardFlow::Export() {
@@ -398,14 +398,14 @@ CWizardFlow::Stage CWizardFlow::Export() {
         m_services.startExport(m_tracks, m_tags.artist, m_tags.titles, m_tags.album, m_productTitle,
                                exportingPage.progress);
         m_exportTried = true;
-        const int result = host.ShowExporting(exportingPage);
+        const PageResult result = host.ShowExporting(exportingPage);
         m_exported = exportingPage.progress && exportingPage.progress->GetResult() == S_OK;
         HRESULT errorCode = S_OK;
         bool retry = false;
         if (exportingPage.progress && exportingPage.progress->GetResult() == E_FAIL &&
             exportingPage.progress->GetErrorCode(errorCode) == S_OK) {
             retry = host.MessageBox(LoadString(kIdsMsgExportFailed), MessageButtons::YesNo,
-                                    MessageIcon::Exclamation) == kAnswerYes;
+                                    MessageIcon::Exclamation) == MessageAnswer::Yes;
         }
         exportingPage.progress.Reset();
         if (retry)
@@ -425,7 +425,7 @@ CWizardFlow::Stage CWizardFlow::Export() {
 }
 
 CWizardFlow::Stage CWizardFlow::Finish() {
-    const int result = m_services.host->ShowFinished(finishedPage);
+    const PageResult result = m_services.host->ShowFinished(finishedPage);
     if (IsClose(result))
         return Stage::End;
     if (finishedPage.RecordSomethingElse()) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/WizardPageState.h"
+#include "base/PageResult.h"
 #include "recording/IRecorder.h"
 
 namespace sondrel {
@@ -13,9 +14,6 @@ namespace sondrel {
 enum class MessageButtons { Ok, YesNo };
 // Information: the run goes on as usual after it (headless runs do not count it a failure).
 enum class MessageIcon { Exclamation, Question, Information };
-inline constexpr int kAnswerOk = 1;
-inline constexpr int kAnswerYes = 6;
-inline constexpr int kAnswerNo = 7;
 
 class IWizardHost {
 public:
@@ -24,24 +22,23 @@ public:
     // The main window that owns the pages and the monitor output; null when there is none.
     virtual WindowHandle MainWindow() = 0;
 
-    // Each returns the page result: kPageNext, kPageBack or kPageClose (any other value is
-    // treated as next by the flow).
-    virtual int ShowConnect() = 0;
-    virtual int ShowSelectDevice(SelectDevicePageState& page) = 0;
-    virtual int ShowTapeSelect(TapeSelectPageState& page) = 0;
-    virtual int ShowStartRecord(StartRecordPageState& page) = 0;
-    virtual int ShowRecording(RecordingPageState& page) = 0;
-    virtual int ShowTagSingle(TagSinglePageState& page) = 0;
+    // Each returns how the page ended; the flow reads anything but Back and Close as next.
+    virtual PageResult ShowConnect() = 0;
+    virtual PageResult ShowSelectDevice(SelectDevicePageState& page) = 0;
+    virtual PageResult ShowTapeSelect(TapeSelectPageState& page) = 0;
+    virtual PageResult ShowStartRecord(StartRecordPageState& page) = 0;
+    virtual PageResult ShowRecording(RecordingPageState& page) = 0;
+    virtual PageResult ShowTagSingle(TagSinglePageState& page) = 0;
     // pageIndex 0 is tracks 1-10, 1..3 the pages for 11-20, 21-30, 31-40.
-    virtual int ShowTagMultiple(int pageIndex, TagMultiplePageState& page) = 0;
-    virtual int ShowExporting(ExportingPageState& page) = 0;
-    virtual int ShowFinished(FinishedPageState& page) = 0;
+    virtual PageResult ShowTagMultiple(int pageIndex, TagMultiplePageState& page) = 0;
+    virtual PageResult ShowExporting(ExportingPageState& page) = 0;
+    virtual PageResult ShowFinished(FinishedPageState& page) = 0;
 
     virtual void ShowPleaseWait() = 0;
     virtual void HidePleaseWait() = 0;
 
-    // Returns kAnswerOk, kAnswerYes or kAnswerNo.
-    virtual int MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) = 0;
+    virtual MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
+                                     MessageIcon icon) = 0;
 };
 
 }  // namespace sondrel

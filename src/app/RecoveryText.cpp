@@ -103,4 +103,8 @@ std::string FormatCutFailedMessage(const std::string& reason, const std::filesys
     return Fill(Fill(LoadString(kIdsMsgCutFailed), "reason", reason), "folder", folder.string());
 }
 
+std::string FormatCannotStartMessage(const std::string& reason) {
+    return Fill(LoadString(kIdsMsgCannotStart), "reason", reason);
+}
+
 }  // namespace sondrel

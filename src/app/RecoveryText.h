@@ -41,4 +41,7 @@ std::string FormatKeptForLaterMessage(const std::filesystem::path& folder);
 // "Unable to make the track files from this recording (REASON). ... kept in FOLDER ..."
 std::string FormatCutFailedMessage(const std::string& reason, const std::filesystem::path& folder);
 
+// "Sondrel cannot start: <reason>" (the devices or an argument cannot be used).
+std::string FormatCannotStartMessage(const std::string& reason);
+
 }  // namespace sondrel

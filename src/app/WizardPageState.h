@@ -19,9 +19,6 @@ namespace sondrel {
 inline constexpr const char* kSupportPageUrl = "https://sondrel.org/support";
 
 // Page results: the ids of the buttons that end a page.
-inline constexpr int kPageNext = 1001;
-inline constexpr int kPageBack = 1000;
-inline constexpr int kPageClose = 2;
 
 struct SelectDevicePageState {
     // 0 = "TURNTABLE", 1 = "TAPE PLAYER"; the last choice is shown again.

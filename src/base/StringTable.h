@@ -32,7 +32,7 @@ inline constexpr StringId kIdsMsgTracksNotMade = 170;
 inline constexpr StringId kIdsMsgCannotRecord = 171;
 // "{recording}" is one of the two descriptions below, filled in by FormatUnfinishedQuestion.
 inline constexpr StringId kIdsMsgUnfinishedFound = 172;
-inline constexpr StringId kIdsMsgWorkingFolder = 173;
+inline constexpr StringId kIdsMsgRecordingsFolder = 173;
 inline constexpr StringId kIdsMsgDeviceDisconnected = 174;
 inline constexpr StringId kIdsMsgAudioLost = 175;     // "{seconds}"
 inline constexpr StringId kIdsMsgKeptForLater = 176;  // "{folder}"
@@ -52,6 +52,34 @@ inline constexpr StringId kIdsMsgFileFull = 186;       // "{length}"
 inline constexpr StringId kIdsExportFormat = 187;
 inline constexpr StringId kIdsFormatWav = 188;
 inline constexpr StringId kIdsFormatFlac = 189;
+// The names and captions of the pages' controls (also what screen readers say).
+inline constexpr StringId kIdsBack = 300;
+inline constexpr StringId kIdsNext = 301;
+inline constexpr StringId kIdsCloseMark = 302;
+inline constexpr StringId kIdsClose = 303;
+inline constexpr StringId kIdsSelected = 304;
+inline constexpr StringId kIdsLevelMeter = 305;
+inline constexpr StringId kIdsRecordingTime = 306;
+inline constexpr StringId kIdsRecordingTrack = 307;
+inline constexpr StringId kIdsNewTrack = 308;
+inline constexpr StringId kIdsSplitIntoTracks = 309;
+inline constexpr StringId kIdsRecordLevel = 310;
+inline constexpr StringId kIdsRecord = 311;
+inline constexpr StringId kIdsTurntable = 312;
+inline constexpr StringId kIdsTapePlayer = 313;
+inline constexpr StringId kIdsNormalTape = 314;
+inline constexpr StringId kIdsChromeTape = 315;
+inline constexpr StringId kIdsSaveLocation = 316;
+inline constexpr StringId kIdsChooseSaveLocation = 317;
+inline constexpr StringId kIdsExportProgress = 318;
+inline constexpr StringId kIdsArtist = 319;
+inline constexpr StringId kIdsTrackTitle = 320;
+inline constexpr StringId kIdsTrack = 321;
+inline constexpr StringId kIdsPleaseWait = 322;
+inline constexpr StringId kIdsRecordSomethingElse = 323;
+inline constexpr StringId kIdsCloseProgram = 324;
+inline constexpr StringId kIdsOpenSaveLocation = 325;
+inline constexpr StringId kIdsMsgCannotStart = 326;  // "{reason}"
 
 // The text of an entry: the language pack's when it has one, else the built-in English text,
 // else an empty string. Thread-safe (the export worker reads its texts too).

@@ -5,14 +5,15 @@
 
 #include "ui/FocusFrame.h"
 #include "ui/SkinPicture.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
 CCloseButton::CCloseButton(QWidget* parent) : QAbstractButton(parent) {
-    setText(QStringLiteral("X"));
-    setAccessibleName(QStringLiteral("X"));
-    setAccessibleDescription(tr("Close"));
-    setToolTip(tr("Close"));
+    setText(UiText(kIdsCloseMark));
+    setAccessibleName(UiText(kIdsCloseMark));
+    setAccessibleDescription(UiText(kIdsClose));
+    setToolTip(UiText(kIdsClose));
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
 }

@@ -7,6 +7,7 @@
 
 #include "ui/FocusFrame.h"
 #include "ui/SkinPicture.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -53,7 +54,7 @@ CKxButton& CKxButton::SetToggleMode(bool on) {
 void CKxButton::SetToggled(bool on) {
     m_toggled = on;
     // The toggled half of a pair is the selected one for assistive tools as well.
-    setAccessibleDescription(on ? tr("selected") : QString());
+    setAccessibleDescription(on ? UiText(kIdsSelected) : QString());
     update();
 }
 

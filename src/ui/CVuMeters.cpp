@@ -10,6 +10,7 @@
 #include "ui/CDrawUtil.h"
 #include "ui/CMemDC.h"
 #include "ui/SkinColors.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -120,7 +121,7 @@ void DrawOutlines(CDrawUtil& draw, const MeterBar (&bars)[2], int top, int botto
 
 CVuMeters::CVuMeters(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setAccessibleName(tr("Level meter"));
+    setAccessibleName(UiText(kIdsLevelMeter));
 }
 
 void CVuMeters::SetScale(double scaleX, double scaleY) {
@@ -240,12 +241,12 @@ int CVuMeters::DrawReadouts(CDrawUtil& draw, int W, int& th) {
     draw.SetFont(QStringLiteral("Verdana"), 80, QColor(GetSkinColor(kSkinMeterText)));
     draw.SetBkMode(TextBackground::Transparent);
     int tw = 0;
-    draw.TextOut(6, 1, QString::fromStdString(LoadString(kIdsMeterLeft)));
+    draw.TextOut(6, 1, UiText(kIdsMeterLeft));
     QString text = Readout(m_holdLeft);
     draw.GetTextExtent(text, tw, th);
     draw.TextOut(W - tw - 3, 1, text);
     const int y2 = 1 + th;
-    draw.TextOut(6, y2, QString::fromStdString(LoadString(kIdsMeterRight)));
+    draw.TextOut(6, y2, UiText(kIdsMeterRight));
     text = Readout(m_holdRight);
     draw.GetTextExtent(text, tw, th);
     draw.TextOut(W - tw - 3, y2, text);

@@ -23,6 +23,8 @@
 #include "ui/FocusFrame.h"
 #include "ui/RtfText.h"
 #include "ui/SkinPicture.h"
+#include "ui/SkinResourceIds.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -65,17 +67,17 @@ CWizardDlg::CWizardDlg(QWidget* parent, int standardButtons)
     connect(m_closeButton, &QAbstractButton::clicked, this, [this] { OnCancel(); });
     if (standardButtons & kBackButton) {
         m_backButton = new CKxButton(this);
-        m_backButton->setText(tr("back"));
+        m_backButton->setText(UiText(kIdsBack));
         m_backButton->setGeometry(DialogUnitsToPixels(334, 248, 86, 42));
         connect(m_backButton, &QAbstractButton::clicked, this,
-                [this] { EndWithFields(kResultBack); });
+                [this] { EndWithFields(PageResult::Back); });
     }
     if (standardButtons & kNextButton) {
         m_nextButton = new CKxButton(this);
-        m_nextButton->setText(tr("next"));
+        m_nextButton->setText(UiText(kIdsNext));
         m_nextButton->setGeometry(DialogUnitsToPixels(426, 248, 86, 42));
         connect(m_nextButton, &QAbstractButton::clicked, this,
-                [this] { EndWithFields(kResultNext); });
+                [this] { EndWithFields(PageResult::Next); });
     }
     SetTabOrder({});
     // The page draws the focus frame of controls that draw none of their own.
@@ -128,11 +130,11 @@ void CWizardDlg::resizeEvent(QResizeEvent* event) {
     ApplyShapeAndScale();
 }
 
-int CWizardDlg::RunModal() {
+PageResult CWizardDlg::RunModal() {
     m_ending = false;
     m_dragging = false;
     Prepare();
-    return exec();
+    return static_cast<PageResult>(exec());
 }
 
 void CWizardDlg::Prepare() {
@@ -142,7 +144,7 @@ void CWizardDlg::Prepare() {
 
 void CWizardDlg::OnInitDialog() {
     setWindowIcon(m_icon);
-    const QString title = QString::fromStdString(LoadString(kIdsProductTitle));
+    const QString title = UiText(kIdsProductTitle);
     if (!s_pageRect.isEmpty()) {
         setGeometry(s_pageRect);
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -152,17 +154,17 @@ void CWizardDlg::OnInitDialog() {
         move(frame.topLeft());
     }
     setWindowTitle(title);
-    m_closeButton->LoadBitmaps(216, 217);
+    m_closeButton->LoadBitmaps(kBitmapClose, kBitmapClosePressed);
     const QRect labelRect(QPoint(23, 35), QPoint(111, 56));
     if (m_nextButton) {
         m_nextButton->SetLabelFont();
-        m_nextButton->LoadImages(211, 210, 0, 0);
+        m_nextButton->LoadImages(kPictureNext, kPictureNextPressed, 0, 0);
         m_nextButton->SetLabelRect(labelRect);
         m_nextButton->SetTextColor(QColor(0, 127, 0));
     }
     if (m_backButton) {
         m_backButton->SetLabelFont();
-        m_backButton->LoadImages(200, 199, 0, 0);
+        m_backButton->LoadImages(kPictureBack, kPictureBackPressed, 0, 0);
         m_backButton->SetLabelRect(labelRect);
         m_backButton->SetTextColor(QColor(159, 159, 0));
     }
@@ -233,13 +235,13 @@ bool CWizardDlg::LoadRtfResource(QTextEdit* control, int id) {
     return sondrel::LoadRtfResource(control, id);
 }
 
-void CWizardDlg::EndWithFields(int result) {
+void CWizardDlg::EndWithFields(PageResult result) {
     DoDataExchange(true);
-    done(result);
+    EndPage(result);
 }
 
 void CWizardDlg::OnCancel() {
-    done(kResultClose);
+    EndPage(PageResult::Close);
 }
 
 void CWizardDlg::reject() {
@@ -248,7 +250,7 @@ void CWizardDlg::reject() {
 
 void CWizardDlg::accept() {
     // Enter: the fields are stored and the page ends with 1, which the flow reads as next.
-    EndWithFields(kResultOk);
+    EndWithFields(PageResult::Ok);
 }
 
 void CWizardDlg::done(int result) {

@@ -1,6 +1,6 @@
 // The base of every wizard page: a borderless 800 x 500 window with rounded corners that shows
 // its skin picture, drags from anywhere on its background, opens where the last page was, and
-// ends with 1001 (next), 1000 (back) or 2 (close) from its standard buttons.
+// ends with PageResult::Next, Back or Close from its standard buttons.
 #pragma once
 
 #include <QDialog>
@@ -11,6 +11,8 @@
 #include <QRegion>
 #include <utility>
 #include <vector>
+
+#include "base/PageResult.h"
 
 class QTextBrowser;
 class QTextEdit;
@@ -32,16 +34,13 @@ class CWizardDlg : public QDialog {
 public:
     enum StandardButton { kNoButtons = 0, kNextButton = 1, kBackButton = 2 };
 
-    static constexpr int kResultNext = 1001;
-    static constexpr int kResultBack = 1000;
-    static constexpr int kResultClose = 2;
-    static constexpr int kResultOk = 1;
-
     CWizardDlg(QWidget* parent, int standardButtons);
     ~CWizardDlg() override;
 
     // Shows the page modally and returns how it ended.
-    int RunModal();
+    PageResult RunModal();
+    // Ends the page as its buttons do (without storing the fields).
+    void EndPage(PageResult result) { done(static_cast<int>(result)); }
     // What RunModal does before the page shows: shape and scale for the current size, then
     // the page's set-up. Also for rendering a page without showing it.
     void Prepare();
@@ -53,8 +52,10 @@ public:
     // or it yields no characters (the control is then left as it was).
     static bool LoadRtfResource(QTextEdit* control, int id);
 
-    // The screen rectangle of the page last closed, shared by all pages; empty at start.
-    static QRect s_pageRect;
+    // The screen rectangle of the page last closed, where the next page opens; empty at start
+    // and after Forget (tests that need a fresh start).
+    static QRect LastPageRect() { return s_pageRect; }
+    static void ForgetPageRect() { s_pageRect = QRect(); }
 
     // The window shape for a page of this size, in window coordinates.
     static QRegion PageRegion(int width, int height);
@@ -102,7 +103,7 @@ protected:
     // Right-aligns every paragraph of a loaded page text.
     static void AlignPageText(QTextEdit* control, Qt::Alignment alignment);
     // Ends the page with `result` after storing its fields, as next and back do.
-    void EndWithFields(int result);
+    void EndWithFields(PageResult result);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -112,6 +113,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Shared by all pages, written only as a page closes (GUI thread).
+    static QRect s_pageRect;
     void ApplyShapeAndScale();
 
     QImage m_background;

@@ -8,6 +8,8 @@
 
 namespace sondrel {
 
+// Pages refer to one instance held by whoever shows them; what the functions capture (the
+// settings, the session) must outlive it.
 struct PageServices {
     std::function<std::filesystem::path()> readExportFolder;
     // Stores a chosen folder; may replace it (a name too long becomes the music folder).

@@ -148,32 +148,34 @@ public:
 // One scripted step: the page expected next and how it answers.
 struct Step {
     std::string page;
-    int result = kPageNext;
+    PageResult result = PageResult::Next;
     std::function<void(void*)> fill;  // receives the page state
 };
 
 class ScriptedHost : public IWizardHost {
 public:
     WindowHandle MainWindow() override { return this; }
-    int ShowConnect() override { return Next("Connect", nullptr); }
-    int ShowSelectDevice(SelectDevicePageState& p) override { return Next("SelectDevice", &p); }
-    int ShowTapeSelect(TapeSelectPageState& p) override {
+    PageResult ShowConnect() override { return Next("Connect", nullptr); }
+    PageResult ShowSelectDevice(SelectDevicePageState& p) override {
+        return Next("SelectDevice", &p);
+    }
+    PageResult ShowTapeSelect(TapeSelectPageState& p) override {
         EXPECT_FALSE(p.chrome) << "every showing of the tape page starts at normal";
         return Next("TapeSelect", &p);
     }
-    int ShowStartRecord(StartRecordPageState& p) override { return Next("StartRecord", &p); }
-    int ShowRecording(RecordingPageState& p) override { return Next("Recording", &p); }
-    int ShowTagSingle(TagSinglePageState& p) override {
+    PageResult ShowStartRecord(StartRecordPageState& p) override { return Next("StartRecord", &p); }
+    PageResult ShowRecording(RecordingPageState& p) override { return Next("Recording", &p); }
+    PageResult ShowTagSingle(TagSinglePageState& p) override {
         EXPECT_TRUE(p.artist.empty() && p.title.empty() && p.album.empty());
         return Next("TagSingle", &p);
     }
-    int ShowTagMultiple(int index, TagMultiplePageState& p) override {
+    PageResult ShowTagMultiple(int index, TagMultiplePageState& p) override {
         return Next("TagMultiple" + std::to_string(index + 1), &p);
     }
-    int ShowExporting(ExportingPageState& p) override {
+    PageResult ShowExporting(ExportingPageState& p) override {
         // Like the real page: wait until the export is over, then end with next; a scripted
         // close ends it at once, as the close button does while the export runs.
-        const bool closing = !script.empty() && script.front().result == kPageClose;
+        const bool closing = !script.empty() && script.front().result == PageResult::Close;
         if (p.progress && !closing) {
             for (int i = 0; i < 2000 && p.progress->GetResult() == S_FALSE; ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -181,36 +183,36 @@ public:
         }
         return Next("Exporting", &p);
     }
-    int ShowFinished(FinishedPageState& p) override { return Next("Finished", &p); }
+    PageResult ShowFinished(FinishedPageState& p) override { return Next("Finished", &p); }
     void ShowPleaseWait() override { shown.push_back("PleaseWait"); }
     void HidePleaseWait() override {}
-    int MessageBox(const std::string& text, MessageButtons, MessageIcon) override {
+    MessageAnswer MessageBox(const std::string& text, MessageButtons, MessageIcon) override {
         messages.push_back(text);
         if (answers.empty())
-            return kAnswerOk;
-        const int a = answers.front();
+            return MessageAnswer::Ok;
+        const MessageAnswer a = answers.front();
         answers.pop_front();
         return a;
     }
 
-    int Next(const std::string& page, void* state) {
+    PageResult Next(const std::string& page, void* state) {
         shown.push_back(page);
         if (script.empty()) {
             ADD_FAILURE() << "unexpected page " << page;
-            return kPageClose;
+            return PageResult::Close;
         }
         Step step = script.front();
         script.pop_front();
         EXPECT_EQ(step.page, page);
         if (step.page != page)
-            return kPageClose;
+            return PageResult::Close;
         if (step.fill)
             step.fill(state);
         return step.result;
     }
 
     std::deque<Step> script;
-    std::deque<int> answers;
+    std::deque<MessageAnswer> answers;
     std::vector<std::string> shown;
     std::vector<std::string> messages;
 };
@@ -283,7 +285,8 @@ protected:
     std::unique_ptr<CWizardFlow> flow;
 };
 
-Step Page(std::string page, int result = kPageNext, std::function<void(void*)> fill = {}) {
+Step Page(std::string page, PageResult result = PageResult::Next,
+          std::function<void(void*)> fill = {}) {
     return Step{std::move(page), result, std::move(fill)};
 }
 
@@ -305,16 +308,16 @@ const KnownDevice* RowWith(bool turntable, bool tape, bool riaa) {
 TEST_F(WizardFlowTest, OneTrackRecordingIsTaggedAndExported) {
     host.script = {
         Page("Connect"),
-        Page("StartRecord", kPageNext,
+        Page("StartRecord", PageResult::Next,
              Fill<StartRecordPageState>([](auto& p) { p.split = false; })),
         Page("Recording"),
-        Page("TagSingle", kPageNext, Fill<TagSinglePageState>([](auto& p) {
+        Page("TagSingle", PageResult::Next, Fill<TagSinglePageState>([](auto& p) {
                  p.artist = "The Band";
                  p.album = "Live!";
                  p.title = "Song: One?";
              })),
         Page("Exporting"),
-        Page("Finished", kPageNext, Fill<FinishedPageState>([](auto& p) { p.choice = 0; }))};
+        Page("Finished", PageResult::Next, Fill<FinishedPageState>([](auto& p) { p.choice = 0; }))};
     Run();
     EXPECT_TRUE(host.messages.empty());
     // The demo turntable's row has neither source flag: no equaliser, no device-type page.
@@ -339,8 +342,8 @@ TEST_F(WizardFlowTest, DeviceChecksRepeatUntilExactlyOneUsableDevice) {
     presentDevices.push_back({demo});
     presentDevices.push_back({demo});
     host.script = {Page("Connect"), Page("Connect"),
-                   Page("Connect", kPageNext, [&](void*) { captureFound = false; }),
-                   Page("Connect", kPageNext), Page("Connect", kPageClose)};
+                   Page("Connect", PageResult::Next, [&](void*) { captureFound = false; }),
+                   Page("Connect", PageResult::Next), Page("Connect", PageResult::Close)};
     // The third "next" finds the device but no capture device; the fourth has captureFound
     // still false, so the fifth showing is closed.
     Run();
@@ -368,16 +371,18 @@ TEST_F(WizardFlowTest, SourceTypeFollowsTheDeviceRowAndTheUsersChoice) {
         return Fill<TapeSelectPageState>([chrome](auto& p) { p.chrome = chrome; });
     };
     const std::vector<Case> cases{
-        {bothIds, {Page("SelectDevice", kPageNext, choose(0))}, both->turntableRiaa ? 1 : 3},
+        {bothIds, {Page("SelectDevice", PageResult::Next, choose(0))}, both->turntableRiaa ? 1 : 3},
         {bothIds,
-         {Page("SelectDevice", kPageNext, choose(1)), Page("TapeSelect", kPageNext, tape(false))},
+         {Page("SelectDevice", PageResult::Next, choose(1)),
+          Page("TapeSelect", PageResult::Next, tape(false))},
          0},
         {bothIds,
-         {Page("SelectDevice", kPageNext, choose(1)), Page("TapeSelect", kPageNext, tape(true))},
+         {Page("SelectDevice", PageResult::Next, choose(1)),
+          Page("TapeSelect", PageResult::Next, tape(true))},
          2},
-        {{0x0D8C, 0x0131}, {Page("SelectDevice", kPageNext, choose(0))}, 0},
+        {{0x0D8C, 0x0131}, {Page("SelectDevice", PageResult::Next, choose(0))}, 0},
         // Row 3 offers both sources but no RIAA: the turntable gets type 3.
-        {{0x0C76, 0x1600}, {Page("SelectDevice", kPageNext, choose(0))}, 3},
+        {{0x0C76, 0x1600}, {Page("SelectDevice", PageResult::Next, choose(0))}, 3},
         {{0x08BB, 0x2900}, {}, 0},
     };
     for (const Case& c : cases) {
@@ -389,7 +394,7 @@ TEST_F(WizardFlowTest, SourceTypeFollowsTheDeviceRowAndTheUsersChoice) {
         host.script = {Page("Connect")};
         for (const Step& s : c.pages)
             host.script.push_back(s);
-        host.script.push_back(Page("StartRecord", kPageClose));
+        host.script.push_back(Page("StartRecord", PageResult::Close));
         Run();
         EXPECT_EQ(flow->SourceType(), c.expected)
             << std::hex << c.device.first << ":" << c.device.second;
@@ -400,7 +405,7 @@ TEST_F(WizardFlowTest, TurntableOnlyRowGetsTheTurntableEqualiser) {
     static const KnownDevice bassLift{0x1234, 0x5678, {"Deck", nullptr, nullptr},
                                       true,   false,  false};
     customRow = &bassLift;
-    host.script = {Page("Connect"), Page("StartRecord", kPageClose)};
+    host.script = {Page("Connect"), Page("StartRecord", PageResult::Close)};
     Run();
     EXPECT_EQ(flow->SourceType(), 3);
 }
@@ -421,11 +426,11 @@ TEST_F(WizardFlowTest, BackFromTapePageGoesToConnectAndDetectsAgain) {
     const KnownDevice* both = RowWith(true, true, true);
     presentDevices = {{{both->vendorId, both->productId}}};
     host.script = {Page("Connect"),
-                   Page("SelectDevice", kPageNext,
+                   Page("SelectDevice", PageResult::Next,
                         Fill<SelectDevicePageState>([](auto& p) { p.deviceTypeIndex = 1; })),
-                   Page("TapeSelect", kPageBack), Page("Connect"),
+                   Page("TapeSelect", PageResult::Back), Page("Connect"),
                    // The device-type page shows the last choice again.
-                   Page("SelectDevice", kPageClose, Fill<SelectDevicePageState>([](auto& p) {
+                   Page("SelectDevice", PageResult::Close, Fill<SelectDevicePageState>([](auto& p) {
                             EXPECT_EQ(p.deviceTypeIndex, 1);
                         }))};
     Run();
@@ -440,12 +445,12 @@ TEST_P(TrackCountTest, TagPagesMatchTheTrackCount) {
     recorder.tracksToMake = tracks;
     host.script = {Page("Connect"), Page("StartRecord"), Page("Recording")};
     if (tracks == 1) {
-        host.script.push_back(Page("TagSingle", kPageNext,
+        host.script.push_back(Page("TagSingle", PageResult::Next,
                                    Fill<TagSinglePageState>([](auto& p) { p.title = "only"; })));
     } else if (tracks > 1) {
         const int pages = tracks <= 10 ? 1 : std::min(4, (tracks + 9) / 10);
         for (int i = 0; i < pages; ++i) {
-            host.script.push_back(Page("TagMultiple" + std::to_string(i + 1), kPageNext,
+            host.script.push_back(Page("TagMultiple" + std::to_string(i + 1), PageResult::Next,
                                        Fill<TagMultiplePageState>([i, tracks](auto& p) {
                                            EXPECT_EQ(p.trackCount, tracks);
                                            EXPECT_EQ(p.firstTrackOffset, 10 * i);
@@ -458,8 +463,8 @@ TEST_P(TrackCountTest, TagPagesMatchTheTrackCount) {
     }
     if (tracks > 0) {
         host.script.push_back(Page("Exporting"));
-        host.script.push_back(
-            Page("Finished", kPageNext, Fill<FinishedPageState>([](auto& p) { p.choice = 0; })));
+        host.script.push_back(Page("Finished", PageResult::Next,
+                                   Fill<FinishedPageState>([](auto& p) { p.choice = 0; })));
     }
     Run();
     if (tracks == 0) {
@@ -494,7 +499,7 @@ TEST_F(WizardFlowTest, AFailedCutIsReportedAndNothingIsTagged) {
 TEST_F(WizardFlowTest, ABusyDeviceIsNamedBeforeTheStartPageAndWhenRecordFails) {
     recorder.busyOpens = 2;  // the meter's open and the first "record"
     host.script = {Page("Connect"), Page("StartRecord"), Page("StartRecord"), Page("Recording"),
-                   Page("TagSingle", kPageClose)};
+                   Page("TagSingle", PageResult::Close)};
     Run();
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0], FormatDeviceBusyMessage(""));
@@ -507,19 +512,19 @@ TEST_F(WizardFlowTest, BackDiscardsTheRecordingOnlyWhenTheUserSaysSo) {
     recorder.tracksToMake = 12;
     host.script = {Page("Connect"), Page("StartRecord"),
                    // "back" while recording, answered No: the recording goes on.
-                   Page("Recording", kPageBack), Page("Recording"),
-                   Page("TagMultiple1", kPageNext,
+                   Page("Recording", PageResult::Back), Page("Recording"),
+                   Page("TagMultiple1", PageResult::Next,
                         Fill<TagMultiplePageState>([](auto& p) { p.titles[0] = "kept"; })),
                    // Back from the second page shows the first again with its text.
-                   Page("TagMultiple2", kPageBack),
+                   Page("TagMultiple2", PageResult::Back),
                    // Back from the first tag page, answered No: the page stays, text and all.
-                   Page("TagMultiple1", kPageBack),
-                   Page("TagMultiple1", kPageBack, Fill<TagMultiplePageState>([](auto& p) {
+                   Page("TagMultiple1", PageResult::Back),
+                   Page("TagMultiple1", PageResult::Back, Fill<TagMultiplePageState>([](auto& p) {
                             EXPECT_EQ(p.titles[0], "kept");
                         })),
                    // Yes: the start page, and a new recording.
-                   Page("StartRecord", kPageClose)};
-    host.answers = {kAnswerNo, kAnswerNo, kAnswerYes};
+                   Page("StartRecord", PageResult::Close)};
+    host.answers = {MessageAnswer::No, MessageAnswer::No, MessageAnswer::Yes};
     Run();
     EXPECT_EQ(host.messages, std::vector<std::string>(3, LoadString(kIdsMsgDiscardRecording)));
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "StartRecording"), 1);
@@ -533,7 +538,7 @@ TEST_F(WizardFlowTest, ARecoveredRecordingShowsWhatWasTypedAndBackKeepsItForLate
     recorder.tracksToMake = 3;
     recorder.typed = {"Band", "Live", {"One", "", "Three"}};
     recover = (root / "tmp" / "temp9.wav").string();
-    host.script = {Page("TagMultiple1", kPageBack, Fill<TagMultiplePageState>([](auto& p) {
+    host.script = {Page("TagMultiple1", PageResult::Back, Fill<TagMultiplePageState>([](auto& p) {
                             EXPECT_EQ(p.format, ExportFormat::Flac);
                             EXPECT_EQ(p.artist, "Band");
                             EXPECT_EQ(p.album, "Live");
@@ -542,14 +547,14 @@ TEST_F(WizardFlowTest, ARecoveredRecordingShowsWhatWasTypedAndBackKeepsItForLate
                             p.titles[1] = "Two";
                         })),
                    // No question: nothing is thrown away, and the wizard starts as usual.
-                   Page("Connect", kPageClose)};
+                   Page("Connect", PageResult::Close)};
     Run();
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "KeepForLater(1)"), 1);
     EXPECT_EQ(flow->KeptFiles().size(), 3u);
 
     // Exported, what was typed is noted for the recording before the export starts.
-    host.script = {Page("TagMultiple1"), Page("Exporting"), Page("Finished", kPageClose)};
+    host.script = {Page("TagMultiple1"), Page("Exporting"), Page("Finished", PageResult::Close)};
     Run();
     EXPECT_EQ(recorder.noted.titles[1], "");
     EXPECT_EQ(recorder.noted.artist, "Band");
@@ -560,10 +565,11 @@ TEST_F(WizardFlowTest, ARecoveredRecordingShowsWhatWasTypedAndBackKeepsItForLate
 TEST_F(WizardFlowTest, FailedExportIsRetriedOnYes) {
     // An export folder that cannot be used (a file in its place) fails every attempt.
     recorder.tracksToMake = 1;
-    host.script = {Page("Connect"),   Page("StartRecord"),         Page("Recording"),
-                   Page("TagSingle"), Page("Exporting"),           Page("Exporting"),
-                   Page("Exporting"), Page("Finished", kPageClose)};
-    host.answers = {kAnswerYes, kAnswerYes, kAnswerNo};
+    host.script = {Page("Connect"),   Page("StartRecord"),
+                   Page("Recording"), Page("TagSingle"),
+                   Page("Exporting"), Page("Exporting"),
+                   Page("Exporting"), Page("Finished", PageResult::Close)};
+    host.answers = {MessageAnswer::Yes, MessageAnswer::Yes, MessageAnswer::No};
     fs::remove_all(root / "export");
     std::ofstream(root / "export") << "not a folder";
     Run();
@@ -576,14 +582,14 @@ TEST_F(WizardFlowTest, FailedExportIsRetriedOnYes) {
 TEST_F(WizardFlowTest, ClosingOnATagPageKeepsTheRecordingAndAFullExportKeepsNothing) {
     recorder.tracksToMake = 2;
     host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
-                   Page("TagMultiple1", kPageClose)};
+                   Page("TagMultiple1", PageResult::Close)};
     Run();
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "KeepForLater(1)"), 1);
     EXPECT_EQ(flow->KeptFiles().size(), 2u);
     EXPECT_EQ(flow->KeptFolder(), root / "tmp");
 
     host.script = {Page("Connect"),      Page("StartRecord"), Page("Recording"),
-                   Page("TagMultiple1"), Page("Exporting"),   Page("Finished", kPageClose)};
+                   Page("TagMultiple1"), Page("Exporting"),   Page("Finished", PageResult::Close)};
     recorder.log.clear();
     Run();
     EXPECT_EQ(Exported().size(), 2u);
@@ -601,7 +607,7 @@ TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {
     recorder.tracksToMake = 6;
     std::vector<std::string> sources;
     host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
-                   Page("TagMultiple1", kPageNext, Fill<TagMultiplePageState>([&](auto& p) {
+                   Page("TagMultiple1", PageResult::Next, Fill<TagMultiplePageState>([&](auto& p) {
                             for (int k = 0; k < 6; ++k)
                                 p.titles[k] = "T" + std::to_string(k + 1);
                             // Big enough that the moves are still running when the page closes.
@@ -611,7 +617,7 @@ TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {
                                 sources.push_back(file);
                             }
                         })),
-                   Page("Exporting", kPageClose)};
+                   Page("Exporting", PageResult::Close)};
     Run();
     const auto files = Exported();
     EXPECT_EQ(files.size(), 6u);
@@ -624,15 +630,15 @@ TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {
 TEST_F(WizardFlowTest, RecordSomethingElseKeepsDeviceSourceAndStartPageSettings) {
     host.script = {
         Page("Connect"),
-        Page("StartRecord", kPageNext, Fill<StartRecordPageState>([](auto& p) {
+        Page("StartRecord", PageResult::Next, Fill<StartRecordPageState>([](auto& p) {
                  p.split = false;
                  p.Scroll(ScrollCode::Top);
              })),
         Page("Recording"),
         Page("TagSingle"),
         Page("Exporting"),
-        Page("Finished", kPageNext, Fill<FinishedPageState>([](auto& p) { p.choice = 1; })),
-        Page("StartRecord", kPageClose, Fill<StartRecordPageState>([](auto& p) {
+        Page("Finished", PageResult::Next, Fill<FinishedPageState>([](auto& p) { p.choice = 1; })),
+        Page("StartRecord", PageResult::Close, Fill<StartRecordPageState>([](auto& p) {
                  EXPECT_FALSE(p.split);
                  EXPECT_EQ(p.LevelText(), "+9.0");
              }))};

@@ -38,10 +38,11 @@ void EndIfStillOpen(CWizardDlg& page) {
         page.done(-1);
 }
 
+// How the page ended, as the dialog code QCOMPARE can print.
 template <typename Page, typename Action>
 int RunWith(Page& page, Action action) {
     QTimer::singleShot(0, &page, [&page, action] { action(page); });
-    return page.RunModal();
+    return static_cast<int>(page.RunModal());
 }
 
 // The controls that Tab visits, from the close button on.
@@ -184,7 +185,7 @@ private slots:
         CWizRecordingDlg page;
         page.SetState(&state);
         int asked = 0;
-        int answer = kAnswerNo;
+        MessageAnswer answer = MessageAnswer::No;
         page.askAbort = [&] {
             ++asked;
             return answer;
@@ -193,11 +194,11 @@ private slots:
             p.CloseButton()->click();
             QTest::keyClick(&p, Qt::Key_Escape);
             QVERIFY(p.isVisible());  // both asked, both answered No
-            answer = kAnswerYes;
+            answer = MessageAnswer::Yes;
             p.close();  // the window manager's close request asks as well
         });
         QCOMPARE(asked, 3);
-        QCOMPARE(result, 2);
+        QCOMPARE(result, int(PageResult::Close));
     }
 
     void tagFieldsFollowTheTrackCountAndKeepTheirText() {
@@ -234,12 +235,13 @@ private slots:
                                  p.Artist()->setText(QString(300, QChar(0x05D0)));
                                  p.NextButton()->click();
                              }),
-                     1001);
+                     int(PageResult::Next));
         }
         QCOMPARE(kept.titles[1], std::string("Zwei / ½ 🎵"));
         CWizTagMultiple again(services);
         again.SetState(&kept);
-        QCOMPARE(RunWith(again, [](CWizTagMultiple& p) { p.BackButton()->click(); }), 1000);
+        QCOMPARE(RunWith(again, [](CWizTagMultiple& p) { p.BackButton()->click(); }),
+                 int(PageResult::Back));
         QCOMPARE(again.TitleField(2)->text(), QStringLiteral("Zwei / ½ 🎵"));
         QCOMPARE(again.Artist()->text().size(), 300);
     }
@@ -290,7 +292,7 @@ private slots:
                              QTest::keyClick(chooser, Qt::Key_Up);
                              p.NextButton()->click();
                          }),
-                 kPageNext);
+                 int(PageResult::Next));
         QCOMPARE(state.format, ExportFormat::Wav);
         QCOMPARE(stored, std::string("wav"));
     }
@@ -312,10 +314,11 @@ private slots:
                              QVERIFY(p.isVisible());  // the page stays open
                              p.CloseProgram()->click();
                          }),
-                 1001);
+                 int(PageResult::Next));
         QCOMPARE(opened, 1);
         QCOMPARE(state.choice, 0);
-        QCOMPARE(RunWith(page, [](CWizFinishedDlg& p) { p.RecordSomethingElse()->click(); }), 1001);
+        QCOMPARE(RunWith(page, [](CWizFinishedDlg& p) { p.RecordSomethingElse()->click(); }),
+                 int(PageResult::Next));
         QCOMPARE(state.choice, 1);
     }
 
@@ -357,7 +360,7 @@ private slots:
                              QTest::keyClick(p.CloseProgram(), Qt::Key_Return);
                              EndIfStillOpen(p);
                          }),
-                 1001);
+                 int(PageResult::Next));
         QCOMPARE(finished.choice, 0);
     }
 
@@ -400,7 +403,7 @@ private slots:
                  &multiplePage, &morePage, &finishedPage}) {
             RunWith(*page, [](CWizardDlg& p) {
                 CheckTabOrderAndFocus(p);
-                p.done(CWizardDlg::kResultClose);
+                p.EndPage(PageResult::Close);
             });
         }
     }
@@ -483,7 +486,7 @@ private slots:
                 progress->SetProgress(1.0f);
                 progress->SetDone();
             });
-            QCOMPARE(result, 1001);
+            QCOMPARE(result, int(PageResult::Next));
             QCOMPARE(page.Bar()->value(), 256);
         }
     }

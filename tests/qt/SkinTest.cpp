@@ -161,7 +161,7 @@ private slots:
         const auto runWith = [](auto action) {
             TestPage p;
             QTimer::singleShot(0, &p, [&p, action] { action(p); });
-            return p.RunModal();
+            return static_cast<int>(p.RunModal());  // the dialog codes themselves
         };
         QCOMPARE(runWith([](TestPage& p) { p.NextButton()->click(); }), 1001);
         QCOMPARE(runWith([](TestPage& p) { p.BackButton()->click(); }), 1000);
@@ -202,18 +202,18 @@ private slots:
     }
 
     void pageOpensWhereTheLastOneClosed() {
-        CWizardDlg::s_pageRect = QRect();
+        CWizardDlg::ForgetPageRect();
         TestPage first;
         QTimer::singleShot(0, &first, [&first] {
             first.move(222, 111);
             first.NextButton()->click();
         });
         first.RunModal();
-        QCOMPARE(CWizardDlg::s_pageRect.topLeft(), QPoint(222, 111));
+        QCOMPARE(CWizardDlg::LastPageRect().topLeft(), QPoint(222, 111));
         TestPage second;
         second.Init();
         QCOMPARE(second.pos(), QPoint(222, 111));
-        CWizardDlg::s_pageRect = QRect();
+        CWizardDlg::ForgetPageRect();
     }
 
     void buttonPictureChoice() {

@@ -17,6 +17,7 @@
 #include "export/qt/CWizTagMultipleMore.h"
 #include "export/qt/CWizTagSingle.h"
 #include "ui/SkinPicture.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -36,15 +37,15 @@ Page& Lazy(std::unique_ptr<Page>& page, Args&&... args) {
 CQtWizardHost::CQtWizardHost(PageServices services)
     : m_services(std::move(services)), m_mainWindow(std::make_unique<QWidget>()) {
     // Never shown: the pages are the program's windows; this one carries its title and icon.
-    m_mainWindow->setWindowTitle(QString::fromStdString(LoadString(kIdsProductTitle)));
+    m_mainWindow->setWindowTitle(UiText(kIdsProductTitle));
     m_mainWindow->setWindowIcon(ApplicationIcon());
 }
 
 CQtWizardHost::~CQtWizardHost() = default;
 
-int CQtWizardHost::Run(CWizardDlg& page) {
+PageResult CQtWizardHost::Run(CWizardDlg& page) {
     m_current = &page;
-    const int result = page.RunModal();
+    const PageResult result = page.RunModal();
     m_current = nullptr;
     return result;
 }
@@ -57,29 +58,29 @@ void CQtWizardHost::BringToFront() {
     m_current->activateWindow();
 }
 
-int CQtWizardHost::ShowConnect() {
+PageResult CQtWizardHost::ShowConnect() {
     return Run(Lazy(m_connect));
 }
 
-int CQtWizardHost::ShowSelectDevice(SelectDevicePageState& state) {
+PageResult CQtWizardHost::ShowSelectDevice(SelectDevicePageState& state) {
     auto& page = Lazy(m_selectDevice);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowTapeSelect(TapeSelectPageState& state) {
+PageResult CQtWizardHost::ShowTapeSelect(TapeSelectPageState& state) {
     auto& page = Lazy(m_tapeSelect);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowStartRecord(StartRecordPageState& state) {
+PageResult CQtWizardHost::ShowStartRecord(StartRecordPageState& state) {
     auto& page = Lazy(m_startRecord, m_services);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowRecording(RecordingPageState& state) {
+PageResult CQtWizardHost::ShowRecording(RecordingPageState& state) {
     auto& page = Lazy(m_recording);
     page.SetState(&state);
     // The user starts the deck right after "record".
@@ -88,13 +89,13 @@ int CQtWizardHost::ShowRecording(RecordingPageState& state) {
     return Run(page);
 }
 
-int CQtWizardHost::ShowTagSingle(TagSinglePageState& state) {
+PageResult CQtWizardHost::ShowTagSingle(TagSinglePageState& state) {
     auto& page = Lazy(m_tagSingle, m_services);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& state) {
+PageResult CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& state) {
     // A tagging pass makes its own pages; their texts live in the flow's page states.
     std::unique_ptr<CWizTagMultiple> page;
     if (pageIndex == 0)
@@ -105,13 +106,13 @@ int CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& state) {
     return Run(*page);
 }
 
-int CQtWizardHost::ShowExporting(ExportingPageState& state) {
+PageResult CQtWizardHost::ShowExporting(ExportingPageState& state) {
     auto& page = Lazy(m_exporting);
     page.SetState(&state);
     return Run(page);
 }
 
-int CQtWizardHost::ShowFinished(FinishedPageState& state) {
+PageResult CQtWizardHost::ShowFinished(FinishedPageState& state) {
     auto& page = Lazy(m_finished, m_services);
     page.SetState(&state);
     page.SetNote(finishedNote ? finishedNote() : QString());
@@ -119,7 +120,7 @@ int CQtWizardHost::ShowFinished(FinishedPageState& state) {
 }
 
 void CQtWizardHost::ShowPleaseWait() {
-    Lazy(m_pleaseWait).ShowNow(CWizardDlg::s_pageRect);
+    Lazy(m_pleaseWait).ShowNow(CWizardDlg::LastPageRect());
 }
 
 void CQtWizardHost::HidePleaseWait() {
@@ -134,7 +135,8 @@ void CQtWizardHost::WaitShowingPleaseWait(std::uint32_t ms) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-int CQtWizardHost::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) {
+MessageAnswer CQtWizardHost::MessageBox(const std::string& text, MessageButtons buttons,
+                                        MessageIcon icon) {
     return AskMessage(m_current, text, buttons, icon, LoadString(kIdsAppName));
 }
 

@@ -25,6 +25,11 @@ class CWizFinishedDlg;
 class CPleaseWait;
 class CWizardDlg;
 
+// Lifetimes: each page is made on its first showing and kept until the host goes, so a page
+// shown again keeps its window position and pictures. A page holds a pointer to the state the
+// flow passes to Show...; the pointer is valid only while that call runs (the page is modal),
+// and the next showing sets it again. The pages refer to the host's copy of the page services,
+// which is declared before them and so outlives every page.
 class CQtWizardHost : public IWizardHost {
 public:
     explicit CQtWizardHost(PageServices services);
@@ -38,18 +43,19 @@ public:
     std::function<QString()> finishedNote;
 
     WindowHandle MainWindow() override { return m_mainWindow.get(); }
-    int ShowConnect() override;
-    int ShowSelectDevice(SelectDevicePageState& page) override;
-    int ShowTapeSelect(TapeSelectPageState& page) override;
-    int ShowStartRecord(StartRecordPageState& page) override;
-    int ShowRecording(RecordingPageState& page) override;
-    int ShowTagSingle(TagSinglePageState& page) override;
-    int ShowTagMultiple(int pageIndex, TagMultiplePageState& page) override;
-    int ShowExporting(ExportingPageState& page) override;
-    int ShowFinished(FinishedPageState& page) override;
+    PageResult ShowConnect() override;
+    PageResult ShowSelectDevice(SelectDevicePageState& page) override;
+    PageResult ShowTapeSelect(TapeSelectPageState& page) override;
+    PageResult ShowStartRecord(StartRecordPageState& page) override;
+    PageResult ShowRecording(RecordingPageState& page) override;
+    PageResult ShowTagSingle(TagSinglePageState& page) override;
+    PageResult ShowTagMultiple(int pageIndex, TagMultiplePageState& page) override;
+    PageResult ShowExporting(ExportingPageState& page) override;
+    PageResult ShowFinished(FinishedPageState& page) override;
     void ShowPleaseWait() override;
     void HidePleaseWait() override;
-    int MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
+                             MessageIcon icon) override;
 
     // Passes ms with the please-wait window up and the screen painting, holding back clicks
     // and keys (the time between tries for a busy device).
@@ -59,7 +65,7 @@ public:
     CWizardDlg* CurrentPage() const { return m_current; }
 
 private:
-    int Run(CWizardDlg& page);
+    PageResult Run(CWizardDlg& page);
 
     PageServices m_services;
     std::unique_ptr<QWidget> m_mainWindow;

@@ -2,11 +2,10 @@
 // "new track" for up to 40 tracks and the live level meter. Closing asks first.
 #pragma once
 
-#include <QTimer>
-
 #include "app/WizardPageState.h"
 #include "ui/CKxButton.h"
 #include "ui/CKxStatic.h"
+#include "ui/CLiveMeter.h"
 #include "ui/CVuMeters.h"
 #include "ui/CWizardDlg.h"
 
@@ -17,13 +16,13 @@ class CWizRecordingDlg : public CWizardDlg {
 public:
     explicit CWizRecordingDlg(QWidget* parent = nullptr);
     void SetState(RecordingPageState* state) { m_state = state; }
-    // Asks whether to abort; returns the answer (kAnswerYes / kAnswerNo). Tests replace it.
-    std::function<int()> askAbort;
+    // Asks whether to abort; returns Yes or No. Tests replace it.
+    std::function<MessageAnswer()> askAbort;
 
     CKxStatic* TimeText() const { return m_time; }
     CKxStatic* TrackText() const { return m_track; }
     CKxButton* NewTrackButton() const { return m_newTrack; }
-    CVuMeters* Meter() const { return m_meter; }
+    CVuMeters* Meter() const { return m_meter->Meter(); }
 
     void OnTimer();
 
@@ -37,8 +36,7 @@ private:
     CKxStatic* m_time;
     CKxStatic* m_track;
     CKxButton* m_newTrack;
-    CVuMeters* m_meter;
-    QTimer m_timer;
+    CLiveMeter* m_meter;
 };
 
 }  // namespace sondrel

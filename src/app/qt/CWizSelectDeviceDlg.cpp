@@ -6,6 +6,8 @@
 
 #include "app/qt/PageLayout.h"
 #include "ui/CKxButton.h"
+#include "ui/SkinResourceIds.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -15,17 +17,17 @@ constexpr QRect kTapeLabel{118, 268, 240, 30};
 }  // namespace
 
 CWizSelectDeviceDlg::CWizSelectDeviceDlg(QWidget* parent) : CWizardDlg(parent, kNextButton) {
-    SetBackgroundId(203);
-    AddPageText(kTitleRect, 219);
-    AddPageText(QRect(48, 110, 600, 60), 241);
-    QTextBrowser* turntableLabel = AddPageText(kTurntableLabel, 242);
-    QTextBrowser* tapeLabel = AddPageText(kTapeLabel, 243);
+    SetBackgroundId(kPicturePagePlain);
+    AddPageText(kTitleRect, kTextGetConnected);
+    AddPageText(QRect(48, 110, 600, 60), kTextSelectDeviceType);
+    QTextBrowser* turntableLabel = AddPageText(kTurntableLabel, kTextTurntable);
+    QTextBrowser* tapeLabel = AddPageText(kTapeLabel, kTextTapePlayer);
     m_turntable = new QRadioButton(this);
     m_turntable->setGeometry(Scaled(QRect(90, 216, 24, 24)));
-    m_turntable->setAccessibleName(QStringLiteral("TURNTABLE"));
+    m_turntable->setAccessibleName(UiText(kIdsTurntable));
     m_tapePlayer = new QRadioButton(this);
     m_tapePlayer->setGeometry(Scaled(QRect(90, 270, 24, 24)));
-    m_tapePlayer->setAccessibleName(QStringLiteral("TAPE PLAYER"));
+    m_tapePlayer->setAccessibleName(UiText(kIdsTapePlayer));
     auto* group = new QButtonGroup(this);
     group->addButton(m_turntable, 0);
     group->addButton(m_tapePlayer, 1);

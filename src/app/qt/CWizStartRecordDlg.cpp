@@ -4,53 +4,48 @@
 
 #include "app/qt/PageLayout.h"
 #include "ui/CKxButton.h"
+#include "ui/SkinResourceIds.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
 CWizStartRecordDlg::CWizStartRecordDlg(const PageServices& services, QWidget* parent)
     : CWizardDlg(parent, kNextButton | kBackButton), m_services(services) {
-    SetBackgroundId(207);
-    AddPageText(kTitleRect, 221);
-    AddPageText(QRect(48, 104, 580, 96), 222);
-    QTextBrowser* splitLabel = AddPageText(QRect(88, 249, 300, 26), 223);
+    SetBackgroundId(kPicturePageMeterGain);
+    AddPageText(kTitleRect, kTextGetReady);
+    AddPageText(QRect(48, 104, 580, 96), kTextPressRecord);
+    QTextBrowser* splitLabel = AddPageText(QRect(88, 249, 300, 26), kTextSplitLabel);
     m_split = new QCheckBox(this);
     m_split->setGeometry(Scaled(QRect(60, 250, 24, 24)));
-    m_split->setAccessibleName(QStringLiteral("Split recording into tracks"));
+    m_split->setAccessibleName(UiText(kIdsSplitIntoTracks));
     m_level = new QScrollBar(Qt::Vertical, this);
     m_level->setGeometry(Scaled(QRect(669, 112, 22, 260)));
     m_level->setRange(-30, 90);
     m_level->setPageStep(10);
     m_level->setFocusPolicy(Qt::StrongFocus);
-    m_level->setAccessibleName(QStringLiteral("Record level"));
+    m_level->setAccessibleName(UiText(kIdsRecordLevel));
     connect(m_level, &QAbstractSlider::actionTriggered, this,
             [this](int action) { OnScrollAction(action); });
     m_readout = new QLabel(this);
     m_readout->setGeometry(Scaled(QRect(656, 373, 48, 18)));
     m_readout->setAlignment(Qt::AlignCenter);
-    m_meter = new CVuMeters(this);
-    m_meter->setGeometry(Scaled(CVuMeters::kDesignRect));
-    m_timer.setInterval(50);
-    connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
+    m_meter = new CLiveMeter(*this, [this] { OnTimer(); });
     SetTabOrder({m_split, m_level});
     SetFocusLabel(m_split, splitLabel);
     if (NextButton())
-        NextButton()->setText(QStringLiteral("record"));
+        NextButton()->setText(UiText(kIdsRecord));
 }
 
 void CWizStartRecordDlg::OnInitDialog() {
     CWizardDlg::OnInitDialog();
-    NextButton()->LoadImages(215, 214, 0, 0);
+    NextButton()->LoadImages(kPictureRecord, kPictureRecordPressed, 0, 0);
     NextButton()->SetTextColor(QColor(127, 0, 0));
-    m_meter->setGeometry(Scaled(CVuMeters::kDesignRect));
-    m_meter->SetClipIndicator(true);
-    m_meter->SetScale(ScaleX(), ScaleY());
-    m_meter->SetBackgroundPicture(Background());
     NextButton()->setFocus();
-    m_timer.start();
+    m_meter->Start();
 }
 
 void CWizStartRecordDlg::OnDestroy() {
-    m_timer.stop();
+    m_meter->Stop();
 }
 
 void CWizStartRecordDlg::DoDataExchange(bool save) {
@@ -104,7 +99,7 @@ void CWizStartRecordDlg::OnTimer() {
     if (m_state->RunMonoCheckOnce()) {
         if (m_services.openUrl)
             m_services.openUrl(kSupportPageUrl);
-        done(kResultClose);
+        EndPage(PageResult::Close);
         return;
     }
     if (!m_state->recorder)
@@ -112,7 +107,7 @@ void CWizStartRecordDlg::OnTimer() {
     float levels[4];
     bool active = true;
     if (Succeeded(m_state->recorder->GetLevels(levels[0], levels[1], levels[2], levels[3], active)))
-        m_meter->SetLevels(levels[0], levels[1], levels[2], levels[3]);
+        m_meter->Meter()->SetLevels(levels[0], levels[1], levels[2], levels[3]);
 }
 
 }  // namespace sondrel

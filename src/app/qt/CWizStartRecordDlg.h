@@ -6,9 +6,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QScrollBar>
-#include <QTimer>
 
 #include "app/WizardPageState.h"
+#include "ui/CLiveMeter.h"
 #include "ui/CVuMeters.h"
 #include "ui/CWizardDlg.h"
 #include "ui/PageServices.h"
@@ -24,7 +24,7 @@ public:
     QScrollBar* LevelBar() const { return m_level; }
     QLabel* LevelReadout() const { return m_readout; }
     QCheckBox* SplitBox() const { return m_split; }
-    CVuMeters* Meter() const { return m_meter; }
+    CVuMeters* Meter() const { return m_meter->Meter(); }
 
     // One 50 ms tick; public for tests that drive the page without waiting.
     void OnTimer();
@@ -42,8 +42,7 @@ private:
     QScrollBar* m_level;
     QLabel* m_readout;
     QCheckBox* m_split;
-    CVuMeters* m_meter;
-    QTimer m_timer;
+    CLiveMeter* m_meter;
 };
 
 }  // namespace sondrel

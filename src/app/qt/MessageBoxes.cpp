@@ -15,8 +15,8 @@ QString MessageBoxText(const std::string& text) {
     return QString::fromStdString(text).replace(date, QStringLiteral("\\1\u00A0\\2\u00A0\\3"));
 }
 
-int AskMessage(QWidget* owner, const std::string& text, MessageButtons buttons, MessageIcon icon,
-               const std::string& caption) {
+MessageAnswer AskMessage(QWidget* owner, const std::string& text, MessageButtons buttons,
+                         MessageIcon icon, const std::string& caption) {
     QMessageBox box(owner);
     box.setWindowTitle(QString::fromStdString(caption));
     box.setWindowIcon(ApplicationIcon());
@@ -33,8 +33,8 @@ int AskMessage(QWidget* owner, const std::string& text, MessageButtons buttons, 
     }
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok)
-        return kAnswerOk;
-    return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
+        return MessageAnswer::Ok;
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
 }  // namespace sondrel

@@ -13,8 +13,8 @@ namespace sondrel {
 // across lines.
 QString MessageBoxText(const std::string& text);
 
-// Returns kAnswerOk, kAnswerYes or kAnswerNo. Escape answers No (or OK).
-int AskMessage(QWidget* owner, const std::string& text, MessageButtons buttons, MessageIcon icon,
-               const std::string& caption);
+// Escape answers No (or OK).
+MessageAnswer AskMessage(QWidget* owner, const std::string& text, MessageButtons buttons,
+                         MessageIcon icon, const std::string& caption);
 
 }  // namespace sondrel

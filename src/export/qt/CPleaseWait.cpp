@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "base/StringTable.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -19,7 +20,7 @@ CPleaseWait::CPleaseWait(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QString::fromStdString(LoadString(kIdsProductTitle)));
     auto* layout = new QVBoxLayout(this);
-    auto* text = new QLabel(QStringLiteral("Please wait..."), this);
+    auto* text = new QLabel(UiText(kIdsPleaseWait), this);
     text->setAlignment(Qt::AlignCenter);
     QFont font = text->font();
     font.setPointSizeF(12.0);

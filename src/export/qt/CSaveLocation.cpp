@@ -6,6 +6,7 @@
 #include "base/StringTable.h"
 #include "ui/CKxButton.h"
 #include "ui/CWizardDlg.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -15,12 +16,12 @@ CSaveLocation::CSaveLocation(CWizardDlg& page, const PageServices& services, QRe
     m_folder = new QLabel(&page);
     m_folder->setGeometry(page.Scaled(folderRect));
     m_folder->setTextFormat(Qt::PlainText);
-    m_folder->setAccessibleName(QStringLiteral("Save Location"));
+    m_folder->setAccessibleName(UiText(kIdsSaveLocation));
     m_browse = new QToolButton(&page);
     m_browse->setGeometry(page.Scaled(buttonRect));
     m_browse->setIcon(page.style()->standardIcon(QStyle::SP_DirOpenIcon));
-    m_browse->setAccessibleName(QStringLiteral("Choose the save location"));
-    m_browse->setToolTip(QStringLiteral("Choose the save location"));
+    m_browse->setAccessibleName(UiText(kIdsChooseSaveLocation));
+    m_browse->setToolTip(UiText(kIdsChooseSaveLocation));
     m_browse->setFocusPolicy(Qt::StrongFocus);
     connect(m_browse, &QToolButton::clicked, this, [this] { Browse(); });
     m_format = new QComboBox(&page);

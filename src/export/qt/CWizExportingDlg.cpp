@@ -1,17 +1,19 @@
 #include "export/qt/CWizExportingDlg.h"
 
 #include "export/qt/TagFields.h"
+#include "ui/SkinResourceIds.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
 CWizExportingDlg::CWizExportingDlg(QWidget* parent) : CWizardDlg(parent, kNoButtons) {
-    SetBackgroundId(203);
-    AddPageText(kTagTitleRect, 237);
-    AddPageText(QRect(48, 110, 600, 60), 236);
+    SetBackgroundId(kPicturePagePlain);
+    AddPageText(kTagTitleRect, kTextExport);
+    AddPageText(QRect(48, 110, 600, 60), kTextPleaseWaitExporting);
     m_bar = new QProgressBar(this);
     m_bar->setGeometry(Scaled(QRect(60, 230, 580, 26)));
     m_bar->setTextVisible(false);
-    m_bar->setAccessibleName(QStringLiteral("Export progress"));
+    m_bar->setAccessibleName(UiText(kIdsExportProgress));
     m_timer.setInterval(100);
     connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
 }
@@ -34,7 +36,7 @@ void CWizExportingDlg::OnTimer() {
     if (Succeeded(m_state->progress->GetProgress(fraction)))
         m_bar->setValue(ExportingPageState::BarPosition(fraction));
     if (m_state->progress->GetResult() != S_FALSE)
-        done(kResultNext);
+        EndPage(PageResult::Next);
 }
 
 }  // namespace sondrel

@@ -5,26 +5,28 @@
 #include <QTextBrowser>
 
 #include "export/qt/TagFields.h"
+#include "ui/SkinResourceIds.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
 CWizFinishedDlg::CWizFinishedDlg(const PageServices& services, QWidget* parent)
     : CWizardDlg(parent, kNoButtons), m_services(services) {
-    SetBackgroundId(205);
+    SetBackgroundId(kPicturePageBand);
     // Enabled as the help text is, but without a link: no stop for the keyboard.
-    AddPageText(kTagTitleRect, 240, true)->setFocusPolicy(Qt::NoFocus);
-    AddPageText(QRect(48, 110, 600, 40), 239, true)->setFocusPolicy(Qt::NoFocus);
-    const auto makeButton = [this](const char* caption, int x) {
+    AddPageText(kTagTitleRect, kTextRecordingComplete, true)->setFocusPolicy(Qt::NoFocus);
+    AddPageText(QRect(48, 110, 600, 40), kTextWhatNow, true)->setFocusPolicy(Qt::NoFocus);
+    const auto makeButton = [this](StringId caption, int x) {
         auto* button = new CKxButton(this);
-        button->setText(QString::fromLatin1(caption));
+        button->setText(UiText(caption));
         button->setGeometry(Scaled(QRect(x, 238, 180, 53)));
         return button;
     };
-    m_again = makeButton("Record Something Else", 110);
-    m_close = makeButton("Close Sondrel", 310);
-    m_open = makeButton("Open Save Location", 510);
+    m_again = makeButton(kIdsRecordSomethingElse, 110);
+    m_close = makeButton(kIdsCloseProgram, 310);
+    m_open = makeButton(kIdsOpenSaveLocation, 510);
     // Halfway between the band and the groove below, so that both lines have the same room.
-    m_help = AddPageText(QRect(48, 331, 640, 52), 249, true);
+    m_help = AddPageText(QRect(48, 331, 640, 52), kTextSupportPage, true);
     m_note = new QLabel(this);
     m_note->setGeometry(Scaled(QRect(48, 400, 440, 80)));
     m_note->setWordWrap(true);
@@ -56,7 +58,7 @@ void CWizFinishedDlg::OnInitDialog() {
     CWizardDlg::OnInitDialog();
     for (CKxButton* button : {m_again, m_close, m_open}) {
         button->SetLabelFont();
-        button->LoadImages(252, 251, 0, 0);
+        button->LoadImages(kPictureFinishedAction, kPictureFinishedActionPressed, 0, 0);
         button->SetTextColor(QColor(255, 0, 0));
     }
     const int choice = m_state ? m_state->choice : 1;
@@ -70,7 +72,7 @@ void CWizFinishedDlg::Choose(int choice) {
         m_state->choice = choice;
     m_again->SetToggled(choice == 1);
     m_close->SetToggled(choice != 1);
-    done(kResultNext);
+    EndPage(PageResult::Next);
 }
 
 }  // namespace sondrel

@@ -3,6 +3,8 @@
 #include <QTextBrowser>
 #include "export/qt/TagFields.h"
 #include "ui/CKxButton.h"
+#include "ui/SkinResourceIds.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
@@ -19,16 +21,16 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent)
 
 CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, bool morePage)
     : CWizardDlg(parent, kNextButton | kBackButton), m_morePage(morePage) {
-    SetBackgroundId(203);
-    AddPageText(kTagTitleRect, morePage ? 245 : 234);
-    AddPageText(QRect(48, 96, 704, 44), morePage ? 246 : 235);
-    QTextBrowser* artistLabel = AddPageText(QRect(48, kNameRow, 70, 26), 230);
-    m_artist = MakeTagField(*this, QRect(120, kNameRow, 222, 26), QStringLiteral("Artist"));
-    QTextBrowser* albumLabel = AddPageText(QRect(356, kNameRow, 70, 26), 229);
-    m_album = MakeTagField(*this, QRect(428, kNameRow, 222, 26), QStringLiteral("Album"));
+    SetBackgroundId(kPicturePagePlain);
+    AddPageText(kTagTitleRect, morePage ? kTextTagMoreTracks : kTextTagTracks);
+    AddPageText(QRect(48, 96, 704, 44), morePage ? kTextEnterMoreTitles : kTextEnterAlbumTags);
+    QTextBrowser* artistLabel = AddPageText(QRect(48, kNameRow, 70, 26), kTextArtistLabel);
+    m_artist = MakeTagField(*this, QRect(120, kNameRow, 222, 26), UiText(kIdsArtist));
+    QTextBrowser* albumLabel = AddPageText(QRect(356, kNameRow, 70, 26), kTextAlbumLabel);
+    m_album = MakeTagField(*this, QRect(428, kNameRow, 222, 26), UiText(kIdsAlbum));
     m_fieldLabels = {artistLabel, albumLabel};
-    AddPageText(QRect(kColumnX[0] + 28, kHeaderRow, 200, 24), 233);
-    AddPageText(QRect(kColumnX[1] + 28, kHeaderRow, 200, 24), 233);
+    AddPageText(QRect(kColumnX[0] + 28, kHeaderRow, 200, 24), kTextTrackTitleLabel);
+    AddPageText(QRect(kColumnX[1] + 28, kHeaderRow, 200, 24), kTextTrackTitleLabel);
     for (int i = 0; i < 10; ++i) {
         const int column = i / 5;
         const int y = kFirstTitleRow + (i % 5) * kTitleRowStep;
@@ -36,8 +38,8 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
         m_numbers[i]->setGeometry(Scaled(QRect(kColumnX[column], y, 24, 24)));
         m_numbers[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_numbers[i]->setText(QString::number(i + (morePage ? 11 : 1)));
-        m_titles[i] = MakeTagField(*this, QRect(kColumnX[column] + 28, y, 266, 25),
-                                   QStringLiteral("Track title"));
+        m_titles[i] =
+            MakeTagField(*this, QRect(kColumnX[column] + 28, y, 266, 25), UiText(kIdsTrackTitle));
     }
     std::vector<QWidget*> order;
     if (!morePage)
@@ -49,7 +51,7 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
                                 static_cast<QWidget*>(albumLabel), static_cast<QWidget*>(m_album)})
             widget->hide();
     } else {
-        AddPageText(QRect(48, 340, 130, 26), 250);
+        AddPageText(QRect(48, 340, 130, 26), kTextSaveLocation);
         m_saveLocation = new CSaveLocation(*this, services, QRect(180, 342, 338, 24),
                                            QRect(524, 336, 34, 32), QRect(566, 338, 84, 28));
         order.push_back(m_saveLocation->BrowseButton());

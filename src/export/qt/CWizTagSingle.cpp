@@ -3,27 +3,29 @@
 #include <QTextBrowser>
 #include "export/qt/TagFields.h"
 #include "ui/CKxButton.h"
+#include "ui/SkinResourceIds.h"
+#include "ui/UiText.h"
 
 namespace sondrel {
 
 CWizTagSingle::CWizTagSingle(const PageServices& services, QWidget* parent)
     : CWizardDlg(parent, kNextButton | kBackButton) {
-    SetBackgroundId(203);
-    AddPageText(kTagTitleRect, 228);
-    AddPageText(QRect(48, 98, 600, 30), 231);
+    SetBackgroundId(kPicturePagePlain);
+    AddPageText(kTagTitleRect, kTextTagTrack);
+    AddPageText(QRect(48, 98, 600, 30), kTextEnterTrackTags);
     // Label, then field, one row each.
     const int rows[] = {144, 184, 224, 264};
-    m_fieldLabels = {AddPageText(QRect(48, rows[0], 140, 26), 230),
-                     AddPageText(QRect(48, rows[1], 140, 26), 229),
-                     AddPageText(QRect(48, rows[2], 140, 26), 233),
-                     AddPageText(QRect(48, rows[3], 140, 26), 232)};
-    m_artist = MakeTagField(*this, QRect(196, rows[0], 420, 28), QStringLiteral("Artist"));
-    m_album = MakeTagField(*this, QRect(196, rows[1], 420, 28), QStringLiteral("Album"));
-    m_title = MakeTagField(*this, QRect(196, rows[2], 420, 28), QStringLiteral("Track title"));
-    m_trackNumber = MakeTagField(*this, QRect(196, rows[3], 60, 28), QStringLiteral("Track"));
+    m_fieldLabels = {AddPageText(QRect(48, rows[0], 140, 26), kTextArtistLabel),
+                     AddPageText(QRect(48, rows[1], 140, 26), kTextAlbumLabel),
+                     AddPageText(QRect(48, rows[2], 140, 26), kTextTrackTitleLabel),
+                     AddPageText(QRect(48, rows[3], 140, 26), kTextTrackLabel)};
+    m_artist = MakeTagField(*this, QRect(196, rows[0], 420, 28), UiText(kIdsArtist));
+    m_album = MakeTagField(*this, QRect(196, rows[1], 420, 28), UiText(kIdsAlbum));
+    m_title = MakeTagField(*this, QRect(196, rows[2], 420, 28), UiText(kIdsTrackTitle));
+    m_trackNumber = MakeTagField(*this, QRect(196, rows[3], 60, 28), UiText(kIdsTrack));
     m_trackNumber->setReadOnly(true);
     m_trackNumber->setFocusPolicy(Qt::NoFocus);
-    AddPageText(kSaveLocationLabelRect, 250);
+    AddPageText(kSaveLocationLabelRect, kTextSaveLocation);
     m_saveLocation = new CSaveLocation(*this, services, QRect(196, 334, 288, 24),
                                        QRect(490, 328, 34, 32), QRect(532, 330, 84, 28));
     SetTabOrder({m_artist, m_album, m_title, m_saveLocation->BrowseButton(),
