@@ -168,7 +168,7 @@ protected:
         const IdentifiedDevice device = IdentifyCaptureDevice(m_platform->Audio(), 0x08BB, 0x29C0);
         ASSERT_FALSE(device.captureGuid.IsNull());
         m_recorder = ComPtr<CRecorder>::Attach(new CRecorder(*m_platform, m_profile));
-        m_recorder->SetTempFolder(m_dir);
+        m_recorder->SetRecordingsFolder(m_dir);
         ASSERT_EQ(m_recorder->UseDevice(device), 0);
     }
 
