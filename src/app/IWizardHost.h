@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/WizardPageState.h"
+#include "export/TrackPageState.h"
 #include "recording/IRecorder.h"
 
 namespace sondrel {
@@ -34,6 +35,9 @@ public:
     virtual int ShowTagSingle(TagSinglePageState& page) = 0;
     // pageIndex 0 is tracks 1-10, 1..3 the pages for 11-20, 21-30, 31-40.
     virtual int ShowTagMultiple(int pageIndex, TagMultiplePageState& page) = 0;
+    // The track page, asked for from a tag page; "back" and "done" both return kPageBack or
+    // kPageNext to it. Hosts that never offer it (the headless run) keep this.
+    virtual int ShowTracks(TrackPageState& /*page*/) { return kPageBack; }
     virtual int ShowExporting(ExportingPageState& page) = 0;
     virtual int ShowFinished(FinishedPageState& page) = 0;
 

@@ -22,6 +22,8 @@ inline constexpr const char* kSupportPageUrl = "https://sondrel.org/support";
 inline constexpr int kPageNext = 1001;
 inline constexpr int kPageBack = 1000;
 inline constexpr int kPageClose = 2;
+// The first tag page (or the single-track one) asks for the track page.
+inline constexpr int kPageCheckTracks = 1002;
 
 struct SelectDevicePageState {
     // 0 = "TURNTABLE", 1 = "TAPE PLAYER"; the last choice is shown again.

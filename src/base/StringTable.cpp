@@ -85,6 +85,24 @@ constexpr Entry kBuiltIn[] = {
     {kIdsExportFormat, "Export format"},
     {kIdsFormatWav, "WAV"},
     {kIdsFormatFlac, "FLAC"},
+    {kIdsCheckTracks, "check tracks"},
+    {kIdsTracksDone, "done"},
+    {kIdsListen, "listen"},
+    {kIdsSnapCut, "snap to quiet"},
+    {kIdsAddCut, "add cut"},
+    {kIdsRemoveCut, "remove cut"},
+    {kIdsUndoCut, "undo"},
+    {kIdsTracksOverview, "Whole recording with its cuts"},
+    {kIdsCutCloseUp, "Five seconds either side of the selected cut"},
+    {kIdsTracksKeys,
+     "Tab or Up and Down select a cut; Left and Right move it by 0.1 s, with Shift by 1 s; "
+     "Insert adds a cut where you listen, Delete removes the selected one; Space listens around "
+     "it; Ctrl+Z undoes. A click listens from there, a double-click adds a cut."},
+    {kIdsCutPosition, "Cut {cut} of {count} at {time}, {tracks}"},
+    {kIdsNoCut, "No cut: {tracks}"},
+    {kIdsCutsNotSaved,
+     "The cuts could not be saved beside the recording; they are kept only until Sondrel "
+     "closes."},
     {kIdsMonthNames,
      "January|February|March|April|May|June|July|August|September|October|November|December"},
 };

@@ -16,6 +16,7 @@
 #include "export/qt/CWizTagMultiple.h"
 #include "export/qt/CWizTagMultipleMore.h"
 #include "export/qt/CWizTagSingle.h"
+#include "export/qt/CWizTrackPage.h"
 #include "ui/SkinPicture.h"
 
 namespace sondrel {
@@ -103,6 +104,18 @@ int CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& state) {
         page = std::make_unique<CWizTagMultipleMore>(m_services);
     page->SetState(&state);
     return Run(*page);
+}
+
+int CQtWizardHost::ShowTracks(TrackPageState& state) {
+    // Made for each showing: its pictures belong to the recording it shows.
+    CWizTrackPage page;
+    std::unique_ptr<CSectionPlayer> player = makePlayer ? makePlayer() : nullptr;
+    state.player = player.get();
+    page.SetState(&state);
+    const int result = Run(page);
+    state.StopListening();
+    state.player = nullptr;
+    return result;
 }
 
 int CQtWizardHost::ShowExporting(ExportingPageState& state) {

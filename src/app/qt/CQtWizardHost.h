@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/IWizardHost.h"
+#include "recording/CSectionPlayer.h"
 #include "ui/CWizardDlg.h"
 #include "ui/PageServices.h"
 
@@ -36,6 +37,9 @@ public:
     std::function<void()> recordingStarted;
     // A note for the finished page (tracks kept aside); empty: none.
     std::function<QString()> finishedNote;
+    // The player the track page listens through (the listen-through output); empty or a null
+    // result: the page shows and edits, silent.
+    std::function<std::unique_ptr<CSectionPlayer>()> makePlayer;
 
     WindowHandle MainWindow() override { return m_mainWindow.get(); }
     int ShowConnect() override;
@@ -45,6 +49,7 @@ public:
     int ShowRecording(RecordingPageState& page) override;
     int ShowTagSingle(TagSinglePageState& page) override;
     int ShowTagMultiple(int pageIndex, TagMultiplePageState& page) override;
+    int ShowTracks(TrackPageState& page) override;
     int ShowExporting(ExportingPageState& page) override;
     int ShowFinished(FinishedPageState& page) override;
     void ShowPleaseWait() override;

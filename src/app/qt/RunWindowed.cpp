@@ -125,6 +125,9 @@ int RunWindowed(const CommandLine& cl, const HeadlessEnvironment& env,
     // While a busy device is tried again the window keeps painting and says to wait; clicks
     // wait until the device answers.
     recorder->SetBusyWait([&host](std::uint32_t ms) { host.WaitShowingPleaseWait(ms); });
+    host.makePlayer = [&platform, &recorder] {
+        return std::make_unique<CSectionPlayer>(platform->Audio(), recorder->MonitorGuid());
+    };
     CWavExporter exporter(readExportFolder);
     WizardServices services = MakeWizardServices(*platform, *recorder, exporter);
     services.host = &host;
