@@ -93,6 +93,7 @@ bool RenderPages(const QDir& dir) {
     recordingPage.Meter()->SetLevels(-9.0f, -10.0f, -2.0f, 0.0f);
     ok = Save(Grab(recordingPage), dir, QStringLiteral("page-05-recording.png")) && ok;
     TagSinglePageState single{"The Band", "First Light", "Live at the Hall", 1};
+    single.offerTrackCheck = true;
     CWizTagSingle tagSingle(services);
     tagSingle.SetState(&single);
     save(tagSingle, "06-tag-single");
@@ -100,6 +101,7 @@ bool RenderPages(const QDir& dir) {
     multiple.trackCount = 13;
     multiple.artist = "The Band";
     multiple.album = "Live at the Hall";
+    multiple.offerTrackCheck = true;
     multiple.titles = {"Overture", "Second Song", "Third",  "Fourth", "Fifth",
                        "Sixth",    "Seventh",     "Eighth", "Ninth",  "Tenth"};
     CWizTagMultiple tagMultiple(services);

@@ -118,8 +118,11 @@ int CTrackOverview::CutAt(int x) const {
 
 void CTrackOverview::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // A new size needs a picture with as many columns as it has pixels.
-    if (m_overview.ColumnCount() != 0)
+    // A new size needs a picture with as many columns as it has pixels. (A hidden widget gets
+    // its first resize late, when it is first shown or rendered: that one changes nothing.)
+    const auto columns =
+        static_cast<std::size_t>(std::max(1, qRound(WaveRect().width() * devicePixelRatioF())));
+    if (m_overview.ColumnCount() != 0 && columns != m_overview.ColumnCount())
         StartPicture();
 }
 
