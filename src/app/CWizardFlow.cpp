@@ -234,8 +234,8 @@ CWizardFlow::Stage CWizardFlow::Start() {
         // Without a capture device or a file there would be nothing to record into.
         const HRESULT opened = recorder.OpenInput(mainWindow, startRecordPage.split);
         host.HidePleaseWait();
-        if (opened == E_WORKING_FOLDER) {
-            Message(kIdsMsgWorkingFolder);
+        if (opened == E_RECORDINGS_FOLDER) {
+            Message(kIdsMsgRecordingsFolder);
             return Stage::Start;
         }
         if (opened == E_DEVICE_BUSY) {

@@ -67,11 +67,11 @@ public:
     // when the user is done.
     void RunRecovered(const std::string& path);
 
-    // What this run left in the working folder unexported (a recording closed before its
+    // What this run left in the recordings folder unexported (a recording closed before its
     // export, the tracks a failed export left): it is offered again at the next start. Known
     // from the finished page on (of a failed export) or when the run has ended.
     const std::vector<std::string>& KeptFiles() const { return m_keptFiles; }
-    // The folder they are in (the working folder), for FormatKeptForLaterMessage; empty when
+    // The folder they are in (the recordings folder), for FormatKeptForLaterMessage; empty when
     // nothing was kept.
     std::filesystem::path KeptFolder() const {
         return m_keptFiles.empty() ? std::filesystem::path()

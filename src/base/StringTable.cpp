@@ -52,7 +52,7 @@ constexpr Entry kBuiltIn[] = {
     {kIdsMsgUnfinishedFound,
      "Sondrel found a recording that was not exported: {recording}. Would you like to export it "
      "now?"},
-    {kIdsMsgWorkingFolder,
+    {kIdsMsgRecordingsFolder,
      "Unable to start recording.\n\nThe folder where Sondrel keeps recordings cannot be "
      "created or written. The disk may be full or read-only."},
     {kIdsMsgDeviceDisconnected,

@@ -32,7 +32,7 @@ inline constexpr StringId kIdsMsgTracksNotMade = 170;
 inline constexpr StringId kIdsMsgCannotRecord = 171;
 // "{recording}" is one of the two descriptions below, filled in by FormatUnfinishedQuestion.
 inline constexpr StringId kIdsMsgUnfinishedFound = 172;
-inline constexpr StringId kIdsMsgWorkingFolder = 173;
+inline constexpr StringId kIdsMsgRecordingsFolder = 173;
 inline constexpr StringId kIdsMsgDeviceDisconnected = 174;
 inline constexpr StringId kIdsMsgAudioLost = 175;     // "{seconds}"
 inline constexpr StringId kIdsMsgKeptForLater = 176;  // "{folder}"

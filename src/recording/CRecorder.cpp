@@ -11,9 +11,9 @@
 #include "platform/IPlatform.h"
 #include "platform/ISettingsStore.h"
 #include "recording/CutIntoTracks.h"
+#include "recording/RecordingsFolder.h"
 #include "recording/TempFileName.h"
 #include "recording/UnfinishedRecordings.h"
-#include "recording/WorkingFolder.h"
 
 namespace sondrel {
 
@@ -36,9 +36,9 @@ HRESULT CRecorder::QueryInterface(const GUID& iid, void** object) {
     return E_NOINTERFACE;
 }
 
-HRESULT CRecorder::WorkingFolder(std::filesystem::path& folder) {
-    if (!m_tempFolderOverride.empty()) {
-        folder = m_tempFolderOverride;
+HRESULT CRecorder::RecordingsFolder(std::filesystem::path& folder) {
+    if (!m_recordingsFolderOverride.empty()) {
+        folder = m_recordingsFolderOverride;
         return S_OK;
     }
     return m_platform.Shell().GetRecordingsFolder(folder);
@@ -68,6 +68,18 @@ void CRecorder::RestoreMixer() {
     m_mixer.SelectChannel(m_settings.ReadRecordDeviceChannel(), m_knownDevice.row);
 }
 
+HRESULT CRecorder::PrepareFolder(std::filesystem::path& folder) {
+    // A recording that could not be kept must not start: say so before anything is captured.
+    if (Failed(RecordingsFolder(folder)) ||
+        Failed(PrepareRecordingsFolder(folder, m_folderProblem))) {
+        if (m_folderProblem.empty())
+            m_folderProblem = "no folder is known for recordings";
+        return E_FAIL;
+    }
+    m_folderProblem.clear();
+    return S_OK;
+}
+
 HRESULT CRecorder::OpenNewInput() {
     m_lastWriteError = 0;
     m_lastLostBytes = 0;
@@ -75,14 +87,9 @@ HRESULT CRecorder::OpenNewInput() {
     m_lastFileFull = false;
     m_lastPastLimitBytes = 0;
     m_deviceHolder.clear();
-    // A recording that could not be kept must not start: say so before anything is captured.
     std::filesystem::path folder;
-    if (Failed(WorkingFolder(folder)) || Failed(PrepareWorkingFolder(folder, m_folderProblem))) {
-        if (m_folderProblem.empty())
-            m_folderProblem = "no folder is known for recordings";
-        return E_WORKING_FOLDER;
-    }
-    m_folderProblem.clear();
+    if (Failed(PrepareFolder(folder)))
+        return E_RECORDINGS_FOLDER;
     std::string deviceName;
     if (Succeeded(m_captureDevices.GetNameByGuid(m_captureGuid, deviceName)))
         m_mixer.SelectMixerDevice(deviceName);

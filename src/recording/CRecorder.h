@@ -88,10 +88,11 @@ public:
     // before a recording is finished or recovered.
     CRecordingJournal* Journal() { return m_journal.get(); }
 
-    // The working folder the recordings go to (created when needed).
-    HRESULT WorkingFolder(std::filesystem::path& folder);
-    // Why the working folder could not be used, after OpenInput failed with E_WORKING_FOLDER.
-    const std::string& WorkingFolderProblem() const { return m_folderProblem; }
+    // The recordings folder (created when needed).
+    HRESULT RecordingsFolder(std::filesystem::path& folder);
+    // Why the recordings folder could not be used, after OpenInput failed with
+    // E_RECORDINGS_FOLDER.
+    const std::string& RecordingsFolderProblem() const { return m_folderProblem; }
     // Seconds of audio lost from the current or last recording because the file's writer or
     // the capture thread could not keep up (0 when none).
     double LostSeconds() const;
@@ -113,9 +114,11 @@ public:
     // S_FALSE when nothing failed. Cleared by the next OpenInput or SelectDevice.
     HRESULT GetWriteError(int& errorNumber) const;
 
-    // Where the recording files go instead of the platform's working folder; empty restores
-    // the platform's folder.
-    void SetTempFolder(const std::filesystem::path& folder) { m_tempFolderOverride = folder; }
+    // Where the recording files go instead of the platform's recordings folder; empty
+    // restores the platform's folder.
+    void SetRecordingsFolder(const std::filesystem::path& folder) {
+        m_recordingsFolderOverride = folder;
+    }
     // Lowers the most a recording's file takes, for the inputs opened from now on (0: the
     // WAV format's limit). Tests reach the limit with it without writing 4 GiB.
     void SetFileLimitBytes(std::uint64_t limitBytes) { m_fileLimitBytes = limitBytes; }
@@ -133,6 +136,7 @@ public:
 private:
     ~CRecorder() override;
 
+    HRESULT PrepareFolder(std::filesystem::path& folder);
     HRESULT OpenNewInput();
     void RestoreMixer();
     // Cuts the tracks of the journalled recording that are neither exported nor complete, and
@@ -172,7 +176,7 @@ private:
     int m_sourceType = -1;  // the equaliser of the current recording, for its journal
     float m_inputGainDb = 0.0f;
 
-    std::filesystem::path m_tempFolderOverride;
+    std::filesystem::path m_recordingsFolderOverride;
     std::chrono::milliseconds m_stopTimeout = CRecordInputDSound::kDefaultStopTimeout;
     int m_lastWriteError = 0;
     std::function<void(std::uint32_t)> m_busyWait;

@@ -21,8 +21,8 @@ inline constexpr GUID IID_IRecorder{
     0x6A1B0C52, 0x8E3D, 0x4F21, {0x9C, 0x8A, 0x5D, 0x0E, 0x7F, 0x3B, 0x2A, 0x10}};
 
 // OpenInput's failures that the wizard names; any other failure is E_FAIL.
-// The working folder cannot be created or written (read-only home, full disk).
-inline constexpr HRESULT E_WORKING_FOLDER = static_cast<HRESULT>(0x80070052u);
+// The recordings folder cannot be created or written (read-only home, full disk).
+inline constexpr HRESULT E_RECORDINGS_FOLDER = static_cast<HRESULT>(0x80070052u);
 
 // Opaque handle of the window that owns the monitor output; may be null.
 using WindowHandle = void*;

@@ -44,7 +44,7 @@ protected:
         std::string error;
         EXPECT_EQ(ParseCommandLine(args, cl, error), S_OK) << error;
         cl.headless = true;
-        HeadlessEnvironment env;
+        SessionEnvironment env;
         env.vendorStore = &vendor;
         env.profileStore = &profile;
         env.out = &out;

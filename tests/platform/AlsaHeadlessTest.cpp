@@ -56,7 +56,7 @@ protected:
             ADD_FAILURE() << error;
             return -1;
         }
-        HeadlessEnvironment env;
+        SessionEnvironment env;
         env.vendorStore = &vendor;
         env.profileStore = &profile;
         env.out = &out;

@@ -309,7 +309,7 @@ TEST_F(AlsaRingTest, RecorderRecordsThroughAlsaWithoutGapsOrDamage) {
 
     CMemorySettingsStore profile;
     auto recorder = ComPtr<CRecorder>::Attach(new CRecorder(*platform, profile));
-    recorder->SetTempFolder(m_dir);
+    recorder->SetRecordingsFolder(m_dir);
     ASSERT_EQ(recorder->UseDevice(device), 0);
     ASSERT_EQ(recorder->OpenInput(nullptr, false), S_OK) << platform->AlsaAudio().LastError();
     recorder->SetSourceFilter(kSourceFilterNone);
@@ -352,7 +352,7 @@ TEST_F(AlsaRingTest, AnOverrunIsLostTimeOfThatRecordingOnly) {
     ASSERT_EQ(device.captureGuid, GUID::FromName("turntable"));
     CMemorySettingsStore profile;
     auto recorder = ComPtr<CRecorder>::Attach(new CRecorder(*platform, profile));
-    recorder->SetTempFolder(m_dir);
+    recorder->SetRecordingsFolder(m_dir);
     ASSERT_EQ(recorder->UseDevice(device), 0);
     const auto record = [&](std::uint32_t ms) {
         ASSERT_EQ(recorder->OpenInput(nullptr, false), S_OK) << platform->AlsaAudio().LastError();

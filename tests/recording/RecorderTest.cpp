@@ -377,9 +377,9 @@ std::string ReadText(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST_F(RecorderTest, TheWorkingFolderIsMadePrivateAndOneThatCannotBeWrittenStopsTheStart) {
+TEST_F(RecorderTest, TheRecordingsFolderIsMadePrivateAndOneThatCannotBeWrittenStopsTheStart) {
     const auto folder = scratch.Path() / "state" / "sondrel" / "recordings";
-    recorder->SetTempFolder(folder);
+    recorder->SetRecordingsFolder(folder);
     ASSERT_EQ(recorder->OpenInput(nullptr, false), S_OK);
     EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
@@ -397,10 +397,10 @@ TEST_F(RecorderTest, TheWorkingFolderIsMadePrivateAndOneThatCannotBeWrittenStops
 
     // A file where a folder should be (root may write anywhere, so rights would not do).
     WriteText(scratch.Path() / "plain", "x");
-    recorder->SetTempFolder(scratch.Path() / "plain" / "recordings");
-    EXPECT_EQ(recorder->OpenInput(nullptr, false), E_WORKING_FOLDER);
-    EXPECT_NE(recorder->WorkingFolderProblem().find("plain"), std::string::npos)
-        << recorder->WorkingFolderProblem();
+    recorder->SetRecordingsFolder(scratch.Path() / "plain" / "recordings");
+    EXPECT_EQ(recorder->OpenInput(nullptr, false), E_RECORDINGS_FOLDER);
+    EXPECT_NE(recorder->RecordingsFolderProblem().find("plain"), std::string::npos)
+        << recorder->RecordingsFolderProblem();
     EXPECT_EQ(recorder->StartRecording(), E_FAIL);
 }
 

@@ -48,7 +48,7 @@ std::optional<int> ParseArguments(int argc, char** argv, sondrel::CommandLine& c
 }
 
 // The run without windows: as asked, or the demo where there is no display.
-int RunWithoutWindows(sondrel::CommandLine& cl, const sondrel::HeadlessEnvironment& env) {
+int RunWithoutWindows(sondrel::CommandLine& cl, const sondrel::SessionEnvironment& env) {
     using namespace sondrel;
     if (!cl.headless) {
         std::cout << "No display: running the demo headless.\n";
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
 
     CQtSettingsStore vendorStore(CQtSettingsStore::VendorStorePath());
     CQtSettingsStore profileStore(CQtSettingsStore::ProfileStorePath(applicationName));
-    HeadlessEnvironment env;
+    SessionEnvironment env;
     env.vendorStore = &vendorStore;
     env.profileStore = &profileStore;
     env.out = &std::cout;

@@ -1,5 +1,5 @@
 // The user's folders and the desktop's opener on Linux: the XDG music folder, the temporary
-// folder, the recordings' working folder in the XDG state folder, and xdg-open (started directly,
+// folder, the recordings folder in the XDG state folder, and xdg-open (started directly,
 // without a shell) for folders and web addresses.
 #pragma once
 

@@ -7,6 +7,16 @@
 
 namespace sondrel {
 
+namespace {
+
+std::filesystem::path SystemTempFolder() {
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    return ec ? std::filesystem::path("/tmp") : folder;
+}
+
+}  // namespace
+
 // The small services in one object: USB list, endpoints, threads, version and shell.
 class CSimPlatform::Services final : public IUsbDeviceList,
                                      public ICaptureEndpoints,
@@ -20,12 +30,9 @@ public:
 
     explicit Services(const SimSystemDescription& description) : m_description(description) {
         m_fastSleep = description.captureMode == SimCaptureMode::Lossless;
-        std::error_code ec;
-        m_tempFolder = std::filesystem::temp_directory_path(ec);
-        if (ec)
-            m_tempFolder = "/tmp";
+        m_tempFolder = SystemTempFolder();
         m_musicFolder = m_tempFolder / "sondrel-sim" / "Music";
-        m_recordingsFolder = m_tempFolder / "sondrel-sim" / "recordings";
+        m_recordingsFolder = DefaultRecordingsFolder();
     }
 
     HRESULT EnumeratePresentDevices(std::vector<std::string>& hardwareIds) override {
@@ -183,6 +190,10 @@ ISystemInfo& CSimPlatform::System() {
 }
 IShell& CSimPlatform::Shell() {
     return *m_services;
+}
+
+std::filesystem::path CSimPlatform::DefaultRecordingsFolder() {
+    return SystemTempFolder() / "sondrel-sim" / "recordings";
 }
 
 void CSimPlatform::SetMusicFolder(const std::filesystem::path& folder) {

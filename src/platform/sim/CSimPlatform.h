@@ -57,6 +57,7 @@ public:
     // Shell: where the simulated user's folders are, and what was asked to be opened. The
     // recordings are kept in <temp>/sondrel-sim/recordings, or in the temporary folder once
     // one is set (which is what tests want), or where SetRecordingsFolder says.
+    static std::filesystem::path DefaultRecordingsFolder();
     void SetMusicFolder(const std::filesystem::path& folder);
     void SetTempFolder(const std::filesystem::path& folder);
     void SetRecordingsFolder(const std::filesystem::path& folder);

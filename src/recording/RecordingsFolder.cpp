@@ -1,4 +1,4 @@
-#include "recording/WorkingFolder.h"
+#include "recording/RecordingsFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,7 +18,7 @@ std::string Reason(int errorNumber) {
 
 }  // namespace
 
-HRESULT PrepareWorkingFolder(const std::filesystem::path& folder, std::string& problem) {
+HRESULT PrepareRecordingsFolder(const std::filesystem::path& folder, std::string& problem) {
     problem.clear();
     if (folder.empty()) {
         problem = "no folder is known for recordings";
