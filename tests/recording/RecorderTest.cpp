@@ -12,6 +12,7 @@
 #include "RecordingTestRig.h"
 #include "app/CMemorySettingsStore.h"
 #include "common/FileSizeLimit.h"
+#include "common/SignalKit.h"
 #include "devices/KnownDevices.h"
 #include "recording/CRecorder.h"
 #include "recording/TempFileName.h"
@@ -21,16 +22,7 @@ namespace {
 
 constexpr std::uint64_t kFrameBytes = 4;
 
-// Deterministic noise over the whole range, so that misplaced bytes show.
-std::vector<std::int16_t> NoiseSide(double seconds) {
-    std::vector<std::int16_t> side(static_cast<std::size_t>(seconds * 44100) * 2);
-    std::uint32_t state = 12345;
-    for (auto& s : side) {
-        state = state * 1664525u + 1013904223u;
-        s = static_cast<std::int16_t>(state >> 16);
-    }
-    return side;
-}
+using test::NoiseSide;
 
 class RecorderTest : public ::testing::Test {
 protected:

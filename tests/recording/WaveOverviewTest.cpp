@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "audiofile/WaveTestUtil.h"
+#include "common/SignalKit.h"
 #include "common/TempFolder.h"
 #include "platform/sim/CSimPlatform.h"
 #include "recording/CSectionPlayer.h"
@@ -18,12 +19,10 @@ namespace {
 
 // Noise whose loudness changes along the file, so that misplaced column edges show.
 std::vector<std::int16_t> ShapedNoise(std::size_t frames) {
-    std::vector<std::int16_t> samples(frames * 2);
-    std::uint32_t state = 99;
+    std::vector<std::int16_t> samples = test::Noise(frames * 2, 99);
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        state = state * 1664525u + 1013904223u;
         const int scale = 1 + static_cast<int>(i / 2 % 7000);
-        samples[i] = static_cast<std::int16_t>(static_cast<std::int16_t>(state >> 16) % scale);
+        samples[i] = static_cast<std::int16_t>(samples[i] % scale);
     }
     return samples;
 }
@@ -51,9 +50,7 @@ TEST(WaveOverview, EachColumnHoldsTheExtremesOfItsFramesAsTheyAreRead) {
                          Case{650000, 710000, 300}, Case{10, 40, 64}}) {
         CWaveOverview overview;
         overview.Start(path, c.first, c.end, c.columns);
-        for (int i = 0; i < 5000 && !overview.Done(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_TRUE(overview.Done());
+        ASSERT_TRUE(test::WaitFor([&] { return overview.Done(); }, std::chrono::seconds(60)));
         ASSERT_FALSE(overview.ReadFailed());
         for (std::size_t col = 0; col < c.columns; ++col) {
             OverviewColumn want{};
@@ -76,9 +73,7 @@ TEST(WaveOverview, EachColumnHoldsTheExtremesOfItsFramesAsTheyAreRead) {
     }
     CWaveOverview missing;
     missing.Start(folder.Path() / "none.wav", 0, 100, 10);
-    for (int i = 0; i < 2000 && !missing.ReadFailed(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_TRUE(missing.ReadFailed());
+    EXPECT_TRUE(test::WaitFor([&] { return missing.ReadFailed(); }, std::chrono::seconds(60)));
     EXPECT_FALSE(missing.Done());
 }
 
@@ -92,9 +87,7 @@ TEST(SectionPlayer, PlaysExactlyTheStretchAskedForAndStopsWhenTold) {
     {
         CSectionPlayer player(audio, output);
         ASSERT_EQ(player.Play(path, 1000, 12025), S_OK);
-        for (int i = 0; i < 3000 && player.IsPlaying(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        EXPECT_FALSE(player.IsPlaying());
+        EXPECT_TRUE(test::WaitFor([&] { return !player.IsPlaying(); }, std::chrono::seconds(60)));
         EXPECT_EQ(player.PositionFrame(), 12025u);
     }
     const auto played = BytesToSamples(audio.OutputRecord(output)->bytes);
