@@ -64,14 +64,19 @@ void CWaveOverview::Stop() {
     m_stop.store(false, std::memory_order_relaxed);
 }
 
-void CWaveOverview::Start(const std::filesystem::path& path, std::uint64_t firstFrame,
-                          std::uint64_t endFrame, std::size_t columnCount) {
+void CWaveOverview::Restart(std::uint64_t firstFrame, std::uint64_t endFrame,
+                            std::size_t columnCount) {
     Stop();
     m_firstFrame = firstFrame;
     m_endFrame = std::max(firstFrame, endFrame);
     m_columns.assign(columnCount, kUntouched);
     m_ready.store(0, std::memory_order_relaxed);
     m_failed.store(false, std::memory_order_relaxed);
+}
+
+void CWaveOverview::Start(const std::filesystem::path& path, std::uint64_t firstFrame,
+                          std::uint64_t endFrame, std::size_t columnCount) {
+    Restart(firstFrame, endFrame, columnCount);
     if (columnCount == 0)
         return;
     m_worker = std::thread([this, path] {
@@ -88,11 +93,7 @@ void CWaveOverview::Start(const std::filesystem::path& path, std::uint64_t first
 
 HRESULT CWaveOverview::Compute(const std::filesystem::path& path, std::uint64_t firstFrame,
                                std::uint64_t endFrame, std::size_t columnCount) {
-    Stop();
-    m_firstFrame = firstFrame;
-    m_endFrame = std::max(firstFrame, endFrame);
-    m_columns.assign(columnCount, kUntouched);
-    m_ready.store(0, std::memory_order_relaxed);
+    Restart(firstFrame, endFrame, columnCount);
     const HRESULT hr = columnCount == 0 ? S_OK : Run(path);
     m_failed.store(Failed(hr), std::memory_order_release);
     return hr;

@@ -59,6 +59,8 @@ public:
                     std::uint64_t endFrame, std::size_t columnCount);
 
 private:
+    // Stops a running picture and starts an empty one of these columns.
+    void Restart(std::uint64_t firstFrame, std::uint64_t endFrame, std::size_t columnCount);
     HRESULT Run(const std::filesystem::path& path);
 
     std::vector<OverviewColumn> m_columns;
