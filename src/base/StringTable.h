@@ -52,6 +52,20 @@ inline constexpr StringId kIdsMsgFileFull = 186;       // "{length}"
 inline constexpr StringId kIdsExportFormat = 187;
 inline constexpr StringId kIdsFormatWav = 188;
 inline constexpr StringId kIdsFormatFlac = 189;
+// The track page and the button that opens it.
+inline constexpr StringId kIdsCheckTracks = 190;
+inline constexpr StringId kIdsTracksDone = 191;
+inline constexpr StringId kIdsListen = 192;
+inline constexpr StringId kIdsSnapCut = 193;
+inline constexpr StringId kIdsAddCut = 194;
+inline constexpr StringId kIdsRemoveCut = 195;
+inline constexpr StringId kIdsUndoCut = 196;
+inline constexpr StringId kIdsTracksOverview = 197;  // accessible names of the two pictures
+inline constexpr StringId kIdsCutCloseUp = 198;
+inline constexpr StringId kIdsTracksKeys = 199;   // what the keys do on the overview
+inline constexpr StringId kIdsCutPosition = 200;  // "{cut}", "{count}", "{time}", "{tracks}"
+inline constexpr StringId kIdsNoCut = 201;        // "{tracks}"
+inline constexpr StringId kIdsCutsNotSaved = 202;
 // The names and captions of the pages' controls (also what screen readers say).
 inline constexpr StringId kIdsBack = 300;
 inline constexpr StringId kIdsNext = 301;

@@ -80,6 +80,9 @@ public:
                      std::string& format) const override;
     std::string CutProblem() const override { return m_cutProblem; }
     std::string RecordingPath() const override { return m_tempFileName.string(); }
+    bool EditableMarks(std::vector<std::uint64_t>& marks, std::uint64_t& frames) const override;
+    HRESULT NoteMarks(const std::vector<std::uint64_t>& marks) override;
+    HRESULT RecutTracks(std::vector<std::string>& trackFiles) override;
 
     // The journal of the finished recording, for the export to note its steps in; null
     // before a recording is finished or recovered.

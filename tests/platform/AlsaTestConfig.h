@@ -17,6 +17,7 @@
 
 #include "audiofile/CWaveReader.h"
 #include "audiofile/WaveTestUtil.h"
+#include "common/SignalKit.h"
 
 namespace sondrel::test {
 
@@ -87,18 +88,4 @@ inline void WriteRawSide(const std::filesystem::path& path,
 
 // A side whose every frame tells its own number, so that any frame recorded from it says where
 // it came from.
-inline std::vector<std::int16_t> NumberedSide(std::uint32_t frames) {
-    std::vector<std::int16_t> side(std::size_t{frames} * 2);
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        side[2 * i] = static_cast<std::int16_t>(i & 0xFFFF);
-        side[2 * i + 1] = static_cast<std::int16_t>((i >> 16) + 1);
-    }
-    return side;
-}
-
-inline std::uint32_t FrameNumber(const std::vector<std::int16_t>& samples, std::size_t frame) {
-    return static_cast<std::uint16_t>(samples[2 * frame]) |
-           (static_cast<std::uint32_t>(samples[2 * frame + 1] - 1) << 16);
-}
-
 }  // namespace sondrel::test

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "common/ProcessState.h"
 #include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "devices/StereoCheck.h"
@@ -24,30 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            setenv(m_name, m_old->c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using test::ScopedEnv;
 
 TEST(LinuxShell, UserDirsValuesAreExpandedAndValidated) {
     const fs::path home = "/home/ada";

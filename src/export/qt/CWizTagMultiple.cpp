@@ -56,6 +56,10 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
                                            QRect(524, 336, 34, 32), QRect(566, 338, 84, 28));
         order.push_back(m_saveLocation->BrowseButton());
         order.push_back(m_saveLocation->FormatChooser());
+        m_checkTracks = MakeCheckTracksButton(*this);
+        connect(m_checkTracks, &QAbstractButton::clicked, this,
+                [this] { EndWithFields(PageResult::CheckTracks); });
+        order.push_back(m_checkTracks);
     }
     SetTabOrder(order);
 }
@@ -66,6 +70,8 @@ void CWizTagMultiple::OnInitDialog() {
         AlignPageText(label, Qt::AlignRight);
     if (m_saveLocation)
         m_saveLocation->Refresh();
+    if (m_checkTracks)
+        ShowCheckTracks(m_checkTracks, m_state && m_state->offerTrackCheck);
     for (int position = 1; position <= 10; ++position) {
         const bool enabled = !m_state || m_state->TitleEnabled(position);
         m_titles[position - 1]->setEnabled(enabled);

@@ -7,6 +7,7 @@
 
 #include "export/ExportPageState.h"
 #include "export/qt/CSaveLocation.h"
+#include "ui/CKxButton.h"
 #include "ui/CKxStatic.h"
 #include "ui/CWizardDlg.h"
 
@@ -23,6 +24,8 @@ public:
     // Page position 1..10.
     QLineEdit* TitleField(int position) const { return m_titles[position - 1]; }
     CKxStatic* NumberLabel(int position) const { return m_numbers[position - 1]; }
+    // Null on the pages for tracks 11-40.
+    CKxButton* CheckTracksButton() const { return m_checkTracks; }
 
 protected:
     // The pages for tracks 11-40 share the layout without artist, album and save location.
@@ -39,6 +42,7 @@ private:
     std::array<CKxStatic*, 10> m_numbers{};
     std::vector<QTextBrowser*> m_fieldLabels;
     CSaveLocation* m_saveLocation = nullptr;
+    CKxButton* m_checkTracks = nullptr;
 };
 
 }  // namespace sondrel
