@@ -3,9 +3,13 @@
 // Usage: ui-gallery [output folder]   (default: screenshots/ in the working folder)
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
+#include <fstream>
 
 #include "app/qt/CWizConnectDlg.h"
 #include "app/qt/CWizRecordingDlg.h"
@@ -19,6 +23,7 @@
 #include "export/qt/CWizTagMultiple.h"
 #include "export/qt/CWizTagMultipleMore.h"
 #include "export/qt/CWizTagSingle.h"
+#include "export/qt/CWizTrackPage.h"
 #include "ui/CKxButton.h"
 #include "ui/CVuMeters.h"
 #include "ui/CWizardDlg.h"
@@ -61,6 +66,7 @@ QImage Grab(QWidget& widget) {
 bool RenderLookupPages(const QDir& dir, const PageServices& services) {
     TagMultiplePageState state;
     state.trackCount = 5;
+    state.offerTrackCheck = true;
     state.artist = "Mara Quill & The Lanterns";
     state.album = "Harvest Lines";
     state.titles[1] = "Copper Fields (typed)";
@@ -127,6 +133,7 @@ bool RenderPages(const QDir& dir) {
     recordingPage.Meter()->SetLevels(-9.0f, -10.0f, -2.0f, 0.0f);
     ok = Save(Grab(recordingPage), dir, QStringLiteral("page-05-recording.png")) && ok;
     TagSinglePageState single{"The Band", "First Light", "Live at the Hall", 1};
+    single.offerTrackCheck = true;
     CWizTagSingle tagSingle(services);
     tagSingle.SetState(&single);
     save(tagSingle, "06-tag-single");
@@ -134,6 +141,7 @@ bool RenderPages(const QDir& dir) {
     multiple.trackCount = 13;
     multiple.artist = "The Band";
     multiple.album = "Live at the Hall";
+    multiple.offerTrackCheck = true;
     multiple.titles = {"Overture", "Second Song", "Third",  "Fourth", "Fifth",
                        "Sixth",    "Seventh",     "Eighth", "Ninth",  "Tenth"};
     CWizTagMultiple tagMultiple(services);
@@ -162,6 +170,71 @@ bool RenderPages(const QDir& dir) {
     return ok;
 }
 
+// A side of four songs of different loudness with short gaps, as 16-bit stereo WAV.
+bool WriteSampleSide(const std::filesystem::path& path, std::uint64_t& frames) {
+    const double songs[][3] = {{0, 38, 9000}, {40, 95, 5000}, {96.5, 140, 12000}, {143, 170, 7000}};
+    frames = 172 * 44100;
+    std::vector<std::int16_t> samples(frames * 2, 0);
+    for (const auto& song : songs) {
+        for (auto f = static_cast<std::uint64_t>(song[0] * 44100); f < song[1] * 44100; ++f) {
+            const double t = static_cast<double>(f) / 44100;
+            const double swell = 0.55 + 0.45 * std::sin(t * 0.7 + song[0]);
+            const double v = song[2] * swell * std::sin(2 * M_PI * 220 * t) * std::sin(9 * t);
+            samples[2 * f] = static_cast<std::int16_t>(v);
+            samples[2 * f + 1] = static_cast<std::int16_t>(v * 0.8);
+        }
+    }
+    const auto u32 = [](std::ofstream& out, std::uint32_t v) {
+        out.write(reinterpret_cast<const char*>(&v), 4);
+    };
+    const auto u16 = [](std::ofstream& out, std::uint16_t v) {
+        out.write(reinterpret_cast<const char*>(&v), 2);
+    };
+    std::ofstream out(path, std::ios::binary);
+    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    out.write("RIFF", 4);
+    u32(out, 36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(out, 16);
+    u16(out, 1);
+    u16(out, 2);
+    u32(out, 44100);
+    u32(out, 44100 * 4);
+    u16(out, 4);
+    u16(out, 16);
+    out.write("data", 4);
+    u32(out, dataBytes);
+    out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+    return static_cast<bool>(out);
+}
+
+// The track page over the sample side, its picture complete and the second cut selected.
+bool RenderTrackPage(const QDir& dir) {
+    QTemporaryDir work;
+    const std::filesystem::path side = work.filePath(QStringLiteral("side.wav")).toStdString();
+    std::uint64_t frames = 0;
+    if (!work.isValid() || !WriteSampleSide(side, frames))
+        return false;
+    TrackPageState state;
+    state.Reset(side, {39 * 44100 * 4, 96 * 44100 * 4, 142 * 44100 * 4, 171 * 44100 * 4}, frames);
+    state.cuts.Select(1);
+    CWizTrackPage page;
+    page.SetState(&state);
+    page.Prepare();
+    page.Refresh();
+    QElapsedTimer waited;
+    waited.start();
+    while (!(page.Overview()->PictureDone() && page.CloseUp()->PictureDone()) &&
+           waited.elapsed() < 10000) {
+        QCoreApplication::processEvents();
+        page.OnTimer();
+    }
+    page.OnTimer();
+    const bool ok = Save(Grab(page), dir, QStringLiteral("page-12-tracks.png"));
+    page.EndPage(PageResult::Close);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -174,7 +247,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ui-gallery: cannot create %s\n", qPrintable(dir.path()));
         return 1;
     }
-    bool ok = true;
+    bool ok = RenderTrackPage(dir);
 
     for (int id : {kPicturePagePlain, kPicturePageBand, kPicturePageMeter, kPicturePageMeterGain}) {
         GalleryPage page(id, CWizardDlg::kNextButton | CWizardDlg::kBackButton);

@@ -3,9 +3,9 @@
 # include only its own folder and the ones below it, lowest first:
 #   base, audiofile, platform, devices, recording, ui, export, app
 # Besides: only ui/ and qt/ folders include Qt code (ui/ or a qt/ folder); the platform
-# backends (sim, alsa, linux, udev) are reached through the platform interfaces, so only app/
-# (which picks them) and linux/ (which puts alsa/ and udev/ together) include them; a backend
-# or the interfaces never include another backend otherwise.
+# backends (sim, alsa, pipewire, linux, udev) are reached through the platform interfaces, so
+# only app/ (which picks them) and linux/ (which puts alsa/, pipewire/ and udev/ together)
+# include them; a backend or the interfaces never include another backend otherwise.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,10 +36,11 @@ while IFS=: read -r file line include; do
     if [[ "$layer" != ui && "$rel" != */qt/* ]] && [[ "$to_layer" = ui || "$target" = */qt/* ]]; then
         report "$file" "$line" "engine code includes the Qt part $target"
     fi
-    if [[ "$target" =~ ^platform/(sim|alsa|linux|udev)/ ]]; then
+    if [[ "$target" =~ ^platform/(sim|alsa|pipewire|linux|udev)/ ]]; then
         backend=${BASH_REMATCH[1]}
         if ! [[ "$layer" = app || ("$layer" = platform && ("$sub" = "$backend" ||
-            ("$sub" = linux && ("$backend" = alsa || "$backend" = udev)))) ]]; then
+            ("$sub" = linux && ("$backend" = alsa || "$backend" = pipewire ||
+            "$backend" = udev)))) ]]; then
             report "$file" "$line" "the $backend backend is reached only through the platform interfaces"
         fi
     fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs; sourced by ./run and ./test.
 SONDREL_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libasound2-dev libudev-dev libflac-dev flac
+                  libpipewire-0.3-dev pipewire pipewire-bin wireplumber
                   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev clang-format sox
                   xvfb xauth xdotool openbox strace imagemagick desktop-file-utils fonts-dejavu-core
                   universal-ctags)

@@ -430,6 +430,8 @@ std::vector<Picture> pictures() {
         {"208", 152, 61, false, key(152, 61, true)},
         {"252", 180, 53, false, key(180, 53, false)},
         {"251", 180, 53, false, key(180, 53, true)},
+        {"255", 112, 40, false, key(112, 40, false)},
+        {"256", 112, 40, false, key(112, 40, true)},
         {"216", 43, 43, true, close(false)},
         {"217", 43, 43, true, close(true)},
     };

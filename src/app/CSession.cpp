@@ -12,7 +12,6 @@
 #include "recording/UnfinishedRecordings.h"
 
 #if SONDREL_HAVE_LINUX_BACKENDS
-#include "platform/alsa/CAlsaAudioSystem.h"
 #include "platform/linux/CLinuxPlatform.h"
 #include "platform/linux/CLinuxShell.h"
 #endif
@@ -63,10 +62,10 @@ HRESULT CreateLinuxPlatform(const CommandLine& cl, std::unique_ptr<IPlatform>& p
     if (Succeeded(hr)) {
         // The monitor's gaps are told at the end; what overruns cost a recording is counted
         // in its lost seconds.
-        CAlsaAudioSystem& audio = linuxPlatform->AlsaAudio();
-        report = [&audio](std::ostream& err) {
-            if (audio.OutputUnderruns() > 0) {
-                err << "sondrel: the monitor output ran dry " << audio.OutputUnderruns()
+        CLinuxPlatform& devices = *linuxPlatform;
+        report = [&devices](std::ostream& err) {
+            if (devices.OutputUnderruns() > 0) {
+                err << "sondrel: the monitor output ran dry " << devices.OutputUnderruns()
                     << " time(s)\n";
             }
         };

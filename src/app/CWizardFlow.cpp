@@ -294,26 +294,73 @@ CWizardFlow::Stage CWizardFlow::Record() {
     return Stage::Tag;
 }
 
+bool CWizardFlow::TracksEditable() const {
+    std::vector<std::uint64_t> marks;
+    std::uint64_t frames = 0;
+    return m_services.recorderSetup->EditableMarks(marks, frames);
+}
+
+PageResult CWizardFlow::CheckTracks() {
+    IRecorderSetup& setup = *m_services.recorderSetup;
+    std::vector<std::uint64_t> marks;
+    std::uint64_t frames = 0;
+    if (!setup.EditableMarks(marks, frames))
+        return PageResult::Back;
+    trackPage.Reset(setup.RecordingPath(), marks, frames);
+    trackPage.noteMarks = [&setup](const std::vector<std::uint64_t>& edited) {
+        return setup.NoteMarks(edited);
+    };
+    const PageResult result = m_services.host->ShowTracks(trackPage);
+    trackPage.StopListening();
+    // Closed, the run ends; the journal holds the edits and a later run cuts at them.
+    if (IsClose(result))
+        return PageResult::Close;
+    if (!trackPage.changed)
+        return PageResult::Back;
+    // Noted after every edit; noted again here in case a write failed on the way.
+    setup.NoteMarks(trackPage.Marks());
+    m_services.host->ShowPleaseWait();
+    const HRESULT recut = setup.RecutTracks(m_tracks);
+    m_services.host->HidePleaseWait();
+    if (Failed(recut) || m_tracks.empty()) {
+        // The recording and its journal stay for a later run, which cuts at the edits.
+        ReportCutFailure(setup.RecordingPath());
+        return PageResult::Close;
+    }
+    return PageResult::Back;
+}
+
+PageResult CWizardFlow::RunSingleTrackTagging() {
+    PageResult result;
+    for (;;) {
+        tagSinglePage.ClearTags();
+        tagSinglePage.artist = m_typed.artist;
+        tagSinglePage.album = m_typed.album;
+        tagSinglePage.title = m_typed.titles.empty() ? std::string() : m_typed.titles[0];
+        tagSinglePage.format = m_format;
+        tagSinglePage.offerTrackCheck = TracksEditable();
+        result = m_services.host->ShowTagSingle(tagSinglePage);
+        m_format = tagSinglePage.format;
+        m_typed.artist = tagSinglePage.artist;
+        m_typed.album = tagSinglePage.album;
+        if (m_typed.titles.empty())
+            m_typed.titles.resize(1);
+        m_typed.titles[0] = tagSinglePage.title;
+        if (!IsBack(result) || m_recovered || ConfirmDiscard())
+            break;
+    }
+    return result;
+}
+
 CWizardFlow::Stage CWizardFlow::Tag() {
     PageResult result;
     m_tags = TagSet{};
-    if (m_tracks.size() == 1) {
-        for (;;) {
-            tagSinglePage.ClearTags();
-            tagSinglePage.artist = m_typed.artist;
-            tagSinglePage.album = m_typed.album;
-            tagSinglePage.title = m_typed.titles.empty() ? std::string() : m_typed.titles[0];
-            tagSinglePage.format = m_format;
-            result = m_services.host->ShowTagSingle(tagSinglePage);
-            m_format = tagSinglePage.format;
-            m_typed.artist = tagSinglePage.artist;
-            m_typed.album = tagSinglePage.album;
-            m_typed.titles.assign(1, tagSinglePage.title);
-            if (!IsBack(result) || m_recovered || ConfirmDiscard())
-                break;
-        }
-    } else {
-        result = RunMultiTrackTagging();
+    for (;;) {
+        result = m_tracks.size() == 1 ? RunSingleTrackTagging() : RunMultiTrackTagging();
+        if (result != PageResult::CheckTracks)
+            break;
+        if (IsClose(CheckTracks()))
+            return Stage::End;
     }
     m_tags = m_typed;
     // The pages name 40 tracks; any beyond them keep the placeholder title ("Track 41", ...).
@@ -355,6 +402,7 @@ PageResult CWizardFlow::RunMultiTrackTagging() {
     pages[0].artist = m_typed.artist;
     pages[0].album = m_typed.album;
     pages[0].format = m_format;
+    pages[0].offerTrackCheck = TracksEditable();
     const auto keepTyped = [&] {
         m_format = pages[0].format;
         m_typed.artist = pages[0].artist;
@@ -371,9 +419,9 @@ PageResult CWizardFlow::RunMultiTrackTagging() {
         if (page > 0 && trackCount < 10 * page + 1)
             break;
         const PageResult result = host.ShowTagMultiple(page, pages[page]);
-        if (IsClose(result)) {
+        if (IsClose(result) || result == PageResult::CheckTracks) {
             keepTyped();
-            return PageResult::Close;
+            return result;
         }
         if (IsBack(result)) {
             if (page == 0 && (m_recovered || ConfirmDiscard())) {

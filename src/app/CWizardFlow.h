@@ -88,6 +88,7 @@ public:
     StartRecordPageState startRecordPage;
     RecordingPageState recordingPage;
     TagSinglePageState tagSinglePage;
+    TrackPageState trackPage;
     ExportingPageState exportingPage;
     FinishedPageState finishedPage;
 
@@ -102,7 +103,13 @@ private:
     Stage Tag();
     Stage Export();
     Stage Finish();
+    PageResult RunSingleTrackTagging();
     PageResult RunMultiTrackTagging();
+    // "check tracks": the track page, then the track files made again from its cuts.
+    // PageResult::Back to go on tagging; PageResult::Close when the page was closed or the files
+    // could not be made (said so; the recording is kept).
+    PageResult CheckTracks();
+    bool TracksEditable() const;
     // The capture device is held by another program: says which.
     void BusyMessage();
     void Message(StringId stringId);

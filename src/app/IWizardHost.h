@@ -7,6 +7,7 @@
 
 #include "app/WizardPageState.h"
 #include "base/PageResult.h"
+#include "export/TrackPageState.h"
 #include "recording/IRecorder.h"
 
 namespace sondrel {
@@ -31,6 +32,9 @@ public:
     virtual PageResult ShowTagSingle(TagSinglePageState& page) = 0;
     // pageIndex 0 is tracks 1-10, 1..3 the pages for 11-20, 21-30, 31-40.
     virtual PageResult ShowTagMultiple(int pageIndex, TagMultiplePageState& page) = 0;
+    // The track page, asked for from a tag page; "back" and "done" both return to it. Hosts that
+    // never offer it (the headless run) keep this.
+    virtual PageResult ShowTracks(TrackPageState& /*page*/) { return PageResult::Back; }
     virtual PageResult ShowExporting(ExportingPageState& page) = 0;
     virtual PageResult ShowFinished(FinishedPageState& page) = 0;
 

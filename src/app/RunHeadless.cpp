@@ -104,8 +104,10 @@ int Report(CSession& session, const CHeadlessHost& host, std::ostream& err) {
             << " (" << recorder.RecordingsFolderProblem() << ")\n";
     }
     if (recorder.DeviceWasLost()) {
-        err << "sondrel: the capture device was disconnected during the recording; what was "
-               "recorded until then is kept\n";
+        const std::string reason = recorder.DeviceLossReason();
+        err << "sondrel: the capture device was disconnected during the recording"
+            << (reason.empty() ? "" : " (" + reason + ")")
+            << "; what was recorded until then is kept\n";
     }
     if (recorder.LostSeconds() > 0) {
         char seconds[32];

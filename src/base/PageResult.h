@@ -5,8 +5,8 @@
 namespace sondrel {
 
 // Ok is Enter on a page (the fields are stored), which the flow reads as next; so is any value
-// a page may end with that is not listed here.
-enum class PageResult : int { Ok = 1, Close = 2, Back = 1000, Next = 1001 };
+// a page may end with that is not listed here. CheckTracks: a tag page asks for the track page.
+enum class PageResult : int { Ok = 1, Close = 2, Back = 1000, Next = 1001, CheckTracks = 1002 };
 
 enum class MessageAnswer : int { Ok = 1, Yes = 6, No = 7 };
 

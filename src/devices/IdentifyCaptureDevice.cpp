@@ -1,6 +1,7 @@
 #include "devices/IdentifyCaptureDevice.h"
 
 #include "devices/CRecorderDSound.h"
+#include "platform/IAudioSystem.h"
 
 namespace sondrel {
 
@@ -9,6 +10,10 @@ IdentifiedDevice IdentifyCaptureDevice(IAudioSystem& audio, std::uint32_t vendor
     const KnownDevice* row = FindKnownDevice(vendorId, productId);
     if (row == nullptr)
         return {};
+    if (const std::optional<GUID> own =
+            audio.FindUsbCaptureDevice(vendorId, productId, row->captureNames)) {
+        return own->IsNull() ? IdentifiedDevice{} : IdentifiedDevice{row, *own};
+    }
     CRecorderDSound captureDevices;
     captureDevices.EnumerateCaptureDevices(audio);
     for (const char* name : row->captureNames) {

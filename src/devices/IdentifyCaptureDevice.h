@@ -1,5 +1,6 @@
-// Maps a known USB device to its capture device by the table row's candidate names: the
-// first name that matches exactly one capture device wins.
+// Maps a known USB device to its capture device: through the audio system where it knows the
+// USB device's own capture device, otherwise by the table row's candidate names (the first
+// name that matches exactly one capture device wins).
 #pragma once
 
 #include <cstdint>

@@ -17,6 +17,8 @@ struct TagSinglePageState {
     std::string album;
     int trackNumber = 1;
     ExportFormat format = ExportFormat::Wav;
+    // The cuts of the recording may still be mended: "check tracks" shows.
+    bool offerTrackCheck = false;
     void ClearTags() {
         artist.clear();
         title.clear();
@@ -30,6 +32,7 @@ struct TagMultiplePageState {
     std::string artist;                       // first page only
     std::string album;                        // first page only
     ExportFormat format = ExportFormat::Wav;  // first page only
+    bool offerTrackCheck = false;             // first page only: "check tracks" shows
     std::array<std::string, 10> titles;
 
     void ClearTitles() {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,18 @@ public:
     // The program that holds a capture device ("pulseaudio (process 1234)"), as far as the
     // system tells; empty when it does not.
     virtual std::string CaptureDeviceHolder(const GUID& /*deviceId*/) { return {}; }
+    // The capture device of a USB device, for a system that knows which capture device
+    // belongs to which USB device: by the USB ids, failing them by a name that begins with one
+    // of names. An all-zero id when none does; nullopt when the system cannot tell (the
+    // device is then looked up by name in the capture list).
+    virtual std::optional<GUID> FindUsbCaptureDevice(std::uint32_t /*vendorId*/,
+                                                     std::uint32_t /*productId*/,
+                                                     std::span<const char* const> /*names*/) {
+        return std::nullopt;
+    }
+    // Why the last capture ring lost its device, in words for the user; empty when it did not
+    // or the system cannot say more than that the device is gone.
+    virtual std::string CaptureLossReason() { return {}; }
 };
 
 }  // namespace sondrel

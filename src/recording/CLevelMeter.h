@@ -18,7 +18,8 @@ namespace sondrel {
 // behind, never a torn value. The histogram is shared under a lock that the capture thread
 // only ever tries: when the reader holds it, that block's histogram entry is skipped rather
 // than waited for. Nothing here allocates after construction: the rings are part of the
-// object.
+// object. ReadLevels has exactly one reader: it keeps where the last read ended (m_lastRead,
+// unsynchronised), so only the user-interface thread calls it, one page's poll at a time.
 class CLevelMeter {
 public:
     static constexpr int kRingBlocks = 256;

@@ -66,6 +66,17 @@ void CRecMonDSound::Write(const std::uint8_t* region, std::uint32_t bytes) {
     }
 }
 
+std::uint32_t CRecMonDSound::QueuedBytes() {
+    std::uint32_t playCursor = 0, writeCursor = 0;
+    if (!m_ring || m_sizeBytes == 0 || Failed(m_ring->GetCurrentPosition(playCursor, writeCursor)))
+        return 0;
+    std::int64_t queued = static_cast<std::int64_t>(m_writeOffsetBytes) - playCursor;
+    if (queued < 0)
+        queued += m_sizeBytes;
+    // As in Write: more than half a ring means the device has played past what was queued.
+    return queued > m_sizeBytes / 2 ? 0 : static_cast<std::uint32_t>(queued);
+}
+
 void CRecMonDSound::Stop() {
     if (m_ring)
         m_ring->Stop();

@@ -14,9 +14,9 @@ namespace sondrel {
 class IAudioSystem;
 class IOutputRing;
 
-// Threads: Open on the user-interface thread before the capture thread starts; Write and Stop
-// on the capture thread only; the object is destroyed once that thread has ended. Write never
-// blocks and never allocates.
+// Threads: Open on the user-interface thread before the capture thread starts; Write, Stop and
+// QueuedBytes on the capture thread (or the one thread that plays through it) only; the object is
+// destroyed once that thread has ended. Write never blocks and never allocates.
 class CRecMonDSound {
 public:
     // The monitor keeps at least this many bytes (about 23 ms) queued ahead of the device and
@@ -34,6 +34,9 @@ public:
     // Queues a region of captured bytes; nothing without an open ring.
     void Write(const std::uint8_t* region, std::uint32_t bytes);
     void Stop();
+    // Bytes queued and not yet played: what a writer that paces itself (the track page's
+    // player) keeps topped up. 0 without an open ring.
+    std::uint32_t QueuedBytes();
 
 private:
     std::unique_ptr<IOutputRing> m_ring;

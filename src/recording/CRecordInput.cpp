@@ -35,7 +35,7 @@ HRESULT CRecordInput::OpenCapture(WindowHandle) {
 }
 
 HRESULT CRecordInput::OpenFile(const std::filesystem::path& path) {
-    if (m_fileOpen || m_fileFinished)
+    if (m_fileOpen.load(std::memory_order_relaxed) || m_fileFinished)
         return E_FAIL;
     const WAVEFORMATEX format = CaptureFormat();
     if (Failed(m_writer.Create(path, format)))
@@ -53,12 +53,16 @@ HRESULT CRecordInput::OpenFile(const std::filesystem::path& path) {
         }
         return E_FAIL;
     }
-    m_fileOpen = true;
+    // Published after the writer thread exists: a capture thread that sees it open finds the
+    // queue's consumer running.
+    m_fileOpen.store(true, std::memory_order_release);
     return S_OK;
 }
 
 void CRecordInput::SetFileLimitBytes(std::uint64_t limitBytes) {
-    m_writer.SetDataLimitBytes(limitBytes);
+    // Only the capture thread's share of the file is limited: it never hands the writer more,
+    // so the writer, which may already be running, is not touched and keeps the format's own
+    // limit as its backstop.
     m_dataLimitBytes.store(
         std::min(limitBytes, kWaveMaxDataBytes) / kCaptureBlockAlign * kCaptureBlockAlign,
         std::memory_order_release);
@@ -216,9 +220,10 @@ void CRecordInput::NoteWriteError(int errorNumber) {
 HRESULT CRecordInput::CloseCapture() {
     ShutFileGate();
     StopWriterThread();
-    if (!m_fileOpen)
+    // The gate is shut: no capture thread reads this any more.
+    if (!m_fileOpen.load(std::memory_order_relaxed))
         return m_fileFinished ? S_OK : E_FAIL;
-    m_fileOpen = false;
+    m_fileOpen.store(false, std::memory_order_relaxed);
     m_fileFinished = true;
 
     float maxPeakDb = 0.0f, levelDb = 0.0f;
@@ -285,7 +290,7 @@ void CRecordInput::ProcessRegion(std::uint8_t* region, std::uint32_t bytes) {
     bool written = false;
     std::size_t writtenSamples = sampleCount;
     if (writing && EnterFileGate()) {
-        if (m_fileOpen) {
+        if (m_fileOpen.load(std::memory_order_acquire)) {
             const std::uint64_t before = m_bytesWrittenAtomic.load(std::memory_order_relaxed);
             const std::uint64_t limit = m_dataLimitBytes.load(std::memory_order_acquire);
             const std::uint64_t room = limit > before ? limit - before : 0;

@@ -45,8 +45,12 @@ namespace sondrel {
 //   a file that is being finished; the object itself stays alive while that thread holds its
 //   reference.
 // - write failures: kept in atomics (m_writeFailed, m_writeErrorNumber, m_keptBytes).
-// - the file's limit: m_fileFull (stored with release once, by the capture thread) and
-//   m_pastLimitBytes (a relaxed count, added to by the capture thread only).
+// - the file's limit: m_dataLimitBytes (stored with release by the user-interface thread,
+//   loaded with acquire per region), m_fileFull (stored with release once, by the capture
+//   thread) and m_pastLimitBytes (a relaxed count, added to by the capture thread only).
+// - m_fileOpen: stored with release by OpenFile once the writer thread runs, loaded with
+//   acquire by the capture thread inside the file gate; CloseCapture clears it with the gate
+//   shut.
 class CRecordInput : public CUnknownStandAlone<IUnknown> {
 public:
     static constexpr std::uint32_t kBufferBytes = kCaptureBytesPerSecond;  // one second
@@ -73,7 +77,9 @@ public:
     // thread. The file stays locked (flock) until it is finished.
     HRESULT OpenFile(const std::filesystem::path& path);
     // Lowers the most the file takes (the WAV format's limit, about 6 h 45 min); reaching it
-    // ends writing as the end of the side does. After OpenFile, before writing.
+    // ends writing as the end of the side does. After OpenFile (which sets the format's limit),
+    // before StartWriting: the capture thread reads it with acquire and stops handing the
+    // writer bytes there.
     void SetFileLimitBytes(std::uint64_t limitBytes);
     // Runs on the writer thread before each write: tests make the disk slow with it. Before
     // OpenFile.
@@ -162,7 +168,7 @@ private:
     std::atomic<bool> m_fileFull{false};
     std::atomic<std::uint64_t> m_pastLimitBytes{0};
     std::atomic<std::uint64_t> m_keptBytes{0};
-    bool m_fileOpen = false;
+    std::atomic<bool> m_fileOpen{false};
     bool m_fileFinished = false;
     CLevelMeter m_meter;
     CPcmFmtConverter m_converter;

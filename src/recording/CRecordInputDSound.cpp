@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/DebugOutput.h"
 #include "platform/IAudioSystem.h"
 #include "platform/IThreadServices.h"
 
@@ -48,7 +49,9 @@ HRESULT CRecordInputDSound::OpenCapture(WindowHandle) {
 
 void CRecordInputDSound::ThreadBody() {
     try {
-        m_threads.RaiseCurrentThreadPriority();
+        // Told on the user-interface thread at close: nothing here may take the debug lock.
+        if (!m_threads.RaiseCurrentThreadPriority())
+            m_ordinaryPriority.store(true, std::memory_order_relaxed);
         m_captureRing->StartLooping();
         for (;;) {
             m_threads.SleepMs(kPollMs);
@@ -131,7 +134,18 @@ HRESULT CRecordInputDSound::CloseCapture() {
             m_thread.detach();
         }
     }
+    TellOrdinaryPriorityOnce();
     return CRecordInput::CloseCapture();
+}
+
+void CRecordInputDSound::TellOrdinaryPriorityOnce() {
+    // Once a run: every recording of it is refused alike.
+    static std::atomic<bool> told{false};
+    if (m_ordinaryPriority.load(std::memory_order_relaxed) && !told.exchange(true)) {
+        OutputDebugText(
+            "capture thread: real-time scheduling was refused (no RLIMIT_RTPRIO); it ran at "
+            "an ordinary priority\n");
+    }
 }
 
 void CRecordInputDSound::SetSourceFilter(int sourceType) {

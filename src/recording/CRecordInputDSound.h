@@ -51,6 +51,7 @@ protected:
 
 private:
     void ThreadBody();
+    void TellOrdinaryPriorityOnce();
     void Poll();
 
     IAudioSystem& m_audio;
@@ -65,6 +66,7 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_threadEnded{true};
+    std::atomic<bool> m_ordinaryPriority{false};  // set by the capture thread
     std::chrono::milliseconds m_stopTimeout = kDefaultStopTimeout;
 };
 

@@ -49,6 +49,10 @@ double CRecorder::LostSeconds() const {
     return static_cast<double>(lost) / kCaptureBytesPerSecond;
 }
 
+std::string CRecorder::DeviceLossReason() const {
+    return DeviceWasLost() ? m_platform.Audio().CaptureLossReason() : std::string();
+}
+
 double CRecorder::SecondsPastFileLimit() const {
     const std::uint64_t past = m_input ? m_input->BytesPastFileLimit() : m_lastPastLimitBytes;
     return static_cast<double>(past) / kCaptureBytesPerSecond;
@@ -328,6 +332,49 @@ HRESULT CRecorder::RecoverRecording(const std::string& path, std::vector<std::st
         trackFiles.clear();
     }
     return hr;
+}
+
+bool CRecorder::EditableMarks(std::vector<std::uint64_t>& marks, std::uint64_t& frames) const {
+    if (!m_journal)
+        return false;
+    const RecordingJournalData data = m_journal->Data();
+    if (!data.marks || data.ExportedCount() > 0)
+        return false;
+    auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
+    if (!reader || Failed(reader->Open(m_tempFileName, 0)) ||
+        Failed(reader->GetFrameCount(&frames)))
+        return false;
+    marks = *data.marks;
+    return true;
+}
+
+HRESULT CRecorder::NoteMarks(const std::vector<std::uint64_t>& marks) {
+    if (!m_journal)
+        return E_FAIL;
+    RecordingJournalData data = m_journal->Data();
+    if (data.ExportedCount() > 0)
+        return E_FAIL;
+    data.marks = marks;
+    // Every track file is made again: the journal must not vouch for the old ones.
+    data.cut = false;
+    return m_journal->Update(data);
+}
+
+HRESULT CRecorder::RecutTracks(std::vector<std::string>& trackFiles) {
+    if (!m_journal)
+        return E_FAIL;
+    const std::vector<std::filesystem::path> before = m_splitFileNames;
+    const HRESULT hr = CutTracks(trackFiles);
+    if (Failed(hr))
+        return hr;
+    // Fewer tracks than before leave files of the old cut behind.
+    for (const std::filesystem::path& old : before) {
+        if (std::find(trackFiles.begin(), trackFiles.end(), old.string()) == trackFiles.end()) {
+            std::error_code ignored;
+            std::filesystem::remove(old, ignored);
+        }
+    }
+    return S_OK;
 }
 
 HRESULT CRecorder::NoteTags(const std::string& artist, const std::string& album,

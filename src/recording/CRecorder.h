@@ -80,6 +80,9 @@ public:
                      std::string& format) const override;
     std::string CutProblem() const override { return m_cutProblem; }
     std::string RecordingPath() const override { return m_tempFileName.string(); }
+    bool EditableMarks(std::vector<std::uint64_t>& marks, std::uint64_t& frames) const override;
+    HRESULT NoteMarks(const std::vector<std::uint64_t>& marks) override;
+    HRESULT RecutTracks(std::vector<std::string>& trackFiles) override;
 
     // The journal of the finished recording, for the export to note its steps in; null
     // before a recording is finished or recovered.
@@ -98,6 +101,8 @@ public:
     // (empty when the system does not tell).
     const std::string& DeviceHolder() const { return m_deviceHolder; }
     bool DeviceWasLost() const { return m_input ? m_input->DeviceLost() : m_lastDeviceLost; }
+    // What the audio system says of the loss ("the PipeWire server stopped"); may be empty.
+    std::string DeviceLossReason() const;
     // True when the current or last recording stopped because its file was full (the WAV
     // format's limit, about 6 h 45 min).
     bool FileLimitWasReached() const {

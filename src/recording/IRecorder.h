@@ -101,6 +101,19 @@ public:
     virtual std::string CutProblem() const { return {}; }
     // The current recording's file; empty when there is none.
     virtual std::string RecordingPath() const { return {}; }
+    // The finished recording's marks (as its journal holds them: empty for one track) and its
+    // length in frames, for the track page. False when there is none, or when tracks of it
+    // were exported already: its cuts then stay as they are.
+    virtual bool EditableMarks(std::vector<std::uint64_t>& /*marks*/,
+                               std::uint64_t& /*frames*/) const {
+        return false;
+    }
+    // Notes edited marks in the journal at once, so that a kill after an edit loses nothing;
+    // the track files still hold the old cuts until RecutTracks.
+    virtual HRESULT NoteMarks(const std::vector<std::uint64_t>& /*marks*/) { return E_NOTIMPL; }
+    // Makes the track files again at the journal's marks and removes those it no longer has.
+    // On failure as FinishRecording (CutProblem says why).
+    virtual HRESULT RecutTracks(std::vector<std::string>& /*trackFiles*/) { return E_NOTIMPL; }
 
 protected:
     ~IRecorderSetup() = default;

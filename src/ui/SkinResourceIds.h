@@ -23,6 +23,8 @@ inline constexpr int kPictureTapeType = 213;
 inline constexpr int kPictureTapeTypeChosen = 212;
 inline constexpr int kPictureFinishedAction = 252;
 inline constexpr int kPictureFinishedActionPressed = 251;
+inline constexpr int kPictureTool = 255;  // the track page's tools
+inline constexpr int kPictureToolPressed = 256;
 // The close button is a bitmap that repeats the title band under it.
 inline constexpr int kBitmapClose = 216;
 inline constexpr int kBitmapClosePressed = 217;
@@ -57,5 +59,6 @@ inline constexpr int kTextTagMoreTracks = 245;
 inline constexpr int kTextEnterMoreTitles = 246;
 inline constexpr int kTextSupportPage = 249;
 inline constexpr int kTextSaveLocation = 250;
+inline constexpr int kTextCheckTracks = 253;
 
 }  // namespace sondrel

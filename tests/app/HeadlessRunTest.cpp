@@ -35,6 +35,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::vector<std::int16_t> MakeSide(double seconds);
+void WriteWav(const fs::path& path, const std::vector<std::int16_t>& samples);
+
 class HeadlessRunTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_temp.Valid()); }
@@ -54,6 +57,28 @@ protected:
         env.recordingFileLimitBytes = fileLimitBytes;
         env.createTitleLookup = createTitleLookup;
         return RunHeadless(cl, env);
+    }
+
+    // A run of the simulated side into export folder root/folder, with out and err fresh.
+    int RunInto(std::vector<std::string> args, const std::string& folder) {
+        out.str("");
+        err.str("");
+        args.insert(args.end(), {"--export-folder", (root / folder).string()});
+        return Run(args);
+    }
+    std::vector<fs::path> FilesIn(const std::string& folder) {
+        std::vector<fs::path> found;
+        for (const auto& e : fs::recursive_directory_iterator(root / folder)) {
+            if (e.is_regular_file())
+                found.push_back(e.path());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    // A 10 s side, written once per test; its path.
+    std::string TenSecondSide() {
+        WriteWav(root / "side.wav", MakeSide(10.0));
+        return (root / "side.wav").string();
     }
 
     std::vector<fs::path> AlbumFiles() {
@@ -232,52 +257,42 @@ TEST_F(HeadlessRunTest, MonoCaptureDeviceIsQuestionedOnceAndRecordingGoesOn) {
 }
 
 // A batch tool's exit code is its contract: 0 only when every track was exported whole.
-TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
-    WriteWav(root / "side.wav", MakeSide(10.0));
-    const std::string side = (root / "side.wav").string();
-    const auto run = [&](std::vector<std::string> args, const std::string& folder) {
-        out.str("");
-        err.str("");
-        args.insert(args.end(), {"--export-folder", (root / folder).string()});
-        return Run(args);
-    };
-    const auto files = [&](const std::string& folder) {
-        std::vector<fs::path> found;
-        for (const auto& e : fs::recursive_directory_iterator(root / folder)) {
-            if (e.is_regular_file())
-                found.push_back(e.path());
-        }
-        std::sort(found.begin(), found.end());
-        return found;
-    };
-
+TEST_F(HeadlessRunTest, AMarkTheSideNeverReachesMakesNoTrackAndAStopLandsExactly) {
+    const std::string side = TenSecondSide();
     // A mark the side never reaches is reported and makes no track; the stop lands exactly.
-    ASSERT_EQ(run({"--simulate", side, "--split", "manual", "--mark", "4", "--mark", "20"}, "a"), 0)
+    ASSERT_EQ(
+        RunInto({"--simulate", side, "--split", "manual", "--mark", "4", "--mark", "20"}, "a"), 0)
         << out.str() << err.str();
     EXPECT_NE(out.str().find("no new track at 20 s"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("new track at 20 s ("), std::string::npos) << out.str();
-    auto made = files("a");
+    auto made = FilesIn("a");
     ASSERT_EQ(made.size(), 2u);
     for (const auto& f : made)
         EXPECT_FALSE(test::ReadWaveSamples16(f).empty()) << f;
-    ASSERT_EQ(run({"--simulate", side, "--split", "manual", "--stop-after", "3"}, "b"), 0);
-    made = files("b");
+    ASSERT_EQ(RunInto({"--simulate", side, "--split", "manual", "--stop-after", "3"}, "b"), 0);
+    made = FilesIn("b");
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(test::ReadWaveSamples16(made[0]).size(), 3u * 44100 * 2);
+}
 
+TEST_F(HeadlessRunTest, AWriteThatFailsIsToldAndExportsAValidFileOfWhatWasWritten) {
+    const std::string side = TenSecondSide();
     // A write that fails while recording: exit 1, said on stderr, and the track that is
     // exported is a valid WAV file of what was written.
     {
         test::FileSizeLimit limit(200000);
         ASSERT_TRUE(limit.Set());
-        const int exit = run({"--simulate", side, "--split", "manual"}, "c");
+        const int exit = RunInto({"--simulate", side, "--split", "manual"}, "c");
         limit.Restore();
         EXPECT_EQ(exit, 1);
         EXPECT_NE(err.str().find("writing the recording failed"), std::string::npos) << err.str();
-        for (const auto& f : files("c"))
+        for (const auto& f : FilesIn("c"))
             EXPECT_EQ(fs::file_size(f), 44 + test::ReadWaveSamples16(f).size() * 2) << f;
     }
+}
 
+TEST_F(HeadlessRunTest, AFullFileEndsTheRecordingAndWhatWasAskedBeyondItIsTold) {
+    const std::string side = TenSecondSide();
     // A file that fills up (two seconds stand in for 4 GiB) ends the recording there, which is
     // exported; what was asked beyond it is told in the window's message and on stderr, and
     // makes the exit code 1. Up to the stop, or else to the side's end.
@@ -287,13 +302,13 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
         std::vector<std::string> args{"--simulate", side, "--split", "manual"};
         if (!stop.empty())
             args.insert(args.end(), {"--stop-after", stop});
-        EXPECT_EQ(run(args, "full" + stop), 1) << out.str() << err.str();
+        EXPECT_EQ(RunInto(args, "full" + stop), 1) << out.str() << err.str();
         EXPECT_NE(out.str().find(FormatFileFullMessage(stop.empty() ? 8 : 3)), std::string::npos)
             << out.str();
         EXPECT_NE(err.str().find(missing + " of what was asked were not recorded"),
                   std::string::npos)
             << err.str();
-        made = files("full" + stop);
+        auto made = FilesIn("full" + stop);
         ASSERT_EQ(made.size(), 1u);
         const auto kept = test::ReadWaveSamples16(made[0]);
         const auto whole = test::ReadWaveSamples16(root / "side.wav");
@@ -301,11 +316,14 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
         EXPECT_TRUE(std::equal(kept.begin(), kept.end(), whole.begin()));
     }
     // Nothing more was asked than the file took: no word of it, and success.
-    EXPECT_EQ(run({"--simulate", side, "--split", "manual", "--stop-after", "1.5"}, "fits"), 0)
+    EXPECT_EQ(RunInto({"--simulate", side, "--split", "manual", "--stop-after", "1.5"}, "fits"), 0)
         << err.str();
     EXPECT_EQ(err.str().find("largest size"), std::string::npos) << err.str();
     fileLimitBytes = 0;
+}
 
+TEST_F(HeadlessRunTest, AnExportThatFailsPartWayIsToldAndRecoversIntoTheSameAlbum) {
+    const std::string side = TenSecondSide();
     // An export that fails part-way names the album folder, how many tracks are in it, and
     // where the others are kept. The second title (cut to 40 characters) makes a path longer
     // than the system takes.
@@ -350,12 +368,18 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
         EXPECT_TRUE(FindUnfinishedRecordings(root / "recordings").empty());
         EXPECT_TRUE(fs::is_empty(root / "recordings"));
     }
+}
 
+TEST_F(HeadlessRunTest, AnExportFolderThatIsAFileIsNamedAsSuch) {
+    const std::string side = TenSecondSide();
     // An export folder that is a file is named as such.
     std::ofstream(root / "plain") << "x";
-    EXPECT_EQ(run({"--simulate", side}, "plain"), 2);
+    EXPECT_EQ(RunInto({"--simulate", side}, "plain"), 2);
     EXPECT_NE(err.str().find("is a file, not a folder"), std::string::npos) << err.str();
+}
 
+TEST_F(HeadlessRunTest, TheFirstSigintStopsTheRecordingAsNextWould) {
+    const std::string side = TenSecondSide();
     // The first SIGINT stops the real-time recording as "next" would; what was recorded by
     // then (not the whole 10 s side) is exported.
     handleSignals = true;
@@ -363,11 +387,11 @@ TEST_F(HeadlessRunTest, ExitCodeMessageAndFilesTellWhatHappened) {
         std::this_thread::sleep_for(std::chrono::seconds(2));
         ::kill(::getpid(), SIGINT);
     });
-    const int interrupted = run({"--simulate", side, "--real-time", "--split", "manual"}, "d");
+    const int interrupted = RunInto({"--simulate", side, "--real-time", "--split", "manual"}, "d");
     interrupt.join();
     EXPECT_EQ(interrupted, 0) << out.str() << err.str();
     EXPECT_NE(out.str().find("stopped by a signal"), std::string::npos) << out.str();
-    made = files("d");
+    auto made = FilesIn("d");
     ASSERT_EQ(made.size(), 1u);
     const std::size_t frames = test::ReadWaveSamples16(made[0]).size() / 2;
     EXPECT_GT(frames, 44100u);

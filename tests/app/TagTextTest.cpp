@@ -4,6 +4,7 @@
 
 #include "app/TagText.h"
 #include "base/StringTable.h"
+#include "common/ProcessState.h"
 
 namespace sondrel {
 namespace {
@@ -52,9 +53,10 @@ TEST(SanitizeTagText, EmptyResultsBecomeThePlaceholderOfTheirKind) {
     EXPECT_EQ(SanitizeTagText("\n \t", TagField::Title), "<Unknown title>");
     EXPECT_EQ(SanitizeTagText("  Side  A! ", TagField::Title), "Side  A");
 
-    SetStringOverrides({{kIdsUnknownTitle, "<Titel unbekannt>"}});
-    EXPECT_EQ(SanitizeTagText("", TagField::Title), "<Titel unbekannt>");
-    ClearStringOverrides();
+    {
+        test::ScopedStringOverrides pack({{kIdsUnknownTitle, "<Titel unbekannt>"}});
+        EXPECT_EQ(SanitizeTagText("", TagField::Title), "<Titel unbekannt>");
+    }
 }
 
 TEST(SanitizeTagText, TagSetCleansEveryField) {
@@ -78,11 +80,12 @@ TEST(StringTable, BuiltInTextsOverridesAndSafeNumberFormatting) {
     }
     EXPECT_EQ(marvane, LoadString(kIdsMsgMonoRecordingMarvane));
 
-    SetStringOverrides({{kIdsAlbum, "Albumi"}, {4242, "extra"}});
-    EXPECT_EQ(LoadString(kIdsAlbum), "Albumi");
-    EXPECT_EQ(LoadString(4242), "extra");
-    EXPECT_EQ(LoadString(kIdsAppName), "Sondrel");
-    ClearStringOverrides();
+    {
+        test::ScopedStringOverrides pack({{kIdsAlbum, "Albumi"}, {4242, "extra"}});
+        EXPECT_EQ(LoadString(kIdsAlbum), "Albumi");
+        EXPECT_EQ(LoadString(4242), "extra");
+        EXPECT_EQ(LoadString(kIdsAppName), "Sondrel");
+    }
     EXPECT_EQ(LoadString(kIdsAlbum), "Album");
 
     EXPECT_EQ(FormatNumberText("Track %d", 3), "Track 3");

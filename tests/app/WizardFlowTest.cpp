@@ -118,6 +118,31 @@ public:
         notedFormat = format;
         return S_OK;
     }
+    bool EditableMarks(std::vector<std::uint64_t>& marks, std::uint64_t& frames) const override {
+        marks = journalMarks;
+        frames = 20 * 44100;
+        return editable;
+    }
+    HRESULT NoteMarks(const std::vector<std::uint64_t>& marks) override {
+        journalMarks = marks;
+        ++marksNoted;
+        return S_OK;
+    }
+    // One track file per mark, as the recorder cuts them.
+    HRESULT RecutTracks(std::vector<std::string>& trackFiles) override {
+        log.push_back("RecutTracks");
+        for (const auto& f : made)
+            fs::remove(f);
+        made.clear();
+        trackFiles.clear();
+        for (std::size_t i = 0; i < std::max<std::size_t>(journalMarks.size(), 1); ++i) {
+            const fs::path path = folder / ("temp" + std::to_string(nextFile++) + ".wav");
+            std::ofstream(path) << "track " << i;
+            trackFiles.push_back(path.string());
+            made.push_back(path.string());
+        }
+        return S_OK;
+    }
     std::vector<std::string> KeepForLater(bool whole) override {
         log.push_back(whole ? "KeepForLater(1)" : "KeepForLater(0)");
         std::vector<std::string> kept;
@@ -143,6 +168,9 @@ public:
     TagSet noted;
     std::string notedFormat;
     std::vector<int> sourceTypes;
+    bool editable = false;  // the track page may be offered
+    std::vector<std::uint64_t> journalMarks;
+    int marksNoted = 0;
 };
 
 // One scripted step: the page expected next and how it answers.
@@ -172,6 +200,7 @@ public:
     PageResult ShowTagMultiple(int index, TagMultiplePageState& p) override {
         return Next("TagMultiple" + std::to_string(index + 1), &p);
     }
+    PageResult ShowTracks(TrackPageState& p) override { return Next("Tracks", &p); }
     PageResult ShowExporting(ExportingPageState& p) override {
         // Like the real page: wait until the export is over, then end with next; a scripted
         // close ends it at once, as the close button does while the export runs.
@@ -597,6 +626,56 @@ TEST_F(WizardFlowTest, ClosingOnATagPageKeepsTheRecordingAndAFullExportKeepsNoth
     EXPECT_EQ(std::count_if(recorder.log.begin(), recorder.log.end(),
                             [](const std::string& s) { return s.rfind("KeepForLater", 0) == 0; }),
               0);
+}
+
+// "check tracks": the track page between the tag pages, whose edits reach the journal as they
+// are made and the track files before the export; what was typed stays in its row, and the
+// tag pages follow the new track count. Without edits nothing is cut again; closing the track
+// page ends the run and keeps the recording.
+TEST_F(WizardFlowTest, TheTrackPageMendsTheCutsBetweenTheTagPages) {
+    recorder.editable = true;
+    host.script = {
+        Page("Connect"),
+        Page("StartRecord"),
+        Page("Recording"),
+        Page("TagSingle", PageResult::CheckTracks, Fill<TagSinglePageState>([](auto& p) {
+                 EXPECT_TRUE(p.offerTrackCheck);
+                 p.title = "First";
+             })),
+        Page("Tracks", PageResult::Next, Fill<TrackPageState>([](auto& p) {
+                 EXPECT_EQ(p.cuts.TrackCount(), 1u);
+                 EXPECT_TRUE(p.AddAtListening());  // the middle of the only track
+             })),
+        Page("TagMultiple1", PageResult::CheckTracks, Fill<TagMultiplePageState>([](auto& p) {
+                 EXPECT_TRUE(p.offerTrackCheck);
+                 EXPECT_EQ(p.trackCount, 2);
+                 EXPECT_EQ(p.titles[0], "First");
+                 p.titles[1] = "Second";
+             })),
+        Page("Tracks", PageResult::Back),
+        Page("TagMultiple1", PageResult::Next,
+             Fill<TagMultiplePageState>([](auto& p) { EXPECT_EQ(p.titles[1], "Second"); })),
+        Page("Exporting"),
+        Page("Finished", PageResult::Next, Fill<FinishedPageState>([](auto& p) { p.choice = 0; }))};
+    Run();
+    EXPECT_EQ(recorder.journalMarks, (std::vector<std::uint64_t>{10 * 44100 * 4, 20 * 44100 * 4}));
+    EXPECT_EQ(recorder.marksNoted, 2);  // the edit, and once more on leaving the page
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "RecutTracks"), 1);
+    const auto files = Exported();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].filename().string(), "First.wav");
+    EXPECT_EQ(files[1].filename().string(), "Second.wav");
+
+    recorder.log.clear();
+    recorder.journalMarks.clear();
+    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
+                   Page("TagSingle", PageResult::CheckTracks),
+                   Page("Tracks", PageResult::Close,
+                        Fill<TrackPageState>([](auto& p) { EXPECT_TRUE(p.AddAtListening()); }))};
+    Run();
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "RecutTracks"), 0);
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "KeepForLater(1)"), 1);
+    EXPECT_EQ(recorder.journalMarks.size(), 2u);
 }
 
 TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "common/ProcessState.h"
 #include "platform/DebugOutput.h"
 #include "platform/sim/CSimPlatform.h"
 
@@ -27,18 +28,5 @@ inline std::unique_ptr<CSimPlatform> ParseSimSystem(std::string_view text) {
     EXPECT_EQ(SimSystemDescription::Parse(text, {}, description, error), S_OK) << error;
     return std::make_unique<CSimPlatform>(std::move(description));
 }
-
-// Collects everything written to the debug output during its lifetime.
-class DebugCapture {
-public:
-    DebugCapture() {
-        SetDebugOutputSink([this](std::string_view text) { m_text += text; });
-    }
-    ~DebugCapture() { SetDebugOutputSink({}); }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
 
 }  // namespace sondrel::test

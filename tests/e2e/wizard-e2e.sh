@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The windowed wizard as a person uses it: under a real X server (Xvfb), xdotool clicks through
 # every page on a short generated side (device type, record, "new track" twice, next, artist,
-# album and titles, export, close), then the exported files are checked against the same side
+# album and titles, a cut added and moved on the track page by keyboard, export, close), then the exported files are checked against the same side
 # recorded headless. Also drags the page by its background and checks its rounded corners.
 # Run bare and under a window manager, as desktops differ in both: focus, stacking and when a
 # window is mapped are the manager's.
@@ -140,6 +140,42 @@ type_at 208 208 "One"
 type_at 208 235 "Two"
 type_at 208 262 "Three"
 shot 7-tag-filled
+
+# The track page: a cut added and moved by keyboard alone. Each edit is in the journal at once;
+# the export then follows these cuts to the frame.
+journal() { find "$XDG_STATE_HOME/sondrel/recordings" -name '*.journal' | head -1; }
+marks() { sed -n 's/^marks //p' "$(journal)"; }
+BEFORE=$(marks)
+[ "$(wc -w <<<"$BEFORE")" -eq 3 ] || fail "expected three marks before the track page: $BEFORE"
+click 124 438                       # check tracks
+wait_for 10 have_tag_page || fail "no track page"
+sleep 1
+shot 7-track-page
+xdotool key Insert                  # a cut where the user listens: the longest track's middle
+sleep 0.3
+xdotool key Right Right Right       # 0.3 s later
+sleep 0.3
+xdotool key shift+Left              # then 1 s earlier
+sleep 0.5
+shot 7-track-page-edited
+EXPECTED=$(python3 - $BEFORE <<'PY'
+import sys
+marks = [int(m) // 4 for m in sys.argv[1:]]
+cuts, end = marks[:-1], marks[-1]
+starts = [0] + cuts
+lengths = [b - a for a, b in zip(starts, cuts + [end])]
+longest = lengths.index(max(lengths))
+new = starts[longest] + lengths[longest] // 2 + 3 * 4410 - 44100
+print(" ".join(str(f * 4) for f in sorted(cuts + [new]) + [end]))
+PY
+)
+[ "$(marks)" = "$EXPECTED" ] ||
+    fail "the journal holds marks $(marks) after the edits, not $EXPECTED (before: $BEFORE)"
+click 703 437                       # done
+wait_for 20 have_tag_page || fail "no tag page after the track page"
+sleep 0.5
+shot 7-tag-four-tracks
+type_at 208 289 "Four"              # the new fourth row; the three titles stayed in theirs
 click 703 437                       # next: export
 wait_for 30 have_page || fail "no finished page"
 sleep 0.6
@@ -149,10 +185,22 @@ wait_for 20 bash -c "! kill -0 $PID 2>/dev/null" || fail "the program did not en
 
 ALBUM="$WORK/out/The Test Band LiveLoud"
 [ -d "$ALBUM" ] || fail "no album folder: $(ls -R "$WORK/out" 2>&1)"
-for title in One Two Three; do
+for title in One Two Three Four; do
     [ -s "$ALBUM/$title.wav" ] || fail "missing $title.wav: $(ls "$ALBUM")"
 done
-[ "$(ls "$ALBUM" | wc -l)" -eq 3 ] || fail "expected 3 tracks: $(ls "$ALBUM")"
+[ "$(ls "$ALBUM" | wc -l)" -eq 4 ] || fail "expected 4 tracks: $(ls "$ALBUM")"
+# Each track ends exactly at its cut.
+python3 - "$ALBUM" $EXPECTED <<'PY' || fail "the tracks do not end at the page's cuts"
+import sys, wave
+album, marks = sys.argv[1], [int(m) // 4 for m in sys.argv[2:]]
+lengths = [b - a for a, b in zip([0] + marks, marks)]
+got = []
+for title in ("One", "Two", "Three", "Four"):
+    with wave.open("%s/%s.wav" % (album, title)) as w:
+        got.append(w.getnframes())
+print("track page cuts (frames):", marks[:-1], "track lengths:", got)
+sys.exit(0 if got == lengths else "lengths %s, expected %s" % (got, lengths))
+PY
 
 # The same side recorded headless, in one track: the reference after gain and equaliser.
 "$BUILD/sondrel" --headless --simulate "$SIDE" --simulate-device $DEVICE --split manual \
@@ -160,7 +208,7 @@ done
     fail "headless reference failed: $(cat "$WORK/ref.log")"
 cp "$WORK/log" "$SHOTS/e2e-wizard.log"
 REF=$(find "$WORK/ref" -name '*.wav' | head -1)
-python3 - "$REF" "$ALBUM/One.wav" "$ALBUM/Two.wav" "$ALBUM/Three.wav" <<'PY'
+python3 - "$REF" "$ALBUM/One.wav" "$ALBUM/Two.wav" "$ALBUM/Three.wav" "$ALBUM/Four.wav" <<'PY'
 import sys, wave
 def frames(path):
     with wave.open(path) as w:
@@ -211,5 +259,12 @@ sleep 0.6
 click 400 264                       # Close Sondrel
 wait_for 20 bash -c "! kill -0 $PID 2>/dev/null" || fail "the program did not end"
 [ "$(find "$WORK/kept" -name '*.wav' | wc -l)" -ge 1 ] || fail "the recovered recording was not exported"
+
+# The track page drawn at single and double density, as a high-density screen shows it.
+for scale in 1 2; do
+    QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=$scale "$BUILD/ui-gallery" "$WORK/gallery$scale" \
+        >/dev/null || fail "ui-gallery failed at scale $scale"
+    cp "$WORK/gallery$scale/page-12-tracks.png" "$SHOTS/${SHOT}track-page-${scale}x.png"
+done
 
 echo "wizard-e2e: passed; screenshots in $SHOTS"

@@ -11,6 +11,7 @@
 #include "audiofile/WaveTestUtil.h"
 #include "common/FileSizeLimit.h"
 #include "common/FlacDecode.h"
+#include "common/SignalKit.h"
 #include "common/TempFolder.h"
 #include "export/CWavExporter.h"
 
@@ -21,11 +22,7 @@ namespace fs = std::filesystem;
 using test::Decode;
 
 std::vector<std::int16_t> Noise(std::size_t frames, std::uint32_t seed) {
-    std::vector<std::int16_t> samples(frames * 2);
-    for (auto& s : samples) {
-        seed = seed * 1664525u + 1013904223u;
-        s = static_cast<std::int16_t>(seed >> 16);
-    }
+    std::vector<std::int16_t> samples = test::Noise(frames * 2, seed);
     samples[0] = 32767;  // the extremes survive too
     samples[1] = -32768;
     return samples;

@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "base/StringTable.h"
+#include "common/ProcessState.h"
+#include "common/SignalKit.h"
 #include "common/TempFolder.h"
 #include "export/CWavExporter.h"
 #include "export/FileMove.h"
@@ -36,13 +38,8 @@ std::set<std::string> Entries(const fs::path& folder) {
 }
 
 HRESULT WaitForResult(IProgressStatus& progress) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    HRESULT result = S_FALSE;
-    while ((result = progress.GetResult()) == S_FALSE &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return result;
+    test::WaitFor([&] { return progress.GetResult() != S_FALSE; }, std::chrono::seconds(60));
+    return progress.GetResult();
 }
 
 class WavExporterTest : public ::testing::Test {
@@ -129,11 +126,14 @@ TEST_F(WavExporterTest, FolderNamesFromPlaceholders) {
 }
 
 TEST_F(WavExporterTest, LanguagePackPlaceholdersAndSeparatorsStayInsideTheAlbumFolder) {
-    SetStringOverrides({{kIdsAlbum, "../Alb\tüm"}, {kIdsTrackNumberFormat, "Stück %d/x"}});
-    CWavExporter exporter(m_folderSource);
-    const HRESULT result = RunExport(exporter, MakeSources(2), kUnknownArtist,
-                                     {kUnknownTitle, "a/../../b"}, kUnknownAlbum);
-    ClearStringOverrides();
+    HRESULT result = E_FAIL;
+    {
+        test::ScopedStringOverrides pack(
+            {{kIdsAlbum, "../Alb\tüm"}, {kIdsTrackNumberFormat, "Stück %d/x"}});
+        CWavExporter exporter(m_folderSource);
+        result = RunExport(exporter, MakeSources(2), kUnknownArtist, {kUnknownTitle, "a/../../b"},
+                           kUnknownAlbum);
+    }
     ASSERT_EQ(result, S_OK);
     EXPECT_EQ(Entries(m_exportFolder), std::set<std::string>{".. Alb üm"});
     EXPECT_EQ(Entries(m_exportFolder / ".. Alb üm"),

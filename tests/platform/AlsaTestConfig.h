@@ -17,6 +17,7 @@
 
 #include "audiofile/CWaveReader.h"
 #include "audiofile/WaveTestUtil.h"
+#include "common/SignalKit.h"
 
 namespace sondrel::test {
 
@@ -62,16 +63,20 @@ inline std::string RecordingPcm(std::string_view name, const std::filesystem::pa
 }
 
 // Makes this process's ALSA read the system's configuration followed by pcms, written to
-// config; ALSA keeps its configuration per process, so each test brings its own.
+// config; ALSA keeps its configuration per process, so each test brings its own. A desktop's
+// sound server is looked for where there is none, so that the ALSA devices are used directly.
 inline void UseAlsaConfig(const std::filesystem::path& config, const std::string& pcms) {
     std::ofstream(config) << "<" << SystemAlsaConf().string() << ">\n" << pcms;
     setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    setenv("PIPEWIRE_RUNTIME_DIR", config.parent_path().c_str(), 1);
+    unsetenv("PIPEWIRE_REMOTE");
     snd_config_update_free_global();
 }
 
 inline void RestoreAlsaConfig() {
     snd_config_update_free_global();
     unsetenv("ALSA_CONFIG_PATH");
+    unsetenv("PIPEWIRE_RUNTIME_DIR");
 }
 
 inline void WriteRawSide(const std::filesystem::path& path,
@@ -83,18 +88,4 @@ inline void WriteRawSide(const std::filesystem::path& path,
 
 // A side whose every frame tells its own number, so that any frame recorded from it says where
 // it came from.
-inline std::vector<std::int16_t> NumberedSide(std::uint32_t frames) {
-    std::vector<std::int16_t> side(std::size_t{frames} * 2);
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        side[2 * i] = static_cast<std::int16_t>(i & 0xFFFF);
-        side[2 * i + 1] = static_cast<std::int16_t>((i >> 16) + 1);
-    }
-    return side;
-}
-
-inline std::uint32_t FrameNumber(const std::vector<std::int16_t>& samples, std::size_t frame) {
-    return static_cast<std::uint16_t>(samples[2 * frame]) |
-           (static_cast<std::uint32_t>(samples[2 * frame + 1] - 1) << 16);
-}
-
 }  // namespace sondrel::test

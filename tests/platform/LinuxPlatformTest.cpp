@@ -10,9 +10,12 @@
 #include <fstream>
 #include <thread>
 
+#include "common/ProcessState.h"
 #include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "devices/StereoCheck.h"
+#include "platform/DebugOutput.h"
+#include "platform/alsa/CAlsaAudioSystem.h"
 #include "platform/linux/CLinuxPlatform.h"
 #include "platform/linux/CLinuxShell.h"
 #include "platform/linux/CLinuxThreadServices.h"
@@ -22,30 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            setenv(m_name, m_old->c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using test::ScopedEnv;
 
 TEST(LinuxShell, UserDirsValuesAreExpandedAndValidated) {
     const fs::path home = "/home/ada";
@@ -159,6 +139,26 @@ TEST(LinuxPlatform, ReportsAVersionWithStereoCheckAndWithoutMixerVolume) {
     EXPECT_EQ(version.platformId, kPlatformIdNt);
     EXPECT_GT(version.major, 5u);
     EXPECT_FALSE(version.major == 6 && version.minor == 1);
+}
+
+TEST(LinuxPlatform, WithoutASoundServerTheAlsaDevicesAreUsedAndVerboseOutputSaysWhy) {
+    test::TempFolder empty;
+    setenv("PIPEWIRE_RUNTIME_DIR", empty.Path().c_str(), 1);
+    std::string told;
+    SetDebugOutputSink([&told](std::string_view text) { told += text; });
+    std::unique_ptr<CLinuxPlatform> platform;
+    std::string error;
+    const HRESULT hr = CLinuxPlatform::Create({std::make_pair(0x08BBu, 0x29C0u)}, platform, error);
+    SetDebugOutputSink({});
+    unsetenv("PIPEWIRE_RUNTIME_DIR");
+    ASSERT_EQ(hr, S_OK) << error;
+    EXPECT_FALSE(platform->UsesPipeWire());
+    EXPECT_EQ(&platform->Audio(), static_cast<IAudioSystem*>(&platform->AlsaAudio()));
+    EXPECT_NE(told.find("Audio: ALSA devices directly, since no PipeWire server answers (nothing "
+                        "answers at " +
+                        (empty.Path() / "pipewire-0").string()),
+              std::string::npos)
+        << told;
 }
 
 TEST(LinuxPlatform, FakeUsbPresentsExactlyThatKnownDevice) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "common/SignalKit.h"
 #include "platform/RingDrainer.h"
 #include "platform/sim/CSimPlatform.h"
 #include "recording/CTrackDetector.h"
@@ -26,15 +27,7 @@ std::unique_ptr<ICaptureRing> OpenDeckRing(CSimPlatform& platform) {
     return ring;
 }
 
-// Every frame carries its own number, so a lost, doubled or reordered frame shows.
-std::vector<std::int16_t> NumberedSide(std::uint32_t frames) {
-    std::vector<std::int16_t> samples(frames * 2);
-    for (std::uint32_t f = 0; f < frames; ++f) {
-        samples[2 * f] = static_cast<std::int16_t>(f & 0xFFFF);
-        samples[2 * f + 1] = static_cast<std::int16_t>((f >> 16) | 0x4000);
-    }
-    return samples;
-}
+using test::NumberedSide;
 
 TEST(SimDeckTest, SilenceUntilTheDeckStartsThenTheSideFromItsFirstSample) {
     auto platform = CSimPlatform::CreateDefault();

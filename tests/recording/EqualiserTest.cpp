@@ -5,6 +5,7 @@
 #include <numbers>
 #include <vector>
 
+#include "common/SignalKit.h"
 #include "recording/CSourceEqualiser.h"
 
 namespace sondrel {
@@ -89,17 +90,8 @@ TEST(SourceEqualiserResponse, BassShelf) {
         {{0, 20.0}, {100, 13.2}, {500, 3.0}, {1000, 1.0}, {5000, 0.0}, {10000, 0.0}, {20000, 0.0}});
 }
 
-std::vector<std::int16_t> RandomSamples(std::size_t count, std::uint32_t seed) {
-    std::vector<std::int16_t> samples(count);
-    for (auto& s : samples) {
-        seed = seed * 1664525u + 1013904223u;
-        s = static_cast<std::int16_t>(seed >> 16);
-    }
-    return samples;
-}
-
 TEST(SourceEqualiser, NoFilterForNormalTapeOrUnknownTypes) {
-    const std::vector<std::int16_t> original = RandomSamples(2 * 1000, 7);
+    const std::vector<std::int16_t> original = test::Noise(2 * 1000, 7);
     for (int type : {0, 4, -1}) {
         CSourceEqualiser equaliser;
         equaliser.SetSourceFilter(kSourceFilterRiaa);
@@ -117,7 +109,7 @@ TEST(SourceEqualiser, NoFilterForNormalTapeOrUnknownTypes) {
 TEST(SourceEqualiser, ChannelsAreFilteredSeparately) {
     // Only the left channel carries sound; the right must stay silent and the left must come
     // out as it would on its own.
-    std::vector<std::int16_t> stereo = RandomSamples(2 * 4000, 3);
+    std::vector<std::int16_t> stereo = test::Noise(2 * 4000, 3);
     std::vector<std::int16_t> leftOnly(stereo.size());
     for (std::size_t i = 0; i < stereo.size(); i += 2) {
         stereo[i] /= 8;
@@ -137,7 +129,7 @@ TEST(SourceEqualiser, ChannelsAreFilteredSeparately) {
 }
 
 TEST(SourceEqualiser, ChoosingTheFilterAgainRestartsFromSilence) {
-    const std::vector<std::int16_t> signal = RandomSamples(2 * 3000, 11);
+    const std::vector<std::int16_t> signal = test::Noise(2 * 3000, 11);
     std::vector<std::int16_t> impulse(2 * 500, 0);
     impulse[0] = impulse[1] = 4000;
 
@@ -158,7 +150,7 @@ TEST(SourceEqualiser, ChoosingTheFilterAgainRestartsFromSilence) {
 }
 
 TEST(SourceEqualiser, RegionBoundariesDoNotDisturbTheFilter) {
-    const std::vector<std::int16_t> signal = RandomSamples(2 * 5000, 5);
+    const std::vector<std::int16_t> signal = test::Noise(2 * 5000, 5);
     std::vector<std::int16_t> whole = signal, pieces = signal;
     CSourceEqualiser a, b;
     a.SetSourceFilter(kSourceFilterRiaa);

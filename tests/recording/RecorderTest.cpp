@@ -12,6 +12,7 @@
 #include "RecordingTestRig.h"
 #include "app/CMemorySettingsStore.h"
 #include "common/FileSizeLimit.h"
+#include "common/SignalKit.h"
 #include "devices/KnownDevices.h"
 #include "recording/CRecorder.h"
 #include "recording/TempFileName.h"
@@ -21,16 +22,7 @@ namespace {
 
 constexpr std::uint64_t kFrameBytes = 4;
 
-// Deterministic noise over the whole range, so that misplaced bytes show.
-std::vector<std::int16_t> NoiseSide(double seconds) {
-    std::vector<std::int16_t> side(static_cast<std::size_t>(seconds * 44100) * 2);
-    std::uint32_t state = 12345;
-    for (auto& s : side) {
-        state = state * 1664525u + 1013904223u;
-        s = static_cast<std::int16_t>(state >> 16);
-    }
-    return side;
-}
+using test::NoiseSide;
 
 class RecorderTest : public ::testing::Test {
 protected:
@@ -115,6 +107,59 @@ TEST_F(RecorderTest, TwoMarksGiveThreeFilesHoldingExactlyTheAudioBetweenThem) {
     for (const auto& file : files)
         EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));
+}
+
+// The track page's edits: each is in the journal at once, so a run killed after the edit
+// recovers the edited tracks; recutting in the same run gives the same tracks and removes the
+// files of the old cut that are no longer tracks.
+TEST_F(RecorderTest, EditedCutsSurviveAKillAndRecutTheTrackFiles) {
+    const auto side = NoiseSide(8);
+    StartSide(side, false, kSourceFilterNone, 0.0f);
+    PlayUntilAndPark(2 * 44100);
+    EXPECT_EQ(recorder->MarkTrack(), S_OK);
+    platform.threads.Resume();
+    PlayUntilAndPark(5 * 44100);
+    EXPECT_EQ(recorder->MarkTrack(), S_OK);
+    platform.threads.Resume();
+    PlayWholeSideAndStop();
+    std::vector<std::string> files;
+    ASSERT_EQ(recorder->FinishRecording(false, false, files), S_OK);
+    ASSERT_EQ(files.size(), 3u);
+
+    std::vector<std::uint64_t> marks;
+    std::uint64_t frames = 0;
+    ASSERT_TRUE(recorder->EditableMarks(marks, frames));
+    ASSERT_EQ(marks.size(), 3u);
+    const auto whole = ReadWaveSamples16(recorder->TempFileName());
+    EXPECT_EQ(frames, whole.size() / 2);
+    // One cut, at a frame no mark was at: two tracks.
+    const std::uint64_t cut = 3 * 44100 + 17;
+    const std::vector<std::uint64_t> edited{cut * kFrameBytes, marks.back()};
+    ASSERT_EQ(recorder->NoteMarks(edited), S_OK);
+
+    // Killed here: a later run finds the recording and cuts it where the edit put the cut.
+    test::TempFolder later;
+    const auto copy = later.Path() / "temp0.wav";
+    std::filesystem::copy_file(recorder->TempFileName(), copy);
+    std::filesystem::copy_file(CRecordingJournal::JournalPathOf(recorder->TempFileName()),
+                               CRecordingJournal::JournalPathOf(copy));
+    auto second = ComPtr<CRecorder>::Attach(new CRecorder(platform, profile));
+    std::vector<std::string> recovered;
+    ASSERT_EQ(second->RecoverRecording(copy.string(), recovered), S_OK);
+    ASSERT_EQ(recovered.size(), 2u);
+    EXPECT_EQ(ReadWaveSamples16(recovered[0]).size(), cut * 2);
+
+    // Or the same run goes on: the tracks are made again and the third file goes away.
+    std::vector<std::string> recut;
+    ASSERT_EQ(recorder->RecutTracks(recut), S_OK);
+    ASSERT_EQ(recut.size(), 2u);
+    const auto first = ReadWaveSamples16(recut[0]);
+    const auto rest = ReadWaveSamples16(recut[1]);
+    ASSERT_EQ(first.size(), cut * 2);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), whole.begin()));
+    EXPECT_TRUE(std::equal(rest.begin(), rest.end(), whole.begin() + cut * 2));
+    EXPECT_EQ(first.size() + rest.size(), whole.size());
+    EXPECT_FALSE(std::filesystem::exists(files[2]));
 }
 
 TEST_F(RecorderTest, WithoutMarksTheRecordingItselfIsTheOnlyTrack) {

@@ -21,6 +21,7 @@
 
 #include "audiofile/CWaveReader.h"
 #include "audiofile/WaveTestUtil.h"
+#include "common/SignalKit.h"
 #include "platform/sim/CSimPlatform.h"
 
 namespace sondrel::test {
@@ -160,18 +161,6 @@ inline void AppendTone(std::vector<std::int16_t>& side, double hz, double amplit
 
 inline void AppendSilence(std::vector<std::int16_t>& side, double seconds) {
     side.insert(side.end(), static_cast<std::size_t>(seconds * 44100) * 2, 0);
-}
-
-// Waits until done() holds; false after the timeout.
-template <class Done>
-bool WaitFor(Done done, std::chrono::seconds timeout = std::chrono::seconds(120)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
 }
 
 }  // namespace sondrel::test

@@ -14,6 +14,7 @@
 #include "RecordingTestRig.h"
 #include "app/CMemorySettingsStore.h"
 #include "audiofile/CWaveWriter.h"
+#include "common/SignalKit.h"
 #include "common/TempFolder.h"
 #include "devices/KnownDevices.h"
 #include "recording/CRecordInputDSound.h"
@@ -29,28 +30,10 @@ constexpr std::size_t kFrames = 44100;
 
 // Noise without a zero sample, so the silence before the side starts is easy to tell.
 std::vector<std::int16_t> NoZeroNoise(double seconds) {
-    std::vector<std::int16_t> side(static_cast<std::size_t>(seconds * kFrames) * 2);
-    std::uint32_t state = 777;
-    for (auto& s : side) {
-        state = state * 1664525u + 1013904223u;
-        s = static_cast<std::int16_t>(state >> 16);
-        if (s == 0)
-            s = 1;
-    }
-    return side;
+    return test::NoZeroNoiseSide(seconds, 777);
 }
 
-// The samples from the side's first frame on, and whether they are exactly its beginning.
-bool HoldsSidePrefix(const std::vector<std::int16_t>& recorded,
-                     const std::vector<std::int16_t>& side, std::size_t& sideFrames) {
-    std::size_t start = 0;
-    while (start + 1 < recorded.size() && recorded[start] == 0 && recorded[start + 1] == 0)
-        start += 2;
-    const std::size_t count = std::min(recorded.size() - start, side.size());
-    sideFrames = count / 2;
-    return std::equal(recorded.begin() + static_cast<std::ptrdiff_t>(start),
-                      recorded.begin() + static_cast<std::ptrdiff_t>(start + count), side.begin());
-}
+using test::HoldsSidePrefix;
 
 // Records the side in real time in a child process, which is killed once the deck has played
 // killAtFrames; returns the frames the deck had played by the kill (as last reported).

@@ -16,6 +16,7 @@
 #include "export/qt/CWizTagMultiple.h"
 #include "export/qt/CWizTagMultipleMore.h"
 #include "export/qt/CWizTagSingle.h"
+#include "export/qt/CWizTrackPage.h"
 #include "ui/SkinPicture.h"
 #include "ui/UiText.h"
 
@@ -104,6 +105,18 @@ PageResult CQtWizardHost::ShowTagMultiple(int pageIndex, TagMultiplePageState& s
         page = std::make_unique<CWizTagMultipleMore>(m_services);
     page->SetState(&state);
     return Run(*page);
+}
+
+PageResult CQtWizardHost::ShowTracks(TrackPageState& state) {
+    // Made for each showing: its pictures belong to the recording it shows.
+    CWizTrackPage page;
+    std::unique_ptr<CSectionPlayer> player = makePlayer ? makePlayer() : nullptr;
+    state.player = player.get();
+    page.SetState(&state);
+    const PageResult result = Run(page);
+    state.StopListening();
+    state.player = nullptr;
+    return result;
 }
 
 PageResult CQtWizardHost::ShowExporting(ExportingPageState& state) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/IWizardHost.h"
+#include "recording/CSectionPlayer.h"
 #include "ui/CWizardDlg.h"
 #include "ui/PageServices.h"
 
@@ -41,6 +42,9 @@ public:
     std::function<void()> recordingStarted;
     // A note for the finished page (tracks kept aside); empty: none.
     std::function<QString()> finishedNote;
+    // The player the track page listens through (the listen-through output); empty or a null
+    // result: the page shows and edits, silent.
+    std::function<std::unique_ptr<CSectionPlayer>()> makePlayer;
 
     WindowHandle MainWindow() override { return m_mainWindow.get(); }
     PageResult ShowConnect() override;
@@ -50,6 +54,7 @@ public:
     PageResult ShowRecording(RecordingPageState& page) override;
     PageResult ShowTagSingle(TagSinglePageState& page) override;
     PageResult ShowTagMultiple(int pageIndex, TagMultiplePageState& page) override;
+    PageResult ShowTracks(TrackPageState& page) override;
     PageResult ShowExporting(ExportingPageState& page) override;
     PageResult ShowFinished(FinishedPageState& page) override;
     void ShowPleaseWait() override;

@@ -66,6 +66,10 @@ int RunWindowed(const CommandLine& cl, const SessionEnvironment& env,
     // While a busy device is tried again the window keeps painting and says to wait; clicks
     // wait until the device answers.
     session.Recorder().SetBusyWait([&host](std::uint32_t ms) { host.WaitShowingPleaseWait(ms); });
+    host.makePlayer = [&session] {
+        return std::make_unique<CSectionPlayer>(session.Platform().Audio(),
+                                                session.Recorder().MonitorGuid());
+    };
     if (hostReady)
         hostReady(&host);
     session.Run(session.Services(host), OfferRecovery(host, session.RecordingsFolder()));

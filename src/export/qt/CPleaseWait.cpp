@@ -18,7 +18,7 @@ constexpr int kMaxWaitForScreenMs = 1000;
 
 CPleaseWait::CPleaseWait(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setWindowTitle(QString::fromStdString(LoadString(kIdsProductTitle)));
+    setWindowTitle(UiText(kIdsProductTitle));
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(UiText(kIdsPleaseWait), this);
     text->setAlignment(Qt::AlignCenter);

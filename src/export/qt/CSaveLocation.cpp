@@ -26,11 +26,9 @@ CSaveLocation::CSaveLocation(CWizardDlg& page, const PageServices& services, QRe
     connect(m_browse, &QToolButton::clicked, this, [this] { Browse(); });
     m_format = new QComboBox(&page);
     m_format->setGeometry(page.Scaled(formatRect));
-    m_format->addItem(QString::fromStdString(LoadString(kIdsFormatWav)),
-                      QString::fromLatin1(FormatName(ExportFormat::Wav)));
-    m_format->addItem(QString::fromStdString(LoadString(kIdsFormatFlac)),
-                      QString::fromLatin1(FormatName(ExportFormat::Flac)));
-    const QString formatName = QString::fromStdString(LoadString(kIdsExportFormat));
+    m_format->addItem(UiText(kIdsFormatWav), QString::fromLatin1(FormatName(ExportFormat::Wav)));
+    m_format->addItem(UiText(kIdsFormatFlac), QString::fromLatin1(FormatName(ExportFormat::Flac)));
+    const QString formatName = UiText(kIdsExportFormat);
     m_format->setAccessibleName(formatName);
     m_format->setToolTip(formatName);
     m_format->setFocusPolicy(Qt::StrongFocus);

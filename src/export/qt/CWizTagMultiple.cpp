@@ -49,7 +49,7 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
         m_lookup = new CTitleLookupPanel(
             *this,
             {QRect(660, kNameRow - 2, 92, 30), QRect(kColumnX[0], kHeaderRow, 602, 126),
-             QRect(kColumnX[0], kHeaderRow + 132, 300, 26), QRect(48, 410, 440, 48)},
+             QRect(kColumnX[0], kHeaderRow + 132, 300, 26), QRect(208, 404, 288, 64)},
             m_artist, m_album, m_titles, titleGrid);
         order = {m_artist, m_album};
         const std::vector<QWidget*> lookup = m_lookup->TabOrder();
@@ -67,6 +67,10 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
                                            QRect(524, 336, 34, 32), QRect(566, 338, 84, 28));
         order.push_back(m_saveLocation->BrowseButton());
         order.push_back(m_saveLocation->FormatChooser());
+        m_checkTracks = MakeCheckTracksButton(*this);
+        connect(m_checkTracks, &QAbstractButton::clicked, this,
+                [this] { EndWithFields(PageResult::CheckTracks); });
+        order.push_back(m_checkTracks);
     }
     SetTabOrder(order);
 }
@@ -77,6 +81,8 @@ void CWizTagMultiple::OnInitDialog() {
         AlignPageText(label, Qt::AlignRight);
     if (m_saveLocation)
         m_saveLocation->Refresh();
+    if (m_checkTracks)
+        ShowCheckTracks(m_checkTracks, m_state && m_state->offerTrackCheck);
     if (m_lookup && m_state)
         m_lookup->SetRecordingTrackCount(m_state->trackCount);
     for (int position = 1; position <= 10; ++position) {

@@ -8,6 +8,7 @@
 #include "export/ExportPageState.h"
 #include "export/qt/CSaveLocation.h"
 #include "export/qt/CTitleLookupPanel.h"
+#include "ui/CKxButton.h"
 #include "ui/CKxStatic.h"
 #include "ui/CWizardDlg.h"
 
@@ -24,6 +25,8 @@ public:
     // Page position 1..10.
     QLineEdit* TitleField(int position) const { return m_titles[position - 1]; }
     CKxStatic* NumberLabel(int position) const { return m_numbers[position - 1]; }
+    // Null on the pages for tracks 11-40.
+    CKxButton* CheckTracksButton() const { return m_checkTracks; }
     // The title lookup; the first page only.
     CTitleLookupPanel* Lookup() const { return m_lookup; }
 
@@ -42,6 +45,7 @@ private:
     std::array<CKxStatic*, 10> m_numbers{};
     std::vector<QTextBrowser*> m_fieldLabels;
     CSaveLocation* m_saveLocation = nullptr;
+    CKxButton* m_checkTracks = nullptr;
     CTitleLookupPanel* m_lookup = nullptr;
 };
 

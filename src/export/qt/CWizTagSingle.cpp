@@ -28,8 +28,11 @@ CWizTagSingle::CWizTagSingle(const PageServices& services, QWidget* parent)
     AddPageText(kSaveLocationLabelRect, kTextSaveLocation);
     m_saveLocation = new CSaveLocation(*this, services, QRect(196, 334, 288, 24),
                                        QRect(490, 328, 34, 32), QRect(532, 330, 84, 28));
+    m_checkTracks = MakeCheckTracksButton(*this);
+    connect(m_checkTracks, &QAbstractButton::clicked, this,
+            [this] { EndWithFields(PageResult::CheckTracks); });
     SetTabOrder({m_artist, m_album, m_title, m_saveLocation->BrowseButton(),
-                 m_saveLocation->FormatChooser()});
+                 m_saveLocation->FormatChooser(), m_checkTracks});
 }
 
 void CWizTagSingle::OnInitDialog() {
@@ -37,6 +40,7 @@ void CWizTagSingle::OnInitDialog() {
     for (QTextBrowser* label : m_fieldLabels)
         AlignPageText(label, Qt::AlignRight);
     m_saveLocation->Refresh();
+    ShowCheckTracks(m_checkTracks, m_state && m_state->offerTrackCheck);
     if (m_state && m_state->trackNumber >= 2) {
         m_artist->setReadOnly(true);
         m_album->setReadOnly(true);

@@ -5,6 +5,7 @@
 
 #include "export/ExportPageState.h"
 #include "export/qt/CSaveLocation.h"
+#include "ui/CKxButton.h"
 #include "ui/CWizardDlg.h"
 
 namespace sondrel {
@@ -19,6 +20,7 @@ public:
     QLineEdit* Album() const { return m_album; }
     QLineEdit* Title() const { return m_title; }
     CSaveLocation& SaveLocation() { return *m_saveLocation; }
+    CKxButton* CheckTracksButton() const { return m_checkTracks; }
 
 protected:
     void OnInitDialog() override;
@@ -32,6 +34,7 @@ private:
     QLineEdit* m_trackNumber;
     std::vector<QTextBrowser*> m_fieldLabels;
     CSaveLocation* m_saveLocation;
+    CKxButton* m_checkTracks;
 };
 
 }  // namespace sondrel

@@ -127,9 +127,12 @@ private:
 CAlsaMixerSystem::CAlsaMixerSystem(HintSource hints)
     : m_hints(hints ? std::move(hints) : HintSource(ReadAlsaPcmHints)) {}
 
+CAlsaMixerSystem::CAlsaMixerSystem(CardSource cards) : m_cards(std::move(cards)) {}
+
 std::uint32_t CAlsaMixerSystem::GetDeviceCount() {
     m_devices.clear();
-    for (AlsaDeviceInfo& device : BuildAlsaDeviceList(m_hints(), AlsaDirection::Capture)) {
+    for (AlsaDeviceInfo& device :
+         m_cards ? m_cards() : BuildAlsaDeviceList(m_hints(), AlsaDirection::Capture)) {
         if (!device.cardId.empty())
             m_devices.push_back(std::move(device));
     }

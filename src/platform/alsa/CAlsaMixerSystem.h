@@ -15,8 +15,13 @@ namespace sondrel {
 class CAlsaMixerSystem final : public IMixerSystem {
 public:
     using HintSource = std::function<std::vector<AlsaHint>()>;
+    // Capture devices named as the engine sees them, each with its card's id or number.
+    using CardSource = std::function<std::vector<AlsaDeviceInfo>()>;
 
     explicit CAlsaMixerSystem(HintSource hints = {});
+    // The mixers of the cards that cards lists, named as it names them: for a sound server's
+    // capture devices, whose cards keep their own mixers.
+    explicit CAlsaMixerSystem(CardSource cards);
 
     // Lists the mixers afresh; Open uses the list of the last count.
     std::uint32_t GetDeviceCount() override;
@@ -24,6 +29,7 @@ public:
 
 private:
     HintSource m_hints;
+    CardSource m_cards;
     std::vector<AlsaDeviceInfo> m_devices;
 };
 

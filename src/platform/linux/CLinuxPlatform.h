@@ -1,4 +1,5 @@
-// The Linux platform: USB devices from udev, audio devices, rings, endpoints and mixers from
+// The Linux platform: USB devices from udev, audio devices, rings and endpoints from the
+// user's PipeWire server when one answers and otherwise straight from ALSA, the mixers from
 // ALSA, and the thread, system and shell services of the desktop. Optionally one known USB
 // device is simulated (fakeUsb) while audio and mixers stay real, for trying a capture device
 // whose USB ids are not in the table and for tests on machines without USB.
@@ -23,8 +24,8 @@ struct LinuxPlatformOptions {
 
 class CLinuxPlatform final : public IPlatform {
 public:
-    // E_FAIL with a message for the user when ALSA (or udev, unless fakeUsb is given)
-    // cannot be used, or when fakeUsb names a device that is not in the table.
+    // E_FAIL with a message for the user when neither PipeWire nor ALSA (or udev, unless
+    // fakeUsb is given) can be used, or when fakeUsb names a device that is not in the table.
     static HRESULT Create(const LinuxPlatformOptions& options,
                           std::unique_ptr<CLinuxPlatform>& platform, std::string& error);
     ~CLinuxPlatform() override;
@@ -37,11 +38,16 @@ public:
     ISystemInfo& System() override;
     IShell& Shell() override;
 
-    // For overrun and underrun counts and ALSA's last error text.
+    bool UsesPipeWire() const;
+    // The direct ALSA backend (in use when UsesPipeWire is false), for its overrun counts and
+    // last error text.
     CAlsaAudioSystem& AlsaAudio();
+    // Times the listen-through output ran dry since start-up.
+    std::uint64_t OutputUnderruns() const;
 
 private:
     struct Parts;
+    static HRESULT ChooseAudio(Parts& parts, std::string& error);
     explicit CLinuxPlatform(std::unique_ptr<Parts> parts);
 
     std::unique_ptr<Parts> m_parts;
