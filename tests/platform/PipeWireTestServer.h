@@ -61,8 +61,12 @@ public:
     // named the default sink within a few seconds.
     bool Start(std::string& problem) {
         m_server = Spawn({"pipewire", "-c", (m_folder / "pipewire.conf").string()}, "pipewire.log");
+        // The session manager gives up when it finds no server, so it starts once the server
+        // answers on its socket (a loaded machine may take a while to get there).
+        for (int i = 0; i < 200 && Output("pw-cli info 0").find("id: 0") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
         m_sessionManager = Spawn({"wireplumber"}, "wireplumber.log");
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 200; ++i) {
             if (Output("pw-metadata 0 default.audio.sink").find(kTestSinkNode) != std::string::npos)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
