@@ -4,6 +4,7 @@
 
 #include "audiofile/CWaveReader.h"
 #include "audiofile/WaveTestUtil.h"
+#include "common/SignalKit.h"
 #include "common/TempFolder.h"
 #include "recording/CTrackCuts.h"
 #include "recording/CutsAtDurations.h"
@@ -16,12 +17,9 @@ constexpr std::uint64_t kSecond = 44100;
 // Loud noise with 200 ms of silence centred on each of `gaps` (frames).
 ComPtr<CWaveReader> SideWithGaps(const TempFolder& folder, std::uint64_t frames,
                                  const std::vector<std::uint64_t>& gaps) {
-    std::vector<std::int16_t> side(frames * 2);
-    std::uint32_t noise = 7;
-    for (std::int16_t& sample : side) {
-        noise = noise * 1664525u + 1013904223u;
-        sample = static_cast<std::int16_t>(static_cast<std::int32_t>(noise >> 18) - 8192);
-    }
+    std::vector<std::int16_t> side = test::Noise(frames * 2, 7);
+    for (std::int16_t& sample : side)
+        sample = static_cast<std::int16_t>(sample / 4);  // loud, a quarter of full scale
     for (const std::uint64_t gap : gaps) {
         for (std::uint64_t f = gap - kSecond / 10; f < gap + kSecond / 10; ++f)
             side[2 * f] = side[2 * f + 1] = 0;

@@ -4,6 +4,7 @@
 
 #include "audiofile/CWaveReader.h"
 #include "audiofile/WaveTestUtil.h"
+#include "common/SignalKit.h"
 #include "common/TempFolder.h"
 #include "recording/CTrackCuts.h"
 #include "recording/QuietestFrame.h"
@@ -77,12 +78,9 @@ TEST(TrackCuts, SnapFindsTheQuietestMomentWithinASecond) {
     TempFolder folder;
     // Loud noise, with a 20 ms gap of silence 0.6 s after the cut and a quieter stretch
     // 3 s away (too far to count).
-    std::vector<std::int16_t> side(10 * kSecond * 2);
-    std::uint32_t noise = 99;
-    for (std::size_t i = 0; i < side.size(); ++i) {
-        noise = noise * 1664525u + 1013904223u;
-        side[i] = static_cast<std::int16_t>(static_cast<std::int32_t>(noise >> 18) - 8192);
-    }
+    std::vector<std::int16_t> side = test::Noise(10 * kSecond * 2, 99);
+    for (std::int16_t& sample : side)
+        sample = static_cast<std::int16_t>(sample / 4);  // loud, a quarter of full scale
     const std::uint64_t gap = 5 * kSecond + 6 * kSecond / 10;
     for (std::uint64_t f = gap - 441; f < gap + 441; ++f)
         side[2 * f] = side[2 * f + 1] = 0;
