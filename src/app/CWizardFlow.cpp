@@ -1,6 +1,7 @@
 #include "app/CWizardFlow.h"
 
 #include <algorithm>
+#include <array>
 
 #include "app/RecoveryText.h"
 #include "base/StringTable.h"
@@ -385,6 +386,24 @@ CWizardFlow::Stage CWizardFlow::Tag() {
     return Stage::Export;
 }
 
+namespace {
+
+// A later tag page takes the looked-up side's titles into its empty fields; what it took
+// before and nobody changed follows a side chosen again. Typed titles stay.
+void FillFromSide(TagMultiplePageState& page, const std::vector<std::string>& sideTitles,
+                  std::array<std::string, 10>& filled) {
+    for (std::size_t k = 0; k < page.titles.size(); ++k) {
+        std::string& title = page.titles[k];
+        if (!title.empty() && title != filled[k])
+            continue;
+        const std::size_t at = static_cast<std::size_t>(page.firstTrackOffset) + k;
+        title = at < sideTitles.size() ? sideTitles[at] : std::string();
+        filled[k] = title;
+    }
+}
+
+}  // namespace
+
 PageResult CWizardFlow::RunMultiTrackTagging() {
     IWizardHost& host = *m_services.host;
     TagMultiplePageState pages[4];
@@ -414,10 +433,13 @@ PageResult CWizardFlow::RunMultiTrackTagging() {
         }
     };
     // Page i is shown when there are more than 10 * i tracks; back from page i shows page i-1.
+    std::array<std::string, 10> filled[4];
     int page = 0;
     while (page < 4) {
         if (page > 0 && trackCount < 10 * page + 1)
             break;
+        if (page > 0)
+            FillFromSide(pages[page], pages[0].sideTitles, filled[page]);
         const PageResult result = host.ShowTagMultiple(page, pages[page]);
         if (IsClose(result) || result == PageResult::CheckTracks) {
             keepTyped();

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "base/CUnknownStandAlone.h"
 #include "export/ExportFormat.h"
@@ -33,6 +34,9 @@ struct TagMultiplePageState {
     std::string album;                        // first page only
     ExportFormat format = ExportFormat::Wav;  // first page only
     bool offerTrackCheck = false;             // first page only: "check tracks" shows
+    // First page only: the titles of the side a lookup filled in, from its first track on;
+    // the later pages take theirs from here.
+    std::vector<std::string> sideTitles;
     std::array<std::string, 10> titles;
 
     void ClearTitles() {

@@ -563,6 +563,34 @@ TEST_F(WizardFlowTest, BackDiscardsTheRecordingOnlyWhenTheUserSaysSo) {
     EXPECT_TRUE(flow->KeptFiles().empty());
 }
 
+TEST_F(WizardFlowTest, ALookedUpSideNamesTheTracksOfTheLaterTagPagesWhereNothingWasTyped) {
+    recorder.tracksToMake = 13;
+    std::vector<std::string> side;
+    for (int i = 1; i <= 12; ++i)
+        side.push_back("Song " + std::to_string(i));
+    const auto lookedUp = [](std::vector<std::string> titles) {
+        return Fill<TagMultiplePageState>([titles](auto& p) { p.sideTitles = titles; });
+    };
+    const auto expect = [](std::string eleventh, std::string twelfth, std::string thirteenth) {
+        return Fill<TagMultiplePageState>([=](auto& p) {
+            EXPECT_EQ(p.titles[0], eleventh);
+            EXPECT_EQ(p.titles[1], twelfth);
+            EXPECT_EQ(p.titles[2], thirteenth);
+            p.titles[1] = "typed";
+        });
+    };
+    std::vector<std::string> other = side;
+    other[10] = "Other 11";
+    host.script = {Page("Connect"), Page("StartRecord"), Page("Recording"),
+                   Page("TagMultiple1", PageResult::Next, lookedUp(side)),
+                   // Past the side's twelve tracks the thirteenth stays empty.
+                   Page("TagMultiple2", PageResult::Back, expect("Song 11", "Song 12", "")),
+                   // Another side: what it filled follows, what was typed stays.
+                   Page("TagMultiple1", PageResult::Next, lookedUp(other)),
+                   Page("TagMultiple2", PageResult::Close, expect("Other 11", "typed", ""))};
+    Run();
+}
+
 TEST_F(WizardFlowTest, ARecoveredRecordingShowsWhatWasTypedAndBackKeepsItForLater) {
     recorder.tracksToMake = 3;
     recorder.typed = {"Band", "Live", {"One", "", "Three"}};

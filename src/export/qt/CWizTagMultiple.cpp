@@ -106,6 +106,11 @@ void CWizTagMultiple::DoDataExchange(bool save) {
     }
     for (std::size_t i = 0; i < m_titles.size(); ++i)
         ExchangeText(m_titles[i], m_state->titles[i], save);
+    if (save && m_lookup && !m_lookup->SideTracks().empty()) {
+        m_state->sideTitles.clear();
+        for (const ReleaseTrack& track : m_lookup->SideTracks())
+            m_state->sideTitles.push_back(track.title);
+    }
 }
 
 }  // namespace sondrel
