@@ -42,7 +42,7 @@ std::optional<int> ParseArguments(int argc, char** argv, sondrel::CommandLine& c
         return 0;
     }
     if (cl.version) {
-        std::cout << "Sondrel 0.1.0\n";
+        std::cout << "Sondrel " SONDREL_VERSION "\n";
         return 0;
     }
     return std::nullopt;
