@@ -44,10 +44,14 @@ public:
 
     HRESULT GetCurrentPosition(std::uint32_t& captureOffsetBytes,
                                std::uint32_t& readOffsetBytes) override {
-        // Everything up to the vanishing frame was handed over at the previous poll.
-        if (m_deck != nullptr && m_deck->HasVanished())
+        // The deck is gone once everything it played before vanishing was handed over: a
+        // consumer that took only part of it at the last poll (its queue was full) still gets
+        // the rest, as from a real device's buffer.
+        const bool vanished = m_deck != nullptr && m_deck->HasVanished();
+        if (vanished && m_consumedBytes >= m_producedBytes)
             return E_DEVICE_LOST;
-        Produce();
+        if (!vanished)
+            Produce();
         captureOffsetBytes = static_cast<std::uint32_t>(m_producedBytes % m_buffer.size());
         readOffsetBytes = captureOffsetBytes;
         return S_OK;
