@@ -1,6 +1,7 @@
 // The PipeWire backend against a real server (tests/platform/PipeWireTestServer.h): the USB
 // device's node found by its ids, its samples recorded exactly, the listen-through heard on the
-// default sink (and how late), and a node or a server that goes away mid-recording.
+// default sink (and how late), a node or a server that goes away mid-recording, and a card
+// another program holds.
 #include <gtest/gtest.h>
 
 #include <pipewire/pipewire.h>
@@ -9,15 +10,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <fstream>
 
 #include "app/CMemorySettingsStore.h"
+#include "base/WaveFormat.h"
 #include "common/TempFolder.h"
 #include "devices/IdentifyCaptureDevice.h"
 #include "platform/AlsaTestConfig.h"
 #include "platform/DebugOutput.h"
 #include "platform/PipeWireTestServer.h"
 #include "platform/linux/CLinuxPlatform.h"
+#include "platform/pipewire/CPipeWireAudioSystem.h"
 #include "platform/pipewire/CPipeWireConnection.h"
 #include "platform/pipewire/PipeWireNodes.h"
 #include "recording/CRecorder.h"
@@ -303,6 +308,48 @@ TEST_F(PipeWireTest, AServerThatDiesEndsTheRecordingWithEverythingBeforeIt) {
     EXPECT_TRUE(m_recorder->DeviceWasLost());
     EXPECT_EQ(m_recorder->DeviceLossReason(), "the PipeWire server stopped");
     ExpectSideAsCounted(recorded, 1.0);
+}
+
+TEST_F(PipeWireTest, ACardAnotherProgramHoldsIsBusyAndNamesTheProgram) {
+    // A second deck on card 9, whose capture device this test holds as far as the kernel's
+    // account under the test's own /proc/asound says.
+    test::PipeWireTestServer::Output(
+        "pw-cli create-node adapter '{ factory.name = api.alsa.pcm.source "
+        "node.name = sondrel-held-deck node.description = \"Held deck\" media.class = Audio/Source "
+        "api.alsa.path = turntable api.alsa.pcm.card = 9 api.alsa.pcm.device = 0 "
+        "audio.channels = 2 audio.position = [ FL FR ] object.linger = true }'");
+    const fs::path status = m_dir / "asound" / "card9" / "pcm0c" / "sub0" / "status";
+    fs::create_directories(status.parent_path());
+    std::ofstream(status) << "state: RUNNING\nowner_pid   : " << ::getpid() << "\n";
+
+    std::unique_ptr<CPipeWireConnection> connection;
+    std::string why;
+    ASSERT_EQ(CPipeWireConnection::Connect(1000, connection, why), S_OK) << why;
+    CPipeWireAudioSystem audio(std::move(connection), m_dir / "asound");
+    GUID held;
+    for (int i = 0; i < 100 && held.IsNull(); ++i) {
+        std::vector<AudioDeviceEntry> devices;
+        audio.EnumerateCaptureDevices(devices);
+        for (const AudioDeviceEntry& device : devices)
+            held = device.description == "Held deck" ? device.id : held;
+        m_platform->Threads().SleepMs(50);
+    }
+    ASSERT_FALSE(held.IsNull());
+
+    std::unique_ptr<ICaptureRing> ring;
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(audio.CreateCaptureRing(held, CaptureFormat(), 1 << 16, ring), E_DEVICE_BUSY);
+    // Told at once rather than after the wait for a stream that cannot start.
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1));
+    const std::string holder = audio.CaptureDeviceHolder(held);
+    EXPECT_NE(holder.find("(process " + std::to_string(::getpid()) + ")"), std::string::npos)
+        << holder;
+
+    // Once the program lets go, the server opens the card.
+    std::ofstream(status) << "closed\n";
+    EXPECT_EQ(audio.CreateCaptureRing(held, CaptureFormat(), 1 << 16, ring), S_OK)
+        << audio.LastError();
+    EXPECT_EQ(audio.CaptureDeviceHolder(held), "");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/alsa/CAlsaCaptureRing.h"
 #include "platform/alsa/CAlsaOutputRing.h"
+#include "platform/alsa/CaptureHolder.h"
 
 namespace sondrel {
 
@@ -47,23 +48,7 @@ std::string CAlsaAudioSystem::CaptureDeviceHolder(const GUID& deviceId) {
     const int card = snd_card_get_index(device->cardId.c_str());
     if (card < 0)
         return {};
-    const std::string pcm = "/proc/asound/card" + std::to_string(card) + "/pcm" +
-                            std::to_string(device->deviceNumber) + "c/";
-    for (int sub = 0; sub < 32; ++sub) {
-        std::ifstream status(pcm + "sub" + std::to_string(sub) + "/status");
-        if (!status)
-            break;
-        const std::string text((std::istreambuf_iterator<char>(status)),
-                               std::istreambuf_iterator<char>());
-        const std::optional<int> pid = ParseProcStatusOwnerPid(text);
-        if (!pid)
-            continue;
-        std::ifstream comm("/proc/" + std::to_string(*pid) + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        return (name.empty() ? "process" : name) + " (process " + std::to_string(*pid) + ")";
-    }
-    return {};
+    return FindCaptureHolder("/proc/asound", card, device->deviceNumber);
 }
 
 CAlsaAudioSystem::CAlsaAudioSystem(HintSource hints)

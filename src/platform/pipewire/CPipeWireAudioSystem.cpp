@@ -1,9 +1,11 @@
 #include "platform/pipewire/CPipeWireAudioSystem.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "base/TextUtil.h"
 #include "platform/DebugOutput.h"
+#include "platform/alsa/CaptureHolder.h"
 #include "platform/pipewire/CPipeWireCaptureRing.h"
 #include "platform/pipewire/CPipeWireOutputRing.h"
 
@@ -16,8 +18,10 @@ constexpr int kStartTimeoutMs = 4000;
 
 }  // namespace
 
-CPipeWireAudioSystem::CPipeWireAudioSystem(std::unique_ptr<CPipeWireConnection> connection)
+CPipeWireAudioSystem::CPipeWireAudioSystem(std::unique_ptr<CPipeWireConnection> connection,
+                                           std::filesystem::path procAsound)
     : m_connection(std::move(connection)),
+      m_procAsound(std::move(procAsound)),
       m_loss(std::make_shared<std::atomic<int>>(0)),
       m_underruns(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
 
@@ -86,6 +90,12 @@ HRESULT CPipeWireAudioSystem::CreateCaptureRing(const GUID& deviceId, const WAVE
     });
     if (node == nodes.end())
         return Refuse(E_FAIL, "no source node with id " + deviceId.ToString());
+    // A suspended node has closed its card, so whoever has it open is another program; the
+    // server would only wait for it (and log why), so say so at once.
+    const std::string holder = node->suspended ? CardHolder(*node) : std::string();
+    if (!holder.empty())
+        return Refuse(E_DEVICE_BUSY,
+                      "the card of \"" + node->description + "\" is held by " + holder);
     m_loss->store(0);
     m_lostNode = node->description;
     auto capture =
@@ -96,7 +106,8 @@ HRESULT CPipeWireAudioSystem::CreateCaptureRing(const GUID& deviceId, const WAVE
         return S_OK;
     }
     // A node that cannot open its card says why; a card another program holds is busy.
-    return Refuse(ContainsNoCase(error, "resource busy") ? E_DEVICE_BUSY : E_FAIL, error);
+    const bool busy = ContainsNoCase(error, "resource busy") || !CardHolder(*node).empty();
+    return Refuse(busy ? E_DEVICE_BUSY : E_FAIL, error);
 }
 
 HRESULT CPipeWireAudioSystem::CreateOutputRing(const GUID& /*deviceId*/, const WAVEFORMATEX& format,
@@ -122,6 +133,22 @@ std::string CPipeWireAudioSystem::CaptureLossReason() {
             return "PipeWire ended the stream from \"" + m_lostNode + "\"";
         case PipeWireLoss::None:
             break;
+    }
+    return {};
+}
+
+std::string CPipeWireAudioSystem::CardHolder(const PipeWireNodeInfo& node) const {
+    if (node.alsaCard.empty())
+        return {};
+    return FindCaptureHolder(m_procAsound, std::atoi(node.alsaCard.c_str()), node.alsaDevice);
+}
+
+std::string CPipeWireAudioSystem::CaptureDeviceHolder(const GUID& deviceId) {
+    std::vector<PipeWireNodeInfo> nodes;
+    CaptureNodes(nodes);
+    for (const PipeWireNodeInfo& node : nodes) {
+        if (PipeWireNodeGuid(node) == deviceId)
+            return CardHolder(node);
     }
     return {};
 }

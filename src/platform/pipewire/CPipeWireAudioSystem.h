@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,16 +21,18 @@ namespace sondrel {
 // from any thread.
 class CPipeWireAudioSystem final : public IAudioSystem, public ICaptureEndpoints {
 public:
-    // The connection to the server that answered.
-    explicit CPipeWireAudioSystem(std::unique_ptr<CPipeWireConnection> connection);
+    // The connection to the server that answered; procAsound is where the kernel tells who
+    // holds a sound card (another root for tests).
+    explicit CPipeWireAudioSystem(std::unique_ptr<CPipeWireConnection> connection,
+                                  std::filesystem::path procAsound = "/proc/asound");
     ~CPipeWireAudioSystem() override;
 
     // Capture: every source node (monitors of sinks are no sources); output: only the default
     // entry, the sink the user chose in the desktop's settings.
     HRESULT EnumerateCaptureDevices(std::vector<AudioDeviceEntry>& devices) override;
     HRESULT EnumerateOutputDevices(std::vector<AudioDeviceEntry>& devices) override;
-    // E_DEVICE_BUSY when the node failed because its card is busy; E_FAIL when the node is
-    // missing or the stream does not start (LastError says why).
+    // E_DEVICE_BUSY when another program holds the node's card (the server cannot open it);
+    // E_FAIL when the node is missing or the stream does not start (LastError says why).
     HRESULT CreateCaptureRing(const GUID& deviceId, const WAVEFORMATEX& format,
                               std::uint32_t bufferBytes,
                               std::unique_ptr<ICaptureRing>& ring) override;
@@ -39,6 +42,8 @@ public:
     std::optional<GUID> FindUsbCaptureDevice(std::uint32_t vendorId, std::uint32_t productId,
                                              std::span<const char* const> names) override;
     std::string CaptureLossReason() override;
+    // The program that holds the card of the node deviceId names, as ALSA tells it.
+    std::string CaptureDeviceHolder(const GUID& deviceId) override;
     // Each source node with the channel count the node says it records with.
     HRESULT EnumerateActiveCaptureEndpoints(std::vector<CaptureEndpointInfo>& endpoints) override;
 
@@ -54,9 +59,11 @@ private:
     // The current capture nodes; false when the server does not answer.
     bool CaptureNodes(std::vector<PipeWireNodeInfo>& nodes,
                       std::vector<PipeWireDeviceInfo>* devices = nullptr);
+    std::string CardHolder(const PipeWireNodeInfo& node) const;
     HRESULT Refuse(HRESULT hr, std::string error);
 
     std::unique_ptr<CPipeWireConnection> m_connection;
+    std::filesystem::path m_procAsound;
     std::shared_ptr<std::atomic<int>> m_loss;
     std::shared_ptr<std::atomic<std::uint64_t>> m_underruns;
     std::string m_lostNode;  // the description of the node the last capture ring recorded

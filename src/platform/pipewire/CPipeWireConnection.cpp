@@ -42,15 +42,19 @@ void UpdateNode(PipeWireNodeInfo& node, const spa_dict* props) {
     if (node.description.empty())
         node.description = node.name;
     node.mediaClass = Prop(props, PW_KEY_MEDIA_CLASS);
-    const std::string device = Prop(props, PW_KEY_DEVICE_ID);
-    node.deviceId = device.empty()
+    const std::string deviceId = Prop(props, PW_KEY_DEVICE_ID);
+    node.deviceId = deviceId.empty()
                         ? kNoPipeWireId
-                        : static_cast<std::uint32_t>(std::strtoul(device.c_str(), nullptr, 10));
+                        : static_cast<std::uint32_t>(std::strtoul(deviceId.c_str(), nullptr, 10));
     node.vendorId = Prop(props, PW_KEY_DEVICE_VENDOR_ID);
     node.productId = Prop(props, PW_KEY_DEVICE_PRODUCT_ID);
     node.alsaCard = Prop(props, "alsa.card");
     if (node.alsaCard.empty())
         node.alsaCard = Prop(props, "api.alsa.pcm.card");
+    std::string device = Prop(props, "alsa.device");
+    if (device.empty())
+        device = Prop(props, "api.alsa.pcm.device");
+    node.alsaDevice = device.empty() ? -1 : std::atoi(device.c_str());
     const unsigned long channels =
         std::strtoul(Prop(props, PW_KEY_AUDIO_CHANNELS).c_str(), nullptr, 10);
     node.channels = static_cast<std::uint16_t>(std::min(channels, 0xFFFFul));
@@ -109,6 +113,7 @@ struct PipeWireConnectionEvents {
         if ((info->change_mask & PW_NODE_CHANGE_MASK_PROPS) != 0)
             UpdateNode(entry->node, info->props);
         if ((info->change_mask & PW_NODE_CHANGE_MASK_STATE) != 0) {
+            entry->node.suspended = info->state == PW_NODE_STATE_SUSPENDED;
             entry->node.failed = info->state == PW_NODE_STATE_ERROR;
             entry->node.error = info->error != nullptr ? info->error : "";
             // Whoever waits for the node to start learns that it failed.

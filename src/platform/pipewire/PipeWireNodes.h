@@ -27,7 +27,9 @@ struct PipeWireNodeInfo {
     std::string vendorId;        // device.vendor.id as the node carries it ("0x08bb"), else empty
     std::string productId;       // device.product.id
     std::string alsaCard;        // the ALSA card number of a sound-card node, else empty
+    int alsaDevice = -1;         // the card's PCM device the node opens, -1 when it does not say
     std::uint16_t channels = 0;  // audio.channels, 0 when the node does not say
+    bool suspended = false;      // the node has closed its device (and holds nothing)
     bool failed = false;         // the node is in its error state...
     std::string error;           // ...for this reason
 };
