@@ -5,6 +5,7 @@
 
 #include "devices/IdentifyCaptureDevice.h"
 #include "devices/OutputDeviceList.h"
+#include "platform/CaptureHolder.h"
 #include "platform/alsa/AlsaDeviceNames.h"
 #include "platform/alsa/CAlsaAudioSystem.h"
 #include "platform/alsa/CAlsaMixerSystem.h"

@@ -47,8 +47,4 @@ std::vector<AlsaHint> ReadAlsaPcmHints();
 // the format a running stream was opened with; nullopt for "closed" or anything unreadable.
 std::optional<std::uint16_t> ParseProcHwParamsChannels(std::string_view text);
 
-// The "owner_pid : N" line of a /proc/asound/cardC/pcmDc/subS/status text: the process that
-// has the substream open; nullopt for "closed" or anything unreadable.
-std::optional<int> ParseProcStatusOwnerPid(std::string_view text);
-
 }  // namespace sondrel

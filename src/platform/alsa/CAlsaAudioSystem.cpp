@@ -4,10 +4,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/CaptureHolder.h"
 #include "platform/DebugOutput.h"
 #include "platform/alsa/CAlsaCaptureRing.h"
 #include "platform/alsa/CAlsaOutputRing.h"
-#include "platform/alsa/CaptureHolder.h"
 
 namespace sondrel {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "base/TextUtil.h"
+#include "platform/CaptureHolder.h"
 #include "platform/DebugOutput.h"
-#include "platform/alsa/CaptureHolder.h"
 #include "platform/pipewire/CPipeWireCaptureRing.h"
 #include "platform/pipewire/CPipeWireOutputRing.h"
 

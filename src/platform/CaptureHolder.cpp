@@ -1,11 +1,10 @@
-#include "platform/alsa/CaptureHolder.h"
+#include "platform/CaptureHolder.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <system_error>
-
-#include "platform/alsa/AlsaDeviceNames.h"
 
 namespace sondrel {
 
@@ -34,6 +33,37 @@ std::string SubstreamHolder(const std::filesystem::path& pcm) {
 }
 
 }  // namespace
+
+std::optional<int> ParseProcStatusOwnerPid(std::string_view text) {
+    constexpr std::string_view kKey = "owner_pid";
+    std::size_t lineStart = 0;
+    while (lineStart < text.size()) {
+        const std::size_t lineEnd = std::min(text.find('\n', lineStart), text.size());
+        std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd + 1;
+        if (line.substr(0, kKey.size()) != kKey)
+            continue;
+        line.remove_prefix(kKey.size());
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+            line.remove_prefix(1);
+        if (line.empty() || line.front() != ':')
+            return std::nullopt;
+        line.remove_prefix(1);
+        while (!line.empty() && line.front() == ' ')
+            line.remove_prefix(1);
+        int pid = 0;
+        std::size_t digits = 0;
+        while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9' &&
+               pid < 100000000) {
+            pid = pid * 10 + (line[digits] - '0');
+            ++digits;
+        }
+        if (digits == 0 || pid <= 0)
+            return std::nullopt;
+        return pid;
+    }
+    return std::nullopt;
+}
 
 std::string FindCaptureHolder(const std::filesystem::path& procAsound, int card, int device) {
     if (card < 0)
