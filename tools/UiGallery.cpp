@@ -62,17 +62,14 @@ QImage Grab(QWidget& widget) {
 }
 
 // Every page as it first shows, with sample answers where a page has fields.
-// The first tag page while the user picks a release found online, and after a side filled it.
-bool RenderLookupPages(const QDir& dir, const PageServices& services) {
+// What a search for the sample album finds.
+std::vector<ReleaseMatch> SampleMatches() {
     TagMultiplePageState state;
     state.trackCount = 5;
     state.offerTrackCheck = true;
     state.artist = "Mara Quill & The Lanterns";
     state.album = "Harvest Lines";
     state.titles[1] = "Copper Fields (typed)";
-    CWizTagMultiple page(services);
-    page.SetState(&state);
-    page.Prepare();
     std::vector<ReleaseMatch> matches(4);
     matches[0] = {"1",       100,  "Harvest Lines", "Mara Quill & The Lanterns",
                   "1974-03", "GB", "12\" Vinyl",    7};
@@ -86,6 +83,21 @@ bool RenderLookupPages(const QDir& dir, const PageServices& services) {
                   "2\u00d712\" Vinyl",
                   13};
     matches[3] = {"4", 60, "Harvest", "Quill", "", "", "Cassette", 10};
+    return matches;
+}
+
+// The first tag page while the user picks a release found online, and after a side filled it.
+bool RenderLookupPages(const QDir& dir, const PageServices& services) {
+    TagMultiplePageState state;
+    state.trackCount = 5;
+    state.offerTrackCheck = true;
+    state.artist = "Mara Quill & The Lanterns";
+    state.album = "Harvest Lines";
+    state.titles[1] = "Copper Fields (typed)";
+    CWizTagMultiple page(services);
+    page.SetState(&state);
+    page.Prepare();
+    const std::vector<ReleaseMatch> matches = SampleMatches();
     page.Lookup()->ShowMatches(matches);
     page.Lookup()->StatusLine()->setText(QString::fromStdString(FormatPickText(matches.size())));
     bool ok = Save(Grab(page), dir, QStringLiteral("page-07a-tag-lookup-list.png"));
@@ -132,11 +144,21 @@ bool RenderPages(const QDir& dir) {
     recordingPage.TrackText()->setText(QStringLiteral("2"));
     recordingPage.Meter()->SetLevels(-9.0f, -10.0f, -2.0f, 0.0f);
     ok = Save(Grab(recordingPage), dir, QStringLiteral("page-05-recording.png")) && ok;
-    TagSinglePageState single{"The Band", "First Light", "Live at the Hall", 1};
+    TagSinglePageState single;
+    single.artist = "The Band";
+    single.title = "First Light";
+    single.album = "Live at the Hall";
     single.offerTrackCheck = true;
     CWizTagSingle tagSingle(services);
     tagSingle.SetState(&single);
     save(tagSingle, "06-tag-single");
+    // A whole side recorded as one track, looked up.
+    tagSingle.Lookup()->ShowMatches(SampleMatches());
+    ok = Save(Grab(tagSingle), dir, QStringLiteral("page-06a-tag-single-lookup.png")) && ok;
+    tagSingle.Lookup()->CloseList();
+    tagSingle.Lookup()->StatusLine()->setText(QString::fromStdString(
+        FormatFilledText(SampleMatches()[0]) + " " + FormatCountDiffersText(4, 1, true)));
+    ok = Save(Grab(tagSingle), dir, QStringLiteral("page-06b-tag-single-filled.png")) && ok;
     TagMultiplePageState multiple;
     multiple.trackCount = 13;
     multiple.artist = "The Band";
@@ -218,6 +240,8 @@ bool RenderTrackPage(const QDir& dir) {
     TrackPageState state;
     state.Reset(side, {39 * 44100 * 4, 96 * 44100 * 4, 142 * 44100 * 4, 171 * 44100 * 4}, frames);
     state.cuts.Select(1);
+    // A side was looked up: the cuts may follow its track lengths.
+    state.sideLengthsMs = {39000, 57000, 46000, 29000, 31000};
     CWizTrackPage page;
     page.SetState(&state);
     page.Prepare();

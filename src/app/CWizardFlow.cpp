@@ -52,6 +52,7 @@ void CWizardFlow::RunRecovered(const std::string& path) {
     m_recovered = true;
     m_tracks.clear();
     m_typed = TagSet{};
+    m_side = LookedUpSide{};
     m_exportTried = m_exported = false;
     HRESULT hr = m_services.recorderSetup->RecoverRecording(path, m_tracks);
     if (Failed(hr) || m_tracks.empty()) {
@@ -229,6 +230,7 @@ CWizardFlow::Stage CWizardFlow::Start() {
         return Stage::End;
     m_tracks.clear();
     m_typed = TagSet{};
+    m_side = LookedUpSide{};
     m_format = StoredFormat();
     m_exportTried = m_exported = false;
     if (mainWindow) {
@@ -311,6 +313,7 @@ PageResult CWizardFlow::CheckTracks() {
     trackPage.noteMarks = [&setup](const std::vector<std::uint64_t>& edited) {
         return setup.NoteMarks(edited);
     };
+    trackPage.sideLengthsMs = m_side.lengthsMs;
     const PageResult result = m_services.host->ShowTracks(trackPage);
     trackPage.StopListening();
     // Closed, the run ends; the journal holds the edits and a later run cuts at them.
@@ -340,7 +343,9 @@ PageResult CWizardFlow::RunSingleTrackTagging() {
         tagSinglePage.title = m_typed.titles.empty() ? std::string() : m_typed.titles[0];
         tagSinglePage.format = m_format;
         tagSinglePage.offerTrackCheck = TracksEditable();
+        tagSinglePage.side = m_side;
         result = m_services.host->ShowTagSingle(tagSinglePage);
+        m_side = tagSinglePage.side;
         m_format = tagSinglePage.format;
         m_typed.artist = tagSinglePage.artist;
         m_typed.album = tagSinglePage.album;
@@ -388,13 +393,14 @@ CWizardFlow::Stage CWizardFlow::Tag() {
 
 namespace {
 
-// A later tag page takes the looked-up side's titles into its empty fields; what it took
-// before and nobody changed follows a side chosen again. Typed titles stay.
+// A tag page takes the looked-up side's titles into its empty fields of the recording's
+// tracks; what it took before and nobody changed follows a side chosen again. Typed titles
+// stay.
 void FillFromSide(TagMultiplePageState& page, const std::vector<std::string>& sideTitles,
                   std::array<std::string, 10>& filled) {
     for (std::size_t k = 0; k < page.titles.size(); ++k) {
         std::string& title = page.titles[k];
-        if (!title.empty() && title != filled[k])
+        if ((!title.empty() && title != filled[k]) || !page.TitleEnabled(static_cast<int>(k) + 1))
             continue;
         const std::size_t at = static_cast<std::size_t>(page.firstTrackOffset) + k;
         title = at < sideTitles.size() ? sideTitles[at] : std::string();
@@ -422,7 +428,9 @@ PageResult CWizardFlow::RunMultiTrackTagging() {
     pages[0].album = m_typed.album;
     pages[0].format = m_format;
     pages[0].offerTrackCheck = TracksEditable();
+    pages[0].side = m_side;
     const auto keepTyped = [&] {
+        m_side = pages[0].side;
         m_format = pages[0].format;
         m_typed.artist = pages[0].artist;
         m_typed.album = pages[0].album;
@@ -438,8 +446,7 @@ PageResult CWizardFlow::RunMultiTrackTagging() {
     while (page < 4) {
         if (page > 0 && trackCount < 10 * page + 1)
             break;
-        if (page > 0)
-            FillFromSide(pages[page], pages[0].sideTitles, filled[page]);
+        FillFromSide(pages[page], pages[0].side.titles, filled[page]);
         const PageResult result = host.ShowTagMultiple(page, pages[page]);
         if (IsClose(result) || result == PageResult::CheckTracks) {
             keepTyped();

@@ -134,6 +134,9 @@ private:
     // As typed, before cleaning: shown again when the tag pages come back, and noted in the
     // recording's journal so that a later run can show them too.
     TagSet m_typed;
+    // The side a lookup on the first tag page named the tracks from: it names the tracks of
+    // the later pages and places cuts on the track page.
+    LookedUpSide m_side;
     ExportFormat m_format = ExportFormat::Wav;
     bool m_recovered = false;
     bool m_exportTried = false;

@@ -123,6 +123,13 @@ constexpr Entry kBuiltIn[] = {
     {kIdsLookupColumns, "Title|Artist|Date|Country|Format|Tracks"},
     {kIdsLookupMatches, "Releases found"},
     {kIdsLookupNoSide, "This release has no side {side}."},
+    {kIdsLookupCutsOffered,
+     "The side has {found} tracks, the recording {tracks}: 'check tracks' can cut at their "
+     "lengths."},
+    {kIdsCutsAtSide, "side lengths"},
+    {kIdsCutsAtSideHelp,
+     "Places the cuts where the looked-up side's tracks end, each at the quietest moment "
+     "within 3 seconds; undo brings the cuts back."},
     {kIdsMonthNames,
      "January|February|March|April|May|June|July|August|September|October|November|December"},
     {kIdsBack, "back"},

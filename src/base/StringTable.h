@@ -84,7 +84,10 @@ inline constexpr StringId kIdsLookupSide = 343;
 inline constexpr StringId kIdsLookupUse = 344;
 inline constexpr StringId kIdsLookupColumns = 345;  // six headings, separated by "|"
 inline constexpr StringId kIdsLookupMatches = 346;
-inline constexpr StringId kIdsLookupNoSide = 347;  // "{side}"
+inline constexpr StringId kIdsLookupNoSide = 347;       // "{side}"
+inline constexpr StringId kIdsLookupCutsOffered = 348;  // "{found}", "{tracks}"
+inline constexpr StringId kIdsCutsAtSide = 349;         // the track page's tool, and what it does
+inline constexpr StringId kIdsCutsAtSideHelp = 350;
 // The names and captions of the pages' controls (also what screen readers say).
 inline constexpr StringId kIdsBack = 300;
 inline constexpr StringId kIdsNext = 301;

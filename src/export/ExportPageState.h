@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,14 @@
 
 namespace sondrel {
 
+// The side of a release a title lookup named the tracks from: its titles and lengths (in
+// milliseconds, 0 where the database has none) from its first track on.
+struct LookedUpSide {
+    std::vector<std::string> titles;
+    std::vector<std::uint64_t> lengthsMs;
+    bool Empty() const { return titles.empty(); }
+};
+
 struct TagSinglePageState {
     std::string artist;
     std::string title;
@@ -20,6 +29,8 @@ struct TagSinglePageState {
     ExportFormat format = ExportFormat::Wav;
     // The cuts of the recording may still be mended: "check tracks" shows.
     bool offerTrackCheck = false;
+    // The side a lookup on the page used last; left as it was when none did.
+    LookedUpSide side;
     void ClearTags() {
         artist.clear();
         title.clear();
@@ -34,9 +45,8 @@ struct TagMultiplePageState {
     std::string album;                        // first page only
     ExportFormat format = ExportFormat::Wav;  // first page only
     bool offerTrackCheck = false;             // first page only: "check tracks" shows
-    // First page only: the titles of the side a lookup filled in, from its first track on;
-    // the later pages take theirs from here.
-    std::vector<std::string> sideTitles;
+    // First page only: the side a lookup on the page used last; left as it was when none did.
+    LookedUpSide side;
     std::array<std::string, 10> titles;
 
     void ClearTitles() {

@@ -64,9 +64,11 @@ std::string FormatFilledText(const ReleaseMatch& release) {
     return Fill(LoadString(kIdsLookupFilled), "release", release.title);
 }
 
-std::string FormatCountDiffersText(std::size_t sideTracks, std::size_t recordingTracks) {
-    return Fill(Fill(LoadString(kIdsLookupCountDiffers), "found", std::to_string(sideTracks)),
-                "tracks", std::to_string(recordingTracks));
+std::string FormatCountDiffersText(std::size_t sideTracks, std::size_t recordingTracks,
+                                   bool cutsOffered) {
+    const StringId id = cutsOffered ? kIdsLookupCutsOffered : kIdsLookupCountDiffers;
+    return Fill(Fill(LoadString(id), "found", std::to_string(sideTracks)), "tracks",
+                std::to_string(recordingTracks));
 }
 
 std::string FormatNoSideText(char side) {

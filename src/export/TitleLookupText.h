@@ -19,8 +19,10 @@ std::string DescribeRelease(const ReleaseMatch& match);
 std::string FormatPickText(std::size_t matchCount);
 // "The empty titles were filled in from {release}."
 std::string FormatFilledText(const ReleaseMatch& release);
-// The side has a different number of tracks than the recording.
-std::string FormatCountDiffersText(std::size_t sideTracks, std::size_t recordingTracks);
+// The side has a different number of tracks than the recording; cutsOffered: the track page
+// can cut the recording at the side's lengths, and the line says so.
+std::string FormatCountDiffersText(std::size_t sideTracks, std::size_t recordingTracks,
+                                   bool cutsOffered = false);
 // "This release has no side {side}."
 std::string FormatNoSideText(char side);
 

@@ -7,6 +7,7 @@
 #include "audiofile/CWaveReader.h"
 #include "base/StringTable.h"
 #include "recording/CSectionPlayer.h"
+#include "recording/CutsAtDurations.h"
 #include "recording/QuietestFrame.h"
 
 namespace sondrel {
@@ -89,6 +90,17 @@ bool TrackPageState::Snap() {
         return readable ? frame : cuts.Cuts()[static_cast<std::size_t>(cuts.Selected())];
     });
     return Changed(moved && readable);
+}
+
+bool TrackPageState::PlaceAtSideLengths() {
+    if (!CanPlaceAtSideLengths())
+        return false;
+    auto reader = ComPtr<CWaveReader>::Attach(new (std::nothrow) CWaveReader());
+    std::vector<std::uint64_t> placed;
+    if (!reader || Failed(reader->Open(recording, 0)) ||
+        Failed(PlaceCutsAtDurations(*reader, sideLengthsMs, cuts.EndFrame(), placed)))
+        return false;
+    return Changed(cuts.ReplaceAll(placed));
 }
 
 void TrackPageState::Play(std::uint64_t from, std::uint64_t to) {

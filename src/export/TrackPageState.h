@@ -29,6 +29,8 @@ struct TrackPageState {
     CTrackCuts cuts{0, {}};
     // Notes the marks of each edit (the recorder's journal); may be empty.
     std::function<HRESULT(const std::vector<std::uint64_t>& marks)> noteMarks;
+    // The track lengths of a side looked up online, in milliseconds; empty when none was.
+    std::vector<std::uint64_t> sideLengthsMs;
     // Plays through the listen-through output; null when there is none.
     CSectionPlayer* player = nullptr;
     // Something was edited since Reset: the track files must be made again.
@@ -53,6 +55,11 @@ struct TrackPageState {
     // Moves the selected cut to the quietest moment within a second of it.
     bool Snap();
     bool Undo();
+    // Whether there is a looked-up side to place the cuts by: more than one track.
+    bool CanPlaceAtSideLengths() const { return sideLengthsMs.size() > 1; }
+    // Puts the cuts where the side's tracks end, each at the quietest moment near its listed
+    // end (one undo step).
+    bool PlaceAtSideLengths();
 
     // Space: plays from 3 s before to 3 s after the selected cut, or stops what plays.
     void ToggleListenAroundCut();

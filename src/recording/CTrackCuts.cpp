@@ -75,6 +75,16 @@ void CTrackCuts::Remember() {
     m_history.push_back({m_cuts, m_selected});
 }
 
+bool CTrackCuts::ReplaceAll(const std::vector<std::uint64_t>& cuts) {
+    CTrackCuts replaced(m_endFrame, cuts);
+    if (replaced.m_cuts == m_cuts)
+        return false;
+    Remember();
+    m_cuts = std::move(replaced.m_cuts);
+    m_selected = m_cuts.empty() ? -1 : 0;
+    return true;
+}
+
 bool CTrackCuts::MoveSelectedTo(std::uint64_t frame) {
     if (m_selected < 0)
         return false;

@@ -44,6 +44,9 @@ public:
     // Adds a cut at frame and selects it; refused closer than a second to a cut or an end.
     bool Add(std::uint64_t frame);
     bool RemoveSelected();
+    // Puts cuts (kept as the constructor keeps them) in place of all the cuts, as one change,
+    // and selects the first.
+    bool ReplaceAll(const std::vector<std::uint64_t>& cuts);
     // Moves the selected cut to quietest(from, to): the quietest frame within a second either
     // side (within the limits).
     bool SnapSelected(

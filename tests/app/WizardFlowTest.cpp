@@ -569,7 +569,7 @@ TEST_F(WizardFlowTest, ALookedUpSideNamesTheTracksOfTheLaterTagPagesWhereNothing
     for (int i = 1; i <= 12; ++i)
         side.push_back("Song " + std::to_string(i));
     const auto lookedUp = [](std::vector<std::string> titles) {
-        return Fill<TagMultiplePageState>([titles](auto& p) { p.sideTitles = titles; });
+        return Fill<TagMultiplePageState>([titles](auto& p) { p.side.titles = titles; });
     };
     const auto expect = [](std::string eleventh, std::string twelfth, std::string thirteenth) {
         return Fill<TagMultiplePageState>([=](auto& p) {
@@ -704,6 +704,30 @@ TEST_F(WizardFlowTest, TheTrackPageMendsTheCutsBetweenTheTagPages) {
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "RecutTracks"), 0);
     EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "KeepForLater(1)"), 1);
     EXPECT_EQ(recorder.journalMarks.size(), 2u);
+}
+
+TEST_F(WizardFlowTest, ASideLookedUpForOneTrackOffersItsLengthsAndNamesTheTracksCutAtThem) {
+    recorder.editable = true;
+    host.script = {
+        Page("Connect"),
+        Page("StartRecord"),
+        Page("Recording"),
+        Page("TagSingle", PageResult::CheckTracks, Fill<TagSinglePageState>([](auto& p) {
+                 p.side = {{"Intro", "Song", "Outro"}, {5000, 8000, 7000}};
+             })),
+        Page("Tracks", PageResult::Next, Fill<TrackPageState>([](auto& p) {
+                 EXPECT_EQ(p.sideLengthsMs, (std::vector<std::uint64_t>{5000, 8000, 7000}));
+                 EXPECT_TRUE(p.Add(5 * 44100));
+                 EXPECT_TRUE(p.Add(13 * 44100));
+             })),
+        Page("TagMultiple1", PageResult::Close, Fill<TagMultiplePageState>([](auto& p) {
+                 EXPECT_EQ(p.trackCount, 3);
+                 EXPECT_EQ(p.titles[0], "Intro");
+                 EXPECT_EQ(p.titles[1], "Song");
+                 EXPECT_EQ(p.titles[2], "Outro");
+                 EXPECT_EQ(p.titles[3], "");
+             }))};
+    Run();
 }
 
 TEST_F(WizardFlowTest, ClosingWhileExportingLosesNoTrack) {

@@ -8,6 +8,7 @@
 #include "export/TitleLookupText.h"
 #include "export/qt/CMusicBrainzClient.h"
 #include "export/qt/CWizTagMultiple.h"
+#include "export/qt/CWizTagSingle.h"
 #include "tests/qt/LocalHttpServer.h"
 #include "ui/CKxButton.h"
 #include "ui/SkinPicture.h"
@@ -199,7 +200,6 @@ private slots:
         QCOMPARE(useSide(QStringLiteral("B")),
                  QStringLiteral("Night Ferry|Mine|Lanterns|Home by Noon"));
         QVERIFY(!lookup.StatusLine()->text().contains(QStringLiteral("recording")));
-        QCOMPARE(lookup.SideTracks().size(), 4u);
         // The same names again offer the matches without asking the service; side A, shorter,
         // replaces what the lookup put in and says that the counts differ.
         page.TitleField(3)->setText(QStringLiteral("Typed now"));
@@ -218,6 +218,39 @@ private slots:
         QCOMPARE(lookup.StatusLine()->text(), QString::fromStdString(FormatNoSideText('D')));
         lookup.CloseList();
         QCOMPARE(page.TitleField(1)->text(), QStringLiteral("Slow River"));
+        // The page hands on the side used last, for the later pages and the track page.
+        page.NextButton()->click();
+        QCOMPARE(state.side.titles.size(), 3u);
+        QCOMPARE(state.side.lengthsMs, (std::vector<std::uint64_t>{185000, 241500, 200000}));
+    }
+
+    void theOneTrackPageNamesItsTrackAndOffersTheSidesLengths() {
+        LocalHttpServer server(StoredAnswers);
+        UseServer(server.Url());
+        PageServices services;
+        TagSinglePageState state;
+        state.artist = "Mara Quill";
+        state.album = "Harvest Lines";
+        state.offerTrackCheck = true;
+        CWizTagSingle page(services);
+        page.SetState(&state);
+        page.Prepare();
+        page.show();
+        CTitleLookupPanel& lookup = *page.Lookup();
+        QVERIFY(lookup.LookUpButton()->isVisible());
+        lookup.LookUpButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(lookup.MatchList()->isVisible(), 5000);
+        QVERIFY(!page.Title()->isVisible());
+        lookup.SideChooser()->setCurrentText(QStringLiteral("B"));
+        lookup.UseButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(page.Title()->isVisible(), 5000);
+        QCOMPARE(page.Title()->text(), QStringLiteral("Night Ferry"));
+        // A whole side as one track: the counts differ, and the cuts can follow the side.
+        QVERIFY(lookup.StatusLine()->text().endsWith(
+            QString::fromStdString(FormatCountDiffersText(4, 1, true))));
+        page.NextButton()->click();
+        QCOMPARE(state.title, "Night Ferry");
+        QCOMPARE(state.side.lengthsMs, (std::vector<std::uint64_t>{199000, 0, 233000, 150000}));
     }
 
     void aFailureSaysWhyAndTheWaitBlocksNothing() {

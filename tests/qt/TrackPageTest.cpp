@@ -1,16 +1,26 @@
 // The track page's picture with the mouse: dragging a cut (one edit, kept a second from its
-// neighbours), double-clicking to add one, and clicking to listen from a place.
+// neighbours), double-clicking to add one, and clicking to listen from a place; and the tool
+// that places the cuts at a looked-up side's track lengths.
+#include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
+#include <random>
 #include <vector>
 
+#include "audiofile/CWaveWriter.h"
+#include "base/WaveFormat.h"
 #include "export/TrackPageState.h"
 #include "export/qt/CTrackOverview.h"
+#include "export/qt/CWizTrackPage.h"
+#include "ui/SkinPicture.h"
 
 using namespace sondrel;
 
 class TrackPageTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { InitSkinResources(); }
+
     void theMouseMovesAddsAndListens() {
         constexpr std::uint64_t kRate = TrackPageState::kFramesPerSecond;
         constexpr std::uint64_t kFrames = 60 * kRate;
@@ -62,6 +72,48 @@ private slots:
         // Each drag and the add are one undo step each.
         QVERIFY(state.Undo() && state.Undo() && state.Undo());
         QCOMPARE(state.cuts.Cuts(), (std::vector<std::uint64_t>{20 * kRate, 40 * kRate}));
+    }
+
+    void theSideLengthsToolShowsAfterALookupAndPlacesTheCutsInOneStep() {
+        constexpr std::uint64_t kRate = TrackPageState::kFramesPerSecond;
+        // 30 s of loud noise with quiet gaps at 11 s and 19.5 s: the side lists 10 s, 9 s and
+        // 11 s, and the record started a second late.
+        QTemporaryDir folder;
+        const std::filesystem::path side =
+            folder.filePath(QStringLiteral("side.wav")).toStdString();
+        std::vector<std::int16_t> samples(30 * kRate * 2);
+        std::mt19937 noise(5);
+        for (std::int16_t& sample : samples)
+            sample = static_cast<std::int16_t>(static_cast<int>(noise() % 16001) - 8000);
+        for (const std::uint64_t gap : {11 * kRate, 19 * kRate + kRate / 2}) {
+            for (std::uint64_t f = gap - kRate / 10; f < gap + kRate / 10; ++f)
+                samples[2 * f] = samples[2 * f + 1] = 0;
+        }
+        CWaveWriter writer;
+        QCOMPARE(writer.Create(side, CaptureFormat()), S_OK);
+        writer.Write(samples.data(), samples.size() * sizeof(std::int16_t));
+        QCOMPARE(writer.Close(), S_OK);
+
+        TrackPageState state;
+        state.Reset(side, {}, 30 * kRate);
+        CWizTrackPage page;
+        page.SetState(&state);
+        page.Prepare();
+        QVERIFY(page.SideLengthsButton()->isHidden());  // nothing looked up
+        page.EndPage(PageResult::Back);
+
+        state.sideLengthsMs = {10000, 9000, 11000};
+        page.Prepare();
+        QVERIFY(!page.SideLengthsButton()->isHidden());
+        page.SideLengthsButton()->click();
+        QCOMPARE(state.cuts.Cuts().size(), std::size_t{2});
+        QVERIFY(std::abs(static_cast<double>(state.cuts.Cuts()[0]) - 11.0 * kRate) <= kRate / 10);
+        QVERIFY(std::abs(static_cast<double>(state.cuts.Cuts()[1]) - 19.5 * kRate) <= kRate / 10);
+        QVERIFY(state.changed);
+        QVERIFY(page.UndoButton()->isEnabled());
+        page.UndoButton()->click();
+        QVERIFY(state.cuts.Cuts().empty());
+        page.EndPage(PageResult::Back);
     }
 };
 

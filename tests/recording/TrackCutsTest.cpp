@@ -64,6 +64,15 @@ TEST(TrackCuts, EditsKeepTheLimitsAndUndoRestoresEachStep) {
     EXPECT_EQ(cuts.Cuts(), (std::vector<std::uint64_t>{10 * kSecond, 20 * kSecond}));
     EXPECT_FALSE(cuts.Undo());
 
+    // Replacing every cut is one step, keeps the limits and selects the first.
+    EXPECT_FALSE(cuts.ReplaceAll({10 * kSecond, 20 * kSecond}));
+    EXPECT_TRUE(cuts.ReplaceAll({4 * kSecond, 4 * kSecond + 10, 16 * kSecond, 29 * kSecond + 1}));
+    EXPECT_EQ(cuts.Cuts(), (std::vector<std::uint64_t>{4 * kSecond, 16 * kSecond}));
+    EXPECT_EQ(cuts.Selected(), 0);
+    ASSERT_TRUE(cuts.Undo());
+    EXPECT_EQ(cuts.Cuts(), (std::vector<std::uint64_t>{10 * kSecond, 20 * kSecond}));
+    EXPECT_FALSE(cuts.Undo());
+
     // Cuts that break the limits never enter, and more than 40 tracks are kept as they are.
     const CTrackCuts bad(10 * kSecond,
                          {0, kSecond / 2, 3 * kSecond, 3 * kSecond + 10, 9 * kSecond + 1});

@@ -40,15 +40,16 @@ QTreeWidget* MakeMatchList(CWizardDlg& page, QRect designRect) {
 }  // namespace
 
 CTitleLookupPanel::CTitleLookupPanel(CWizardDlg& page, const Layout& layout, QLineEdit* artist,
-                                     QLineEdit* album, const std::array<QLineEdit*, 10>& titles,
+                                     QLineEdit* album, std::vector<QLineEdit*> titles,
                                      std::vector<QWidget*> coveredWhileChoosing)
     : QObject(&page),
       m_page(page),
       m_artist(artist),
       m_album(album),
-      m_titles(titles),
+      m_titles(std::move(titles)),
       m_covered(std::move(coveredWhileChoosing)),
-      m_client(new CMusicBrainzClient(this)) {
+      m_client(new CMusicBrainzClient(this)),
+      m_filled(m_titles.size()) {
     m_lookUp = MakeButton(page, layout.button, kIdsLookUp);
     m_list = MakeMatchList(page, layout.list);
     const QRect row = layout.sideRow;
@@ -211,9 +212,21 @@ void CTitleLookupPanel::ApplySide() {
     m_sideTracks = std::move(onSide);
     SetChoosing(false);
     std::string said = FormatFilledText(m_matches[static_cast<std::size_t>(row)]);
-    if (m_recordingTracks > 0 && m_sideTracks.size() != static_cast<std::size_t>(m_recordingTracks))
-        said += " " + FormatCountDiffersText(m_sideTracks.size(), m_recordingTracks);
+    if (m_recordingTracks > 0 &&
+        m_sideTracks.size() != static_cast<std::size_t>(m_recordingTracks)) {
+        said += " " + FormatCountDiffersText(m_sideTracks.size(), m_recordingTracks,
+                                             m_trackCheckOffered && m_sideTracks.size() > 1);
+    }
     Say(said);
+}
+
+LookedUpSide CTitleLookupPanel::UsedSide() const {
+    LookedUpSide side;
+    for (const ReleaseTrack& track : m_sideTracks) {
+        side.titles.push_back(track.title);
+        side.lengthsMs.push_back(track.lengthMs);
+    }
+    return side;
 }
 
 void CTitleLookupPanel::SetChoosing(bool choosing) {

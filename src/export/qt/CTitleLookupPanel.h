@@ -1,6 +1,6 @@
-// The title lookup of the first tag page: a "look up" button that searches the release
-// database for the typed artist and album, a small list of the matches with a side chooser
-// that stands in for the title fields while the user picks, and one line that tells how it
+// The title lookup of the first tag page (or the one-track page): a "look up" button that searches
+// the release database for the typed artist and album, a small list of the matches with a side
+// chooser that stands in for the title fields while the user picks, and one line that tells how it
 // went. The chosen side's titles go into the title fields that are still empty.
 #pragma once
 
@@ -9,9 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <array>
 #include <vector>
 
+#include "export/ExportPageState.h"
 #include "export/ITitleLookup.h"
 #include "export/qt/CMusicBrainzClient.h"
 
@@ -28,19 +28,21 @@ public:
         QRect sideRow;  // the side chooser and "use", left to right
         QRect status;
     };
-    // `titles` are the page's ten title fields; `coveredWhileChoosing` hides under the list.
+    // `titles` are the page's title fields, first track first; `coveredWhileChoosing` hides
+    // under the list.
     CTitleLookupPanel(CWizardDlg& page, const Layout& layout, QLineEdit* artist, QLineEdit* album,
-                      const std::array<QLineEdit*, 10>& titles,
-                      std::vector<QWidget*> coveredWhileChoosing);
+                      std::vector<QLineEdit*> titles, std::vector<QWidget*> coveredWhileChoosing);
 
     // The number of tracks of the recording, for the check against the side's.
     void SetRecordingTrackCount(int count) { m_recordingTracks = count; }
+    // Whether "check tracks" is offered, where the cuts can follow the side's lengths.
+    void SetTrackCheckOffered(bool offered) { m_trackCheckOffered = offered; }
     // Shows the matches to pick from, the best one chosen; also for rendering the page.
     void ShowMatches(std::vector<ReleaseMatch> matches);
     // Puts the list away and shows the title fields again, as Escape does.
     void CloseList() { SetChoosing(false); }
-    // The tracks of the side whose titles were used last (empty before), for placing cuts.
-    const std::vector<ReleaseTrack>& SideTracks() const { return m_sideTracks; }
+    // The side whose titles were used last (empty before).
+    LookedUpSide UsedSide() const;
 
     QPushButton* LookUpButton() const { return m_lookUp; }
     QTreeWidget* MatchList() const { return m_list; }
@@ -67,7 +69,7 @@ private:
     CWizardDlg& m_page;
     QLineEdit* m_artist;
     QLineEdit* m_album;
-    std::array<QLineEdit*, 10> m_titles;
+    std::vector<QLineEdit*> m_titles;
     std::vector<QWidget*> m_covered;
     QPushButton* m_lookUp;
     QTreeWidget* m_list;
@@ -77,6 +79,7 @@ private:
     QLabel* m_status;
     CMusicBrainzClient* m_client;
     int m_recordingTracks = 0;
+    bool m_trackCheckOffered = false;
     QStringList m_lastQuery;  // artist and album of the matches shown
     std::vector<ReleaseMatch> m_matches;
     std::string m_loadedId;
@@ -84,7 +87,7 @@ private:
     std::vector<ReleaseTrack> m_sideTracks;
     // What the lookup put into each field: a field that still shows it was not typed in, so
     // another side or release may replace it.
-    std::array<QString, 10> m_filled;
+    std::vector<QString> m_filled;
 };
 
 }  // namespace sondrel

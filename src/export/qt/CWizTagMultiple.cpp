@@ -50,7 +50,8 @@ CWizTagMultiple::CWizTagMultiple(const PageServices& services, QWidget* parent, 
             *this,
             {QRect(660, kNameRow - 2, 92, 30), QRect(kColumnX[0], kHeaderRow, 602, 126),
              QRect(kColumnX[0], kHeaderRow + 132, 300, 26), QRect(208, 404, 288, 64)},
-            m_artist, m_album, m_titles, titleGrid);
+            m_artist, m_album, std::vector<QLineEdit*>(m_titles.begin(), m_titles.end()),
+            titleGrid);
         order = {m_artist, m_album};
         const std::vector<QWidget*> lookup = m_lookup->TabOrder();
         order.insert(order.end(), lookup.begin(), lookup.end());
@@ -83,8 +84,10 @@ void CWizTagMultiple::OnInitDialog() {
         m_saveLocation->Refresh();
     if (m_checkTracks)
         ShowCheckTracks(m_checkTracks, m_state && m_state->offerTrackCheck);
-    if (m_lookup && m_state)
+    if (m_lookup && m_state) {
         m_lookup->SetRecordingTrackCount(m_state->trackCount);
+        m_lookup->SetTrackCheckOffered(m_state->offerTrackCheck);
+    }
     for (int position = 1; position <= 10; ++position) {
         const bool enabled = !m_state || m_state->TitleEnabled(position);
         m_titles[position - 1]->setEnabled(enabled);
@@ -106,11 +109,8 @@ void CWizTagMultiple::DoDataExchange(bool save) {
     }
     for (std::size_t i = 0; i < m_titles.size(); ++i)
         ExchangeText(m_titles[i], m_state->titles[i], save);
-    if (save && m_lookup && !m_lookup->SideTracks().empty()) {
-        m_state->sideTitles.clear();
-        for (const ReleaseTrack& track : m_lookup->SideTracks())
-            m_state->sideTitles.push_back(track.title);
-    }
+    if (save && m_lookup && !m_lookup->UsedSide().Empty())
+        m_state->side = m_lookup->UsedSide();
 }
 
 }  // namespace sondrel

@@ -31,8 +31,18 @@ CWizTagSingle::CWizTagSingle(const PageServices& services, QWidget* parent)
     m_checkTracks = MakeCheckTracksButton(*this);
     connect(m_checkTracks, &QAbstractButton::clicked, this,
             [this] { EndWithFields(PageResult::CheckTracks); });
-    SetTabOrder({m_artist, m_album, m_title, m_saveLocation->BrowseButton(),
-                 m_saveLocation->FormatChooser(), m_checkTracks});
+    // The list of matches stands in for the title and track rows while the user picks one.
+    m_lookup = new CTitleLookupPanel(
+        *this,
+        {QRect(626, rows[1] - 1, 92, 30), QRect(48, rows[2] - 2, 568, 78),
+         QRect(48, rows[2] + 80, 300, 26), QRect(208, 404, 288, 64)},
+        m_artist, m_album, {m_title}, {m_fieldLabels[2], m_fieldLabels[3], m_trackNumber});
+    std::vector<QWidget*> order = {m_artist, m_album};
+    for (QWidget* control : m_lookup->TabOrder())
+        order.push_back(control);
+    order.insert(order.end(), {m_title, m_saveLocation->BrowseButton(),
+                               m_saveLocation->FormatChooser(), m_checkTracks});
+    SetTabOrder(order);
 }
 
 void CWizTagSingle::OnInitDialog() {
@@ -41,6 +51,10 @@ void CWizTagSingle::OnInitDialog() {
         AlignPageText(label, Qt::AlignRight);
     m_saveLocation->Refresh();
     ShowCheckTracks(m_checkTracks, m_state && m_state->offerTrackCheck);
+    m_lookup->SetRecordingTrackCount(1);
+    m_lookup->SetTrackCheckOffered(m_state && m_state->offerTrackCheck);
+    // Later tracks of a side recorded one by one keep the album's names: nothing to look up.
+    m_lookup->LookUpButton()->setVisible(!m_state || m_state->trackNumber < 2);
     if (m_state && m_state->trackNumber >= 2) {
         m_artist->setReadOnly(true);
         m_album->setReadOnly(true);
@@ -57,6 +71,8 @@ void CWizTagSingle::DoDataExchange(bool save) {
     ExchangeText(m_album, m_state->album, save);
     ExchangeText(m_title, m_state->title, save);
     m_saveLocation->ExchangeFormat(m_state->format, save);
+    if (save && !m_lookup->UsedSide().Empty())
+        m_state->side = m_lookup->UsedSide();
     if (!save)
         m_trackNumber->setText(QString::number(m_state->trackNumber));
 }

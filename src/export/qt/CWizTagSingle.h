@@ -1,10 +1,12 @@
-// The tag page for a recording of one track: artist, album and title, and the save location.
+// The tag page for a recording of one track: artist, album and title (which may be looked up
+// online), and the save location.
 #pragma once
 
 #include <QLineEdit>
 
 #include "export/ExportPageState.h"
 #include "export/qt/CSaveLocation.h"
+#include "export/qt/CTitleLookupPanel.h"
 #include "ui/CKxButton.h"
 #include "ui/CWizardDlg.h"
 
@@ -21,6 +23,7 @@ public:
     QLineEdit* Title() const { return m_title; }
     CSaveLocation& SaveLocation() { return *m_saveLocation; }
     CKxButton* CheckTracksButton() const { return m_checkTracks; }
+    CTitleLookupPanel* Lookup() const { return m_lookup; }
 
 protected:
     void OnInitDialog() override;
@@ -35,6 +38,7 @@ private:
     std::vector<QTextBrowser*> m_fieldLabels;
     CSaveLocation* m_saveLocation;
     CKxButton* m_checkTracks;
+    CTitleLookupPanel* m_lookup;
 };
 
 }  // namespace sondrel

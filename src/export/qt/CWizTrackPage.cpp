@@ -27,6 +27,9 @@ CWizTrackPage::CWizTrackPage(QWidget* parent) : CWizardDlg(parent, kNextButton |
     m_add = MakeTool(kIdsAddCut, QRect(526, 300, 112, 40));
     m_remove = MakeTool(kIdsRemoveCut, QRect(646, 300, 112, 40));
     m_undo = MakeTool(kIdsUndoCut, QRect(526, 342, 112, 40));
+    m_sideLengths = MakeTool(kIdsCutsAtSide, QRect(646, 342, 112, 40));
+    m_sideLengths->setAccessibleDescription(UiText(kIdsCutsAtSideHelp));
+    m_sideLengths->setToolTip(m_sideLengths->accessibleDescription());
     m_status = new CKxStatic(this);
     m_status->setGeometry(Scaled(QRect(48, 412, 440, 40)));
     m_status->setWordWrap(true);
@@ -40,13 +43,15 @@ CWizTrackPage::CWizTrackPage(QWidget* parent) : CWizardDlg(parent, kNextButton |
             [this] { Edit(&TrackPageState::AddAtListening); });
     connect(m_remove, &QAbstractButton::clicked, this, [this] { Edit(&TrackPageState::Remove); });
     connect(m_undo, &QAbstractButton::clicked, this, [this] { Edit(&TrackPageState::Undo); });
+    connect(m_sideLengths, &QAbstractButton::clicked, this,
+            [this] { Edit(&TrackPageState::PlaceAtSideLengths); });
     auto* undoKey = new QShortcut(QKeySequence::Undo, this);
     connect(undoKey, &QShortcut::activated, this, [this] { Edit(&TrackPageState::Undo); });
     connect(m_overview, &CTrackOverview::cutsChanged, this, [this] { Refresh(); });
     connect(m_overview, &CTrackOverview::listeningChanged, this, [this] { OnTimer(); });
     m_timer.setInterval(kPollMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
-    SetTabOrder({m_overview, m_listen, m_snap, m_add, m_remove, m_undo});
+    SetTabOrder({m_overview, m_listen, m_snap, m_add, m_remove, m_undo, m_sideLengths});
 }
 
 CKxButton* CWizTrackPage::MakeTool(StringId caption, QRect designRect) {
@@ -74,12 +79,13 @@ void CWizTrackPage::Edit(bool (TrackPageState::*edit)()) {
 void CWizTrackPage::OnInitDialog() {
     CWizardDlg::OnInitDialog();
     NextButton()->setText(UiText(kIdsTracksDone));
-    for (CKxButton* tool : {m_listen, m_snap, m_add, m_remove, m_undo}) {
+    for (CKxButton* tool : {m_listen, m_snap, m_add, m_remove, m_undo, m_sideLengths}) {
         tool->SetLabelFont();
         tool->LoadImages(kPictureTool, kPictureToolPressed, 0, 0);
         tool->SetLabelRect(QRect(6, 2, 100, 32));
         tool->SetTextColor(QColor(30, 38, 48));
     }
+    m_sideLengths->setVisible(m_state && m_state->CanPlaceAtSideLengths());
     m_status->ApplyLabelFont(true);
     m_overview->StartPicture();
     m_closeUp->Stop();

@@ -29,6 +29,7 @@ public:
     CKxButton* AddButton() const { return m_add; }
     CKxButton* RemoveButton() const { return m_remove; }
     CKxButton* UndoButton() const { return m_undo; }
+    CKxButton* SideLengthsButton() const { return m_sideLengths; }
 
     // One timer tick: the pictures take in what was read, the listening position moves.
     void OnTimer();
@@ -52,6 +53,7 @@ private:
     CKxButton* m_add;
     CKxButton* m_remove;
     CKxButton* m_undo;
+    CKxButton* m_sideLengths;  // shown only after a side was looked up
     QTimer m_timer;
 };
 
