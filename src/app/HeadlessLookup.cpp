@@ -21,6 +21,8 @@ const char* LookupFailureReason(LookupStatus status) {
             return "";
         case LookupStatus::Offline:
             return "the service could not be reached";
+        case LookupStatus::Untrusted:
+            return "the service's certificate was not accepted (is the clock right?)";
         case LookupStatus::Refused:
             return "the service refused the request";
         case LookupStatus::RateLimited:

@@ -126,6 +126,8 @@ constexpr Entry kBuiltIn[] = {
     {kIdsLookupCutsOffered,
      "The side has {found} tracks, the recording {tracks}: 'check tracks' can cut at their "
      "lengths."},
+    {kIdsLookupUntrusted,
+     "The track database's certificate was not accepted: is this computer's clock right?"},
     {kIdsCutsAtSide, "side lengths"},
     {kIdsCutsAtSideHelp,
      "Places the cuts where the looked-up side's tracks end, each at the quietest moment "

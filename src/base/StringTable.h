@@ -88,6 +88,7 @@ inline constexpr StringId kIdsLookupNoSide = 347;       // "{side}"
 inline constexpr StringId kIdsLookupCutsOffered = 348;  // "{found}", "{tracks}"
 inline constexpr StringId kIdsCutsAtSide = 349;         // the track page's tool, and what it does
 inline constexpr StringId kIdsCutsAtSideHelp = 350;
+inline constexpr StringId kIdsLookupUntrusted = 351;
 // The names and captions of the pages' controls (also what screen readers say).
 inline constexpr StringId kIdsBack = 300;
 inline constexpr StringId kIdsNext = 301;

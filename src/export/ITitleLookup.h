@@ -13,6 +13,7 @@ namespace sondrel {
 enum class LookupStatus {
     Found,
     Offline,      // no connection, or the server could not be reached
+    Untrusted,    // the server's certificate was not accepted
     Refused,      // the server answered with an error
     RateLimited,  // 503: the service asks us to come back later
     TimedOut,     // no answer within the request's limit

@@ -24,6 +24,8 @@ std::string LookupFailureText(LookupStatus status) {
             return {};
         case LookupStatus::Offline:
             return LoadString(kIdsLookupOffline);
+        case LookupStatus::Untrusted:
+            return LoadString(kIdsLookupUntrusted);
         case LookupStatus::Refused:
             return LoadString(kIdsLookupRefused);
         case LookupStatus::RateLimited:

@@ -1,11 +1,13 @@
 // A web server on 127.0.0.1 for the client tests: answers each GET from a handler, or leaves it
-// unanswered, and keeps what was asked and when.
+// unanswered, and keeps what was asked and when; over TLS when given a certificate and key.
 #pragma once
 
 #include <QElapsedTimer>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <functional>
+#include <memory>
 
 namespace sondrel::test {
 
@@ -23,19 +25,32 @@ struct HttpRequest {
 
 class LocalHttpServer : public QObject {
 public:
-    explicit LocalHttpServer(std::function<HttpAnswer(const QByteArray& target)> handler)
+    explicit LocalHttpServer(std::function<HttpAnswer(const QByteArray& target)> handler,
+                             const QSslConfiguration* tls = nullptr)
         : m_handler(std::move(handler)) {
         m_clock.start();
-        m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        if (tls) {
+            auto server = std::make_unique<QSslServer>();
+            server->setSslConfiguration(*tls);
+            m_server = std::move(server);
+        } else {
+            m_server = std::make_unique<QTcpServer>();
+        }
+        m_server->listen(QHostAddress::LocalHost);
+        // A TLS connection is pending once its handshake is over.
+        connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+            while (QTcpSocket* socket = m_server->nextPendingConnection()) {
                 socket->setParent(this);
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+                Read(socket);
             }
         });
+        m_tls = tls != nullptr;
     }
+    // The certificate names localhost.
     QByteArray Url() const {
-        return "http://127.0.0.1:" + QByteArray::number(m_server.serverPort());
+        return (m_tls ? "https://localhost:" : "http://127.0.0.1:") +
+               QByteArray::number(m_server->serverPort());
     }
     const std::vector<HttpRequest>& Requests() const { return m_requests; }
 
@@ -67,7 +82,8 @@ private:
     }
 
     std::function<HttpAnswer(const QByteArray&)> m_handler;
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
+    bool m_tls = false;
     QElapsedTimer m_clock;
     std::map<QTcpSocket*, QByteArray> m_buffers;
     std::vector<HttpRequest> m_requests;

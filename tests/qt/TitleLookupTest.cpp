@@ -1,6 +1,8 @@
 // The MusicBrainz client against a web server of the test's own serving stored ws/2 answers:
 // what it asks and how, each way an answer can fail, and the first tag page that lists the
 // matches and fills the empty titles of the chosen side while the page keeps working.
+#include <QSslConfiguration>
+#include <QSslKey>
 #include <QtTest>
 
 #include "base/StringTable.h"
@@ -124,6 +126,34 @@ private slots:
         // by however long each connection took to set up.
         for (std::size_t i = 1; i < server.Requests().size(); ++i)
             QVERIFY(server.Requests()[i].atMs - server.Requests()[i - 1].atMs >= 900);
+    }
+
+    void overHttpsTheCertificateDecides() {
+        const auto read = [](const char* name) {
+            QFile file(QStringLiteral(SONDREL_TEST_DATA_DIR "/tls/") + QLatin1String(name));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QSslCertificate certificate(read("localhost.crt"));
+        QVERIFY(!certificate.isNull());
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(certificate);
+        tls.setPrivateKey(QSslKey(read("localhost.key"), QSsl::Rsa));
+        LocalHttpServer server(StoredAnswers, &tls);
+        UseServer(server.Url());
+        CMusicBrainzClient client;
+        // A certificate nobody vouches for is said to be one, not taken for being offline.
+        QCOMPARE(Search(client, QStringLiteral("a"), QStringLiteral("b")).status,
+                 LookupStatus::Untrusted);
+        // Vouched for, as the system's store vouches for the service's, the answers come in.
+        const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+        QSslConfiguration trusting = before;
+        trusting.addCaCertificate(certificate);
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        // The same client tries afresh, as after the user set the clock right.
+        const Searched found = Search(client, QStringLiteral("a"), QStringLiteral("b"));
+        QSslConfiguration::setDefaultConfiguration(before);
+        QCOMPARE(found.status, LookupStatus::Found);
+        QCOMPARE(found.matches.size(), 3u);
     }
 
     void eachFailureIsOneStatus() {

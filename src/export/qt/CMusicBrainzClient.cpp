@@ -49,6 +49,10 @@ LookupStatus StatusOf(QNetworkReply& reply, bool timedOut) {
         return LookupStatus::NoMatch;
     if (http >= 400 || (http > 0 && reply.error() != QNetworkReply::NoError))
         return LookupStatus::Refused;
+    // A certificate that does not check out is no network fault: a wrong clock or someone
+    // between us and the service.
+    if (reply.error() == QNetworkReply::SslHandshakeFailedError)
+        return LookupStatus::Untrusted;
     if (reply.error() != QNetworkReply::NoError)
         return LookupStatus::Offline;
     return LookupStatus::Found;
@@ -158,6 +162,10 @@ void CMusicBrainzClient::Finish(QNetworkReply* reply) {
     m_reply = nullptr;
     m_limit.stop();
     const LookupStatus status = StatusOf(*reply, m_timedOut);
+    // Qt keeps the refused connection's settings; the next try must check the certificate
+    // afresh (the clock may have been set right since).
+    if (status == LookupStatus::Untrusted)
+        m_network.clearConnectionCache();
     const QByteArray body = status == LookupStatus::Found ? reply->readAll() : QByteArray();
     // The callback may start the next request, which replaces m_done.
     Done done = std::move(m_done);
