@@ -61,15 +61,8 @@ QImage Grab(QWidget& widget) {
     return image;
 }
 
-// Every page as it first shows, with sample answers where a page has fields.
 // What a search for the sample album finds.
 std::vector<ReleaseMatch> SampleMatches() {
-    TagMultiplePageState state;
-    state.trackCount = 5;
-    state.offerTrackCheck = true;
-    state.artist = "Mara Quill & The Lanterns";
-    state.album = "Harvest Lines";
-    state.titles[1] = "Copper Fields (typed)";
     std::vector<ReleaseMatch> matches(4);
     matches[0] = {"1",       100,  "Harvest Lines", "Mara Quill & The Lanterns",
                   "1974-03", "GB", "12\" Vinyl",    7};
@@ -112,6 +105,7 @@ bool RenderLookupPages(const QDir& dir, const PageServices& services) {
     return Save(Grab(page), dir, QStringLiteral("page-07b-tag-lookup-filled.png")) && ok;
 }
 
+// Every page as it first shows, with sample answers where a page has fields.
 bool RenderPages(const QDir& dir) {
     bool ok = true;
     PageServices services;

@@ -34,16 +34,16 @@ std::string SubstreamHolder(const std::filesystem::path& pcm) {
 
 }  // namespace
 
-std::optional<int> ParseProcStatusOwnerPid(std::string_view text) {
-    constexpr std::string_view kKey = "owner_pid";
+std::optional<std::uint32_t> ParseProcNumber(std::string_view text, std::string_view key,
+                                             std::uint32_t largest) {
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {
         const std::size_t lineEnd = std::min(text.find('\n', lineStart), text.size());
         std::string_view line = text.substr(lineStart, lineEnd - lineStart);
         lineStart = lineEnd + 1;
-        if (line.substr(0, kKey.size()) != kKey)
+        if (line.substr(0, key.size()) != key)
             continue;
-        line.remove_prefix(kKey.size());
+        line.remove_prefix(key.size());
         while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
             line.remove_prefix(1);
         if (line.empty() || line.front() != ':')
@@ -51,18 +51,23 @@ std::optional<int> ParseProcStatusOwnerPid(std::string_view text) {
         line.remove_prefix(1);
         while (!line.empty() && line.front() == ' ')
             line.remove_prefix(1);
-        int pid = 0;
+        std::uint64_t value = 0;
         std::size_t digits = 0;
-        while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9' &&
-               pid < 100000000) {
-            pid = pid * 10 + (line[digits] - '0');
-            ++digits;
+        for (; digits < line.size() && line[digits] >= '0' && line[digits] <= '9'; ++digits) {
+            value = value * 10 + static_cast<std::uint64_t>(line[digits] - '0');
+            if (value > largest)
+                return std::nullopt;
         }
-        if (digits == 0 || pid <= 0)
+        if (digits == 0 || value == 0)
             return std::nullopt;
-        return pid;
+        return static_cast<std::uint32_t>(value);
     }
     return std::nullopt;
+}
+
+std::optional<int> ParseProcStatusOwnerPid(std::string_view text) {
+    const std::optional<std::uint32_t> pid = ParseProcNumber(text, "owner_pid", 99999999);
+    return pid ? std::optional<int>(static_cast<int>(*pid)) : std::nullopt;
 }
 
 std::string FindCaptureHolder(const std::filesystem::path& procAsound, int card, int device) {

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdlib>
 
+#include "platform/CaptureHolder.h"
+
 namespace sondrel {
 
 namespace {
@@ -152,29 +154,9 @@ std::vector<AlsaHint> ReadAlsaPcmHints() {
 }
 
 std::optional<std::uint16_t> ParseProcHwParamsChannels(std::string_view text) {
-    constexpr std::string_view kKey = "channels:";
-    std::size_t lineStart = 0;
-    while (lineStart < text.size()) {
-        const std::size_t lineEnd = std::min(text.find('\n', lineStart), text.size());
-        std::string_view line = text.substr(lineStart, lineEnd - lineStart);
-        lineStart = lineEnd + 1;
-        if (line.substr(0, kKey.size()) != kKey)
-            continue;
-        line.remove_prefix(kKey.size());
-        while (!line.empty() && line.front() == ' ')
-            line.remove_prefix(1);
-        std::uint32_t channels = 0;
-        std::size_t digits = 0;
-        while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9' &&
-               channels < 0x10000) {
-            channels = channels * 10 + static_cast<std::uint32_t>(line[digits] - '0');
-            ++digits;
-        }
-        if (digits == 0 || channels == 0 || channels > 0xFFFF)
-            return std::nullopt;
-        return static_cast<std::uint16_t>(channels);
-    }
-    return std::nullopt;
+    const std::optional<std::uint32_t> channels = ParseProcNumber(text, "channels", 0xFFFF);
+    return channels ? std::optional<std::uint16_t>(static_cast<std::uint16_t>(*channels))
+                    : std::nullopt;
 }
 
 }  // namespace sondrel
