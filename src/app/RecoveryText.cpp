@@ -11,16 +11,6 @@ namespace sondrel {
 
 namespace {
 
-// Replaces every "{name}" in text with value.
-std::string Fill(std::string text, const std::string& name, const std::string& value) {
-    const std::string field = "{" + name + "}";
-    for (std::size_t at = text.find(field); at != std::string::npos;
-         at = text.find(field, at + value.size())) {
-        text.replace(at, field.size(), value);
-    }
-    return text;
-}
-
 std::string MonthName(int month) {
     const std::string names = LoadString(kIdsMonthNames);
     std::size_t start = 0;
@@ -56,22 +46,23 @@ std::string DescribeUnfinished(const UnfinishedRecording& recording) {
                 ? LoadString(kIdsOneTrack)
                 : FormatNumberText(LoadString(kIdsTrackCountFormat),
                                    static_cast<long long>(recording.trackCount));
-        text = Fill(text, "album", album);
-        text = Fill(text, "tracks", tracks);
+        text = FillField(text, "album", album);
+        text = FillField(text, "tracks", tracks);
     }
-    text = Fill(text, "length", length);
-    text = Fill(text, "date", date);
-    return Fill(text, "time", time);
+    text = FillField(text, "length", length);
+    text = FillField(text, "date", date);
+    return FillField(text, "time", time);
 }
 
 std::string FormatUnfinishedQuestion(const UnfinishedRecording& recording) {
-    return Fill(LoadString(kIdsMsgUnfinishedFound), "recording", DescribeUnfinished(recording));
+    return FillField(LoadString(kIdsMsgUnfinishedFound), "recording",
+                     DescribeUnfinished(recording));
 }
 
 std::string FormatLostAudioMessage(double seconds) {
     char value[32];
     std::snprintf(value, sizeof value, "%.1f", seconds);
-    return Fill(LoadString(kIdsMsgAudioLost), "seconds", value);
+    return FillField(LoadString(kIdsMsgAudioLost), "seconds", value);
 }
 
 std::string FormatLengthText(double seconds) {
@@ -87,24 +78,25 @@ std::string FormatLengthText(double seconds) {
 }
 
 std::string FormatFileFullMessage(double secondsNotRecorded) {
-    return Fill(LoadString(kIdsMsgFileFull), "length", FormatLengthText(secondsNotRecorded));
+    return FillField(LoadString(kIdsMsgFileFull), "length", FormatLengthText(secondsNotRecorded));
 }
 
 std::string FormatDeviceBusyMessage(const std::string& program) {
-    return Fill(LoadString(kIdsMsgDeviceBusy), "program",
-                program.empty() ? LoadString(kIdsSomeOtherProgram) : program);
+    return FillField(LoadString(kIdsMsgDeviceBusy), "program",
+                     program.empty() ? LoadString(kIdsSomeOtherProgram) : program);
 }
 
 std::string FormatKeptForLaterMessage(const std::filesystem::path& folder) {
-    return Fill(LoadString(kIdsMsgKeptForLater), "folder", folder.string());
+    return FillField(LoadString(kIdsMsgKeptForLater), "folder", folder.string());
 }
 
 std::string FormatCutFailedMessage(const std::string& reason, const std::filesystem::path& folder) {
-    return Fill(Fill(LoadString(kIdsMsgCutFailed), "reason", reason), "folder", folder.string());
+    return FillField(FillField(LoadString(kIdsMsgCutFailed), "reason", reason), "folder",
+                     folder.string());
 }
 
 std::string FormatCannotStartMessage(const std::string& reason) {
-    return Fill(LoadString(kIdsMsgCannotStart), "reason", reason);
+    return FillField(LoadString(kIdsMsgCannotStart), "reason", reason);
 }
 
 }  // namespace sondrel

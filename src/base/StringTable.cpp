@@ -214,4 +214,12 @@ std::string FormatNumberText(const std::string& format, long long number) {
     return text;
 }
 
+std::string FillField(std::string text, const std::string& name, const std::string& value) {
+    const std::string field = "{" + name + "}";
+    for (std::size_t at = text.find(field); at != std::string::npos;
+         at = text.find(field, at + value.size()))
+        text.replace(at, field.size(), value);
+    return text;
+}
+
 }  // namespace sondrel

@@ -134,4 +134,8 @@ void ClearStringOverrides();
 // first "%d" becomes the number; a text without one gets " " and the number appended.
 std::string FormatNumberText(const std::string& format, long long number);
 
+// Replaces every "{name}" in a text from the table with value (which is never searched, so a
+// value holding "{name}" stays as it is).
+std::string FillField(std::string text, const std::string& name, const std::string& value);
+
 }  // namespace sondrel

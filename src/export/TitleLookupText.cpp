@@ -4,20 +4,6 @@
 
 namespace sondrel {
 
-namespace {
-
-// Replaces every "{name}" in text with value.
-std::string Fill(std::string text, const std::string& name, const std::string& value) {
-    const std::string field = "{" + name + "}";
-    for (std::size_t at = text.find(field); at != std::string::npos;
-         at = text.find(field, at + value.size())) {
-        text.replace(at, field.size(), value);
-    }
-    return text;
-}
-
-}  // namespace
-
 std::string LookupFailureText(LookupStatus status) {
     switch (status) {
         case LookupStatus::Found:
@@ -59,22 +45,22 @@ std::string DescribeRelease(const ReleaseMatch& match) {
 }
 
 std::string FormatPickText(std::size_t matchCount) {
-    return Fill(LoadString(kIdsLookupPick), "count", std::to_string(matchCount));
+    return FillField(LoadString(kIdsLookupPick), "count", std::to_string(matchCount));
 }
 
 std::string FormatFilledText(const ReleaseMatch& release) {
-    return Fill(LoadString(kIdsLookupFilled), "release", release.title);
+    return FillField(LoadString(kIdsLookupFilled), "release", release.title);
 }
 
 std::string FormatCountDiffersText(std::size_t sideTracks, std::size_t recordingTracks,
                                    bool cutsOffered) {
     const StringId id = cutsOffered ? kIdsLookupCutsOffered : kIdsLookupCountDiffers;
-    return Fill(Fill(LoadString(id), "found", std::to_string(sideTracks)), "tracks",
-                std::to_string(recordingTracks));
+    return FillField(FillField(LoadString(id), "found", std::to_string(sideTracks)), "tracks",
+                     std::to_string(recordingTracks));
 }
 
 std::string FormatNoSideText(char side) {
-    return Fill(LoadString(kIdsLookupNoSide), "side", std::string(1, side));
+    return FillField(LoadString(kIdsLookupNoSide), "side", std::string(1, side));
 }
 
 }  // namespace sondrel

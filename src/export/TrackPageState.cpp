@@ -12,18 +12,6 @@
 
 namespace sondrel {
 
-namespace {
-
-std::string Fill(std::string text, const std::string& name, const std::string& value) {
-    const std::string field = "{" + name + "}";
-    for (std::size_t at = text.find(field); at != std::string::npos;
-         at = text.find(field, at + value.size()))
-        text.replace(at, field.size(), value);
-    return text;
-}
-
-}  // namespace
-
 void TrackPageState::Reset(const std::filesystem::path& path,
                            const std::vector<std::uint64_t>& marks, std::uint64_t frames) {
     StopListening();
@@ -148,13 +136,13 @@ std::string TrackPageState::SelectionText() const {
                                               : FormatNumberText(LoadString(kIdsTrackCountFormat),
                                                                  static_cast<long long>(tracks));
     if (cuts.Selected() < 0)
-        return Fill(LoadString(kIdsNoCut), "tracks", trackText);
+        return FillField(LoadString(kIdsNoCut), "tracks", trackText);
     const auto selected = static_cast<std::size_t>(cuts.Selected());
     std::string text = LoadString(kIdsCutPosition);
-    text = Fill(text, "cut", std::to_string(selected + 1));
-    text = Fill(text, "count", std::to_string(cuts.Cuts().size()));
-    text = Fill(text, "time", PositionText(cuts.Cuts()[selected]));
-    return Fill(text, "tracks", trackText);
+    text = FillField(text, "cut", std::to_string(selected + 1));
+    text = FillField(text, "count", std::to_string(cuts.Cuts().size()));
+    text = FillField(text, "time", PositionText(cuts.Cuts()[selected]));
+    return FillField(text, "tracks", trackText);
 }
 
 std::string TrackPageState::LengthText(std::uint64_t frames) {
