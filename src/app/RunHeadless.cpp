@@ -83,17 +83,18 @@ void Run(CSession& session, CHeadlessHost& host, const std::string& recoverPath)
 void ReportExportFailure(CSession& session, const CHeadlessHost& host, std::ostream& err) {
     const std::filesystem::path album = session.Exporter().AlbumFolder();
     const std::size_t exported = host.ExportedTrackCount();
+    // The exporter knows what the system said; the host only that the export failed.
+    std::string why = session.Exporter().FailureReason();
+    if (why.empty())
+        why = host.FailureReason();
+    why = why.empty() ? "" : ": " + why;
     if (exported > 0) {
         err << "sondrel: the export failed: " << exported << " of " << host.TrackCount()
             << " tracks are in " << album.string() << "; the other " << host.TrackCount() - exported
-            << " were not exported"
-            << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+            << " were not exported" << why << "\n";
     } else {
-        err << "sondrel: no tracks were exported"
-            << (host.FailureReason().empty() ? "" : ": " + host.FailureReason()) << "\n";
+        err << "sondrel: no tracks were exported" << why << "\n";
     }
-    if (!session.Exporter().FailureReason().empty())
-        err << "sondrel: the export failed: " << session.Exporter().FailureReason() << "\n";
 }
 
 // Says on standard error what went wrong or was left behind; the exit code.
