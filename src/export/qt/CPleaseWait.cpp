@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -14,6 +15,8 @@ namespace sondrel {
 
 namespace {
 constexpr int kMaxWaitForScreenMs = 1000;
+// The dark slate of the pages' title bars.
+const QColor kInk(30, 38, 48);
 }  // namespace
 
 CPleaseWait::CPleaseWait(QWidget* parent)
@@ -24,9 +27,12 @@ CPleaseWait::CPleaseWait(QWidget* parent)
     text->setAlignment(Qt::AlignCenter);
     QFont font = text->font();
     font.setPointSizeF(12.0);
+    font.setBold(true);
     text->setFont(font);
+    QPalette palette = text->palette();
+    palette.setColor(QPalette::WindowText, kInk);
+    text->setPalette(palette);
     layout->addWidget(text);
-    setAutoFillBackground(true);
     resize(220, 70);
 }
 
@@ -52,6 +58,15 @@ void CPleaseWait::ShowNow(QRect over) {
 }
 
 void CPleaseWait::paintEvent(QPaintEvent* event) {
+    // The pages' light face with a dark edge: without a frame of its own from a window
+    // manager it would be a bare grey box.
+    QPainter painter(this);
+    QLinearGradient face(0, 0, 0, height());
+    face.setColorAt(0, QColor(250, 251, 252));
+    face.setColorAt(1, QColor(222, 226, 231));
+    painter.fillRect(rect(), face);
+    painter.setPen(QPen(kInk, 2));
+    painter.drawRect(rect().adjusted(1, 1, -1, -1));
     QWidget::paintEvent(event);
     m_painted = true;
 }
