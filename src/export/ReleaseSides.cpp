@@ -11,14 +11,14 @@ char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// The side letter of a track number such as "B2" or "A", else 0.
+// The side letter of a track number such as "B2", "A" or a part of a track such as "B2a" or
+// "A1.1", else 0 (a number that is a word, such as "Bonus").
 char SideOf(const std::string& number) {
     if (number.empty() || !std::isalpha(static_cast<unsigned char>(number[0])))
         return 0;
-    const bool digitsFollow = std::all_of(number.begin() + 1, number.end(), [](char c) {
-        return std::isdigit(static_cast<unsigned char>(c)) != 0;
-    });
-    return digitsFollow ? UpperAscii(number[0]) : 0;
+    const bool numbered =
+        number.size() == 1 || std::isdigit(static_cast<unsigned char>(number[1])) != 0;
+    return numbered ? UpperAscii(number[0]) : 0;
 }
 
 }  // namespace

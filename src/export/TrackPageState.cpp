@@ -80,6 +80,10 @@ bool TrackPageState::Snap() {
     return Changed(moved && readable);
 }
 
+bool TrackPageState::CanPlaceAtSideLengths() const {
+    return CanCutAtDurations(sideLengthsMs);
+}
+
 bool TrackPageState::PlaceAtSideLengths() {
     if (!CanPlaceAtSideLengths())
         return false;

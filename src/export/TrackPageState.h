@@ -55,8 +55,9 @@ struct TrackPageState {
     // Moves the selected cut to the quietest moment within a second of it.
     bool Snap();
     bool Undo();
-    // Whether there is a looked-up side to place the cuts by: more than one track.
-    bool CanPlaceAtSideLengths() const { return sideLengthsMs.size() > 1; }
+    // Whether there is a looked-up side to place the cuts by: more than one track, each but
+    // the last with a known length.
+    bool CanPlaceAtSideLengths() const;
     // Puts the cuts where the side's tracks end, each at the quietest moment near its listed
     // end (one undo step).
     bool PlaceAtSideLengths();

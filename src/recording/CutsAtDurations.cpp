@@ -7,6 +7,11 @@
 
 namespace sondrel {
 
+bool CanCutAtDurations(const std::vector<std::uint64_t>& lengthsMs) {
+    return lengthsMs.size() > 1 &&
+           std::find(lengthsMs.begin(), lengthsMs.end() - 1, 0u) == lengthsMs.end() - 1;
+}
+
 HRESULT PlaceCutsAtDurations(IPcmReader& reader, const std::vector<std::uint64_t>& lengthsMs,
                              std::uint64_t endFrame, std::vector<std::uint64_t>& cuts) {
     cuts.clear();

@@ -19,6 +19,10 @@ inline constexpr std::uint64_t kDurationSnapFrames = 3 * 44100;
 // snapped to the quietest frame within kDurationSnapFrames, kept a second from its neighbours
 // and the ends as CTrackCuts requires. Cuts stop at a length the database does not know (0) or
 // past the recording's end. E_FAIL when the audio cannot be read.
+// Whether lengthsMs can place every cut of its side: more than one track, and every length
+// but the last (which ends with the recording) known.
+bool CanCutAtDurations(const std::vector<std::uint64_t>& lengthsMs);
+
 HRESULT PlaceCutsAtDurations(IPcmReader& reader, const std::vector<std::uint64_t>& lengthsMs,
                              std::uint64_t endFrame, std::vector<std::uint64_t>& cuts);
 

@@ -29,6 +29,10 @@ TEST(ReleaseSides, ASideIsTheTracksNumberedWithItsLetter) {
     EXPECT_EQ(Numbers(TracksOfSide(record, 'c')), "C ");
     EXPECT_EQ(Numbers(TracksOfSide(record, 'D')), "d1 d2 ");
     EXPECT_TRUE(TracksOfSide(record, 'E').empty());
+    // Parts of a track keep their side, so that the later tracks keep their places.
+    const auto parts = Tracks({"B1", "B2a", "B2b", "B3", "A1.1"});
+    EXPECT_EQ(Numbers(TracksOfSide(parts, 'B')), "B1 B2a B2b B3 ");
+    EXPECT_EQ(Numbers(TracksOfSide(parts, 'A')), "A1.1 ");
     // Numbers that only start with a letter are not sides.
     const auto cd = Tracks({"1", "2", "Bonus", "3"});
     EXPECT_EQ(SideLetters(cd), "");

@@ -11,6 +11,7 @@
 #include "export/qt/CMusicBrainzClient.h"
 #include "export/qt/CWizTagMultiple.h"
 #include "export/qt/CWizTagSingle.h"
+#include "export/qt/MusicBrainzJson.h"
 #include "tests/qt/LocalHttpServer.h"
 #include "ui/CKxButton.h"
 #include "ui/SkinPicture.h"
@@ -156,6 +157,29 @@ private slots:
         QCOMPARE(found.matches.size(), 3u);
     }
 
+    void hostileNumbersStayInRange() {
+        std::vector<ReleaseTrack> tracks;
+        QCOMPARE(ParseRelease(R"({"media": [{"position": 1, "tracks": [
+                     {"number": "A1", "title": "a", "length": 1e300},
+                     {"number": "A2", "title": "b", "length": 9223372036854775808},
+                     {"number": "A3", "title": "c", "length": -5},
+                     {"number": "A4", "title": "d", "length": "long"},
+                     {"number": "A5", "title": "e", "length": 185000.7}]}]})",
+                              tracks),
+                 LookupStatus::Found);
+        QCOMPARE(tracks.size(), 5u);
+        for (std::size_t i = 0; i < 4; ++i)
+            QCOMPARE(tracks[i].lengthMs, 0u);  // as good as unknown
+        QCOMPARE(tracks[4].lengthMs, 185000u);
+        std::vector<ReleaseMatch> matches;
+        QCOMPARE(ParseReleaseSearch(R"({"releases": [{"id": "x", "title": "t", "media": [
+                     {"track-count": 2147483647}, {"track-count": 2147483647}]}]})",
+                                    matches),
+                 LookupStatus::Found);
+        QCOMPARE(matches.size(), 1u);
+        QVERIFY(matches[0].trackCount > 0 && matches[0].trackCount <= 10000);
+    }
+
     void eachFailureIsOneStatus() {
         QByteArray body;
         int status = 200;
@@ -271,16 +295,46 @@ private slots:
         lookup.LookUpButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(lookup.MatchList()->isVisible(), 5000);
         QVERIFY(!page.Title()->isVisible());
-        lookup.SideChooser()->setCurrentText(QStringLiteral("B"));
+        lookup.SideChooser()->setCurrentText(QStringLiteral("A"));
         lookup.UseButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(page.Title()->isVisible(), 5000);
-        QCOMPARE(page.Title()->text(), QStringLiteral("Night Ferry"));
+        QCOMPARE(page.Title()->text(), QStringLiteral("Slow River"));
         // A whole side as one track: the counts differ, and the cuts can follow the side.
-        QVERIFY(lookup.StatusLine()->text().endsWith(
-            QString::fromStdString(FormatCountDiffersText(4, 1, true))));
+        const auto saidCounts = [&](std::size_t side, bool cutsOffered) {
+            return lookup.StatusLine()->text().endsWith(
+                QString::fromStdString(FormatCountDiffersText(side, 1, cutsOffered)));
+        };
+        QVERIFY(saidCounts(3, true));
         page.NextButton()->click();
-        QCOMPARE(state.title, "Night Ferry");
-        QCOMPARE(state.side.lengthsMs, (std::vector<std::uint64_t>{199000, 0, 233000, 150000}));
+        QCOMPARE(state.title, "Slow River");
+        QCOMPARE(state.side.lengthsMs, (std::vector<std::uint64_t>{185000, 241500, 200000}));
+
+        // Shown again (back from the track page): another side replaces what the lookup put
+        // in, and a field the user emptied takes a title again.
+        const auto use = [&](const QString& side) {
+            lookup.LookUpButton()->click();
+            QVERIFY(lookup.MatchList()->isVisible());
+            lookup.SideChooser()->setCurrentText(side);
+            lookup.UseButton()->click();
+            QVERIFY(page.Title()->isVisible());
+        };
+        page.Prepare();
+        page.show();
+        use(QStringLiteral("B"));
+        QCOMPARE(page.Title()->text(), QStringLiteral("Night Ferry"));
+        QVERIFY(saidCounts(4, false));  // a length of side B is unknown: no cuts from it
+        page.Title()->clear();
+        use(QStringLiteral("A"));
+        QCOMPARE(page.Title()->text(), QStringLiteral("Slow River"));
+        page.NextButton()->click();
+
+        // The next recording starts without the side of this one.
+        TagSinglePageState next;
+        page.SetState(&next);
+        page.Prepare();
+        page.show();
+        page.NextButton()->click();
+        QVERIFY(next.side.Empty());
     }
 
     void aFailureSaysWhyAndTheWaitBlocksNothing() {

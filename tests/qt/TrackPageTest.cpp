@@ -114,6 +114,12 @@ private slots:
         page.UndoButton()->click();
         QVERIFY(state.cuts.Cuts().empty());
         page.EndPage(PageResult::Back);
+
+        // A side with a length unknown before its last track cannot place every cut.
+        state.sideLengthsMs = {10000, 0, 11000};
+        page.Prepare();
+        QVERIFY(page.SideLengthsButton()->isHidden());
+        page.EndPage(PageResult::Back);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "base/StringTable.h"
 #include "export/ReleaseSides.h"
 #include "export/TitleLookupText.h"
+#include "recording/CutsAtDurations.h"
 #include "ui/CWizardDlg.h"
 #include "ui/UiText.h"
 
@@ -173,6 +174,11 @@ void CTitleLookupPanel::OnTracks(const std::string& id, LookupStatus status,
     }
     m_loadedId = id;
     m_tracks = std::move(tracks);
+    // The release that loaded is the one named, wherever the selection went meanwhile.
+    for (std::size_t row = 0; row < m_matches.size(); ++row) {
+        if (m_matches[row].id == id)
+            m_list->setCurrentItem(m_list->topLevelItem(static_cast<int>(row)));
+    }
     ApplySide();
 }
 
@@ -198,13 +204,11 @@ void CTitleLookupPanel::ApplySide() {
         return;
     }
     std::vector<std::string> titles;
-    for (std::size_t i = 0; i < m_titles.size() && m_titles[i]->isEnabled(); ++i) {
-        const QString text = m_titles[i]->text();
-        titles.push_back(text == m_filled[i] ? std::string() : text.toStdString());
-    }
+    for (std::size_t i = 0; i < m_titles.size() && m_titles[i]->isEnabled(); ++i)
+        titles.push_back(Fillable(i) ? std::string() : m_titles[i]->text().toStdString());
     FillEmptyTitles(titles, onSide);
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        if (m_titles[i]->text() == m_filled[i]) {
+        if (Fillable(i)) {
             m_filled[i] = QString::fromStdString(titles[i]);
             m_titles[i]->setText(m_filled[i]);
         }
@@ -214,10 +218,33 @@ void CTitleLookupPanel::ApplySide() {
     std::string said = FormatFilledText(m_matches[static_cast<std::size_t>(row)]);
     if (m_recordingTracks > 0 &&
         m_sideTracks.size() != static_cast<std::size_t>(m_recordingTracks)) {
+        std::vector<std::uint64_t> lengths;
+        for (const ReleaseTrack& track : m_sideTracks)
+            lengths.push_back(track.lengthMs);
         said += " " + FormatCountDiffersText(m_sideTracks.size(), m_recordingTracks,
-                                             m_trackCheckOffered && m_sideTracks.size() > 1);
+                                             m_trackCheckOffered && CanCutAtDurations(lengths));
     }
     Say(said);
+}
+
+void CTitleLookupPanel::StartShowing(const LookedUpSide& side) {
+    m_client->Cancel();
+    SetChoosing(false);
+    Say({});
+    m_sideTracks.clear();
+    for (std::size_t i = 0; i < side.titles.size(); ++i) {
+        ReleaseTrack track;
+        track.title = side.titles[i];
+        track.lengthMs = i < side.lengthsMs.size() ? side.lengthsMs[i] : 0;
+        m_sideTracks.push_back(std::move(track));
+    }
+    for (std::size_t i = 0; i < m_filled.size(); ++i)
+        m_filled[i] = i < side.titles.size() ? QString::fromStdString(side.titles[i]) : QString();
+}
+
+bool CTitleLookupPanel::Fillable(std::size_t i) const {
+    const QString text = m_titles[i]->text();
+    return text.isEmpty() || text == m_filled[i];
 }
 
 LookedUpSide CTitleLookupPanel::UsedSide() const {

@@ -43,6 +43,9 @@ public:
     void CloseList() { SetChoosing(false); }
     // The side whose titles were used last (empty before).
     LookedUpSide UsedSide() const;
+    // A new showing of the page: the side used before it (empty for a new recording), whose
+    // titles still in the fields may be replaced by another side's. Stops a request under way.
+    void StartShowing(const LookedUpSide& side);
 
     QPushButton* LookUpButton() const { return m_lookUp; }
     QTreeWidget* MatchList() const { return m_list; }
@@ -61,6 +64,8 @@ private:
     void OnMatches(LookupStatus status, std::vector<ReleaseMatch> matches);
     void Use();
     void OnTracks(const std::string& id, LookupStatus status, std::vector<ReleaseTrack> tracks);
+    // Whether field i may take a looked-up title: empty, or still what the lookup put there.
+    bool Fillable(std::size_t i) const;
     void FillSides(const std::string& letters);
     void ApplySide();
     void SetChoosing(bool choosing);

@@ -109,8 +109,10 @@ void CWizTagMultiple::DoDataExchange(bool save) {
     }
     for (std::size_t i = 0; i < m_titles.size(); ++i)
         ExchangeText(m_titles[i], m_state->titles[i], save);
-    if (save && m_lookup && !m_lookup->UsedSide().Empty())
+    if (m_lookup && save)
         m_state->side = m_lookup->UsedSide();
+    else if (m_lookup)
+        m_lookup->StartShowing(m_state->side);
 }
 
 }  // namespace sondrel

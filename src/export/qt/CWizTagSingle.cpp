@@ -71,10 +71,12 @@ void CWizTagSingle::DoDataExchange(bool save) {
     ExchangeText(m_album, m_state->album, save);
     ExchangeText(m_title, m_state->title, save);
     m_saveLocation->ExchangeFormat(m_state->format, save);
-    if (save && !m_lookup->UsedSide().Empty())
+    if (save) {
         m_state->side = m_lookup->UsedSide();
-    if (!save)
+    } else {
         m_trackNumber->setText(QString::number(m_state->trackNumber));
+        m_lookup->StartShowing(m_state->side);
+    }
 }
 
 }  // namespace sondrel

@@ -15,8 +15,10 @@ std::string Text(const QJsonObject& object, const char* key) {
 }
 
 // Older answers give some numbers as strings.
+// A count the service gives, kept to what a release can hold.
 int Number(const QJsonValue& value) {
-    return value.isString() ? value.toString().toInt() : value.toInt();
+    constexpr int kMost = 10000;
+    return std::clamp(value.isString() ? value.toString().toInt() : value.toInt(), 0, kMost);
 }
 
 std::string ArtistCredit(const QJsonArray& credits) {
@@ -55,7 +57,9 @@ ReleaseMatch ReadMatch(const QJsonObject& release) {
     match.trackCount = Number(release.value(QLatin1String("track-count")));
     if (match.trackCount == 0) {
         for (const QJsonValue& medium : media)
-            match.trackCount += Number(medium.toObject().value(QLatin1String("track-count")));
+            match.trackCount = std::min(
+                match.trackCount + Number(medium.toObject().value(QLatin1String("track-count"))),
+                10000);
     }
     return match;
 }
@@ -104,8 +108,12 @@ LookupStatus ParseRelease(const QByteArray& json, std::vector<ReleaseTrack>& tra
             ReleaseTrack read;
             read.number = Text(track, "number");
             read.title = Text(track, "title");
+            // No track lasts a day: a longer length is as good as none, and is never turned
+            // into a number of frames that wraps around.
+            constexpr double kLongestMs = 24.0 * 3600 * 1000;
             const double length = track.value(QLatin1String("length")).toDouble();
-            read.lengthMs = length > 0 ? static_cast<std::uint64_t>(length) : 0;
+            read.lengthMs =
+                length > 0 && length < kLongestMs ? static_cast<std::uint64_t>(length) : 0;
             tracks.push_back(std::move(read));
         }
     }
