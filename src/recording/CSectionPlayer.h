@@ -24,8 +24,9 @@ struct IPcmReader;
 // it waits on a condition variable, so Stop returns within one pause.
 class CSectionPlayer {
 public:
-    // The ring the player writes into (about 370 ms) and how much it keeps queued.
-    static constexpr std::uint32_t kRingBytes = 65536;
+    // The ring the player writes into (about 740 ms) and how much it keeps queued: well under
+    // a quarter of the ring, which a sound server's output takes for a writer far ahead.
+    static constexpr std::uint32_t kRingBytes = 131072;
     static constexpr std::uint32_t kQueueBytes = 16384;
 
     // Plays on outputDevice of audio (a null id: the default output). Both must outlive it.

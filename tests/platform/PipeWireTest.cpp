@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "app/CMemorySettingsStore.h"
+#include "audiofile/CWaveWriter.h"
 #include "base/WaveFormat.h"
 #include "common/TempFolder.h"
 #include "devices/IdentifyCaptureDevice.h"
@@ -26,6 +27,7 @@
 #include "platform/pipewire/CPipeWireConnection.h"
 #include "platform/pipewire/PipeWireNodes.h"
 #include "recording/CRecorder.h"
+#include "recording/CSectionPlayer.h"
 #include "recording/CSourceEqualiser.h"
 
 namespace sondrel {
@@ -308,6 +310,32 @@ TEST_F(PipeWireTest, AServerThatDiesEndsTheRecordingWithEverythingBeforeIt) {
     EXPECT_TRUE(m_recorder->DeviceWasLost());
     EXPECT_EQ(m_recorder->DeviceLossReason(), "the PipeWire server stopped");
     ExpectSideAsCounted(recorded, 1.0);
+}
+
+TEST_F(PipeWireTest, AStretchPlayedForTheTrackPageEndsAtItsLastFrameAndIsHeardWhole) {
+    // A second and a bit: the last block the server asks for is only partly there.
+    constexpr std::uint64_t kFrames = 44100 + 1000;
+    const fs::path wav = m_dir / "stretch.wav";
+    CWaveWriter writer;
+    ASSERT_EQ(writer.Create(wav, CaptureFormat()), S_OK);
+    writer.Write(m_side.data(), kFrames * kCaptureBlockAlign);
+    ASSERT_EQ(writer.Close(), S_OK);
+    std::unique_ptr<CPipeWireConnection> connection;
+    std::string why;
+    ASSERT_EQ(CPipeWireConnection::Connect(1000, connection, why), S_OK) << why;
+    GraphProbe speakers(*connection, test::kTestSinkNode, true);
+
+    CSectionPlayer player(m_platform->Audio(), GUID{});
+    ASSERT_EQ(player.Play(wav, 0, kFrames), S_OK);
+    for (int ms = 0; ms < 5000 && player.IsPlaying(); ms += 20)
+        m_platform->Threads().SleepMs(20);
+    EXPECT_FALSE(player.IsPlaying());
+    EXPECT_EQ(player.PositionFrame(), kFrames);
+    m_platform->Threads().SleepMs(300);  // the last blocks reach the speakers
+    speakers.Stop();
+    const Walk walk = WalkSide(speakers.Samples());
+    EXPECT_EQ(walk.frames, kFrames);
+    EXPECT_EQ(walk.skipped, 0u);
 }
 
 TEST_F(PipeWireTest, ACardAnotherProgramHoldsIsBusyAndNamesTheProgram) {

@@ -81,9 +81,8 @@ std::uint32_t CPipeWireOutputRing::SizeBytes() const {
 
 HRESULT CPipeWireOutputRing::GetCurrentPosition(std::uint32_t& playCursorBytes,
                                                 std::uint32_t& writeCursorBytes) {
-    const std::uint64_t sent = m_sentBytes.load(std::memory_order_acquire);
-    const std::uint64_t block = m_blockBytes.load(std::memory_order_relaxed);
-    playCursorBytes = static_cast<std::uint32_t>((sent - std::min(sent, block)) % m_buffer.size());
+    const std::uint64_t heard = m_heardBytes.load(std::memory_order_acquire);
+    playCursorBytes = static_cast<std::uint32_t>(heard % m_buffer.size());
     writeCursorBytes = playCursorBytes;
     return m_state.load() == PW_STREAM_STATE_ERROR || m_connection.ServerGone() ? E_FAIL : S_OK;
 }
@@ -142,15 +141,23 @@ void CPipeWireOutputRing::Process() {
     const std::uint64_t most = m_buffer.size() / 4;
     if (committed - sent > most)
         sent = committed - most;
-    if (m_playing.load(std::memory_order_acquire) && committed - sent >= bytes) {
-        Take(out, sent, bytes);
-        sent += bytes;
-    } else {
+    const std::uint64_t heard = sent;
+    // A short rest plays only once the writer has stopped adding to it: the end of what it
+    // had to say.
+    const bool rest = committed > sent && committed == m_lastCommitted;
+    m_lastCommitted = committed;
+    const std::uint64_t take = committed - sent >= bytes ? bytes : (rest ? committed - sent : 0);
+    if (!m_playing.load(std::memory_order_acquire)) {
         std::memset(out, 0, bytes);
-        if (m_playing.load(std::memory_order_relaxed))
+    } else {
+        Take(out, sent, static_cast<std::uint32_t>(take));
+        std::memset(out + take, 0, bytes - take);
+        sent += take;
+        if (take < bytes)
             m_underruns->fetch_add(1, std::memory_order_relaxed);
     }
     m_sentBytes.store(sent, std::memory_order_release);
+    m_heardBytes.store(heard, std::memory_order_release);
     data.chunk->offset = 0;
     data.chunk->stride = static_cast<std::int32_t>(frameBytes);
     data.chunk->size = bytes;

@@ -1,9 +1,10 @@
 // The output ring on a PipeWire playback stream to the default sink, for listening through.
 // The writer commits what it unlocks; the stream's real-time callback plays committed bytes a
 // whole block at a time and plays silence (counted as an underrun) while a block is not yet
-// there, so a late writer delays the sound instead of chopping it. The write cursor is
-// reported a block behind what the server took, which keeps the writer's own lead measured
-// from where the server will be after its next take.
+// there, so a late writer delays the sound instead of chopping it; what is left once the
+// writer has stopped adding plays padded with silence. The play cursor is where the block
+// the server is playing now began, which keeps the writer's own lead measured from what is
+// really heard.
 #pragma once
 
 #include <spa/utils/hook.h>
@@ -61,6 +62,8 @@ private:
     std::atomic<std::uint64_t> m_committedBytes{0};  // the writer's
     std::atomic<std::uint64_t> m_sentBytes{0};       // the data thread's
     std::atomic<std::uint32_t> m_blockBytes;         // what the server takes a cycle
+    std::atomic<std::uint64_t> m_heardBytes{0};      // sent before the block now taken
+    std::uint64_t m_lastCommitted = 0;               // the data thread's, at its last cycle
 };
 
 }  // namespace sondrel
