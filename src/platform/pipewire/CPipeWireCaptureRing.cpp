@@ -193,15 +193,19 @@ void CPipeWireCaptureRing::Store(const std::uint8_t* data, std::uint32_t bytes) 
 }
 
 void CPipeWireCaptureRing::OnStateChanged(int state, const char* error) {
-    const int previous = m_state.exchange(state);
+    m_state.store(state);
+    // The server pauses a stream (on a suspend, an unlink) before it ends it.
+    m_streamed = m_streamed || state == PW_STREAM_STATE_STREAMING;
     if (state == PW_STREAM_STATE_ERROR) {
-        m_streamError = error != nullptr ? error : "";
-        OutputDebugText("PipeWire capture stream failed: " + m_streamError + "\n");
+        try {  // called from PipeWire's C code, which nothing may unwind through
+            m_streamError = error != nullptr ? error : "";
+            OutputDebugText("PipeWire capture stream failed: " + m_streamError + "\n");
+        } catch (...) {
+        }
     }
     // Once streaming, a stream that errs or is unlinked (its node gone: it is not moved
     // elsewhere) has lost its device.
-    if (previous == PW_STREAM_STATE_STREAMING &&
-        (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED)) {
+    if (m_streamed && (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED)) {
         MarkLost(PipeWireLoss::StreamEnded);
     }
     m_connection.Signal();

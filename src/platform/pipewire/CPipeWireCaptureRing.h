@@ -68,6 +68,7 @@ private:
     std::string m_streamError;  // on the connection's thread, read with its lock
 
     std::atomic<int> m_state{0};
+    bool m_streamed = false;  // the connection thread's: the stream has been streaming
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_lost{false};
     std::atomic<const spa_io_position*> m_position{nullptr};

@@ -73,7 +73,8 @@ struct CPipeWireConnection::Entry {
 
     ~Entry() {
         spa_hook_remove(&listener);
-        pw_proxy_destroy(proxy);
+        if (proxy != nullptr)  // a bind that failed has none
+            pw_proxy_destroy(proxy);
     }
 };
 
@@ -85,37 +86,43 @@ struct CPipeWireConnection::Objects {
     std::string version;
 };
 
-namespace {}  // namespace
-
-// The C callbacks, which reach the connection's private handlers.
+// The C callbacks, which reach the connection's private handlers. What they keep may need
+// memory; running out of it must not unwind through PipeWire's C code, so the object is then
+// left as it was.
 struct PipeWireConnectionEvents {
+    template <typename Handler>
+    static void Guarded(Handler&& handler) noexcept {
+        try {
+            handler();
+        } catch (...) {
+        }
+    }
     static void Global(void* data, std::uint32_t id, std::uint32_t, const char* type, std::uint32_t,
                        const spa_dict* props) {
-        static_cast<CPipeWireConnection*>(data)->OnGlobal(id, type, props);
+        Guarded([&] { static_cast<CPipeWireConnection*>(data)->OnGlobal(id, type, props); });
     }
     static void GlobalRemove(void* data, std::uint32_t id) {
-        static_cast<CPipeWireConnection*>(data)->OnGlobalRemove(id);
+        Guarded([&] { static_cast<CPipeWireConnection*>(data)->OnGlobalRemove(id); });
     }
     static void CoreInfo(void* data, const pw_core_info* info) {
         auto* connection = static_cast<CPipeWireConnection*>(data);
         if (info->version != nullptr)
-            connection->m_objects->version = info->version;
+            Guarded([&] { connection->m_objects->version = info->version; });
     }
     static void Done(void* data, std::uint32_t id, int seq) {
-        static_cast<CPipeWireConnection*>(data)->OnDone(id, seq);
+        Guarded([&] { static_cast<CPipeWireConnection*>(data)->OnDone(id, seq); });
     }
-    static void Error(void* data, std::uint32_t id, int seq, int res, const char* message) {
-        (void)seq;
-        static_cast<CPipeWireConnection*>(data)->OnCoreError(id, res, message);
+    static void Error(void* data, std::uint32_t id, int, int res, const char* message) {
+        Guarded([&] { static_cast<CPipeWireConnection*>(data)->OnCoreError(id, res, message); });
     }
     static void NodeInfo(void* data, const pw_node_info* info) {
         auto* entry = static_cast<CPipeWireConnection::Entry*>(data);
         if ((info->change_mask & PW_NODE_CHANGE_MASK_PROPS) != 0)
-            UpdateNode(entry->node, info->props);
+            Guarded([&] { UpdateNode(entry->node, info->props); });
         if ((info->change_mask & PW_NODE_CHANGE_MASK_STATE) != 0) {
             entry->node.suspended = info->state == PW_NODE_STATE_SUSPENDED;
             entry->node.failed = info->state == PW_NODE_STATE_ERROR;
-            entry->node.error = info->error != nullptr ? info->error : "";
+            Guarded([&] { entry->node.error = info->error != nullptr ? info->error : ""; });
             // Whoever waits for the node to start learns that it failed.
             entry->owner->Signal();
         }
@@ -124,8 +131,10 @@ struct PipeWireConnectionEvents {
         auto* entry = static_cast<CPipeWireConnection::Entry*>(data);
         if ((info->change_mask & PW_DEVICE_CHANGE_MASK_PROPS) == 0)
             return;
-        entry->device.vendorId = Prop(info->props, PW_KEY_DEVICE_VENDOR_ID);
-        entry->device.productId = Prop(info->props, PW_KEY_DEVICE_PRODUCT_ID);
+        Guarded([&] {
+            entry->device.vendorId = Prop(info->props, PW_KEY_DEVICE_VENDOR_ID);
+            entry->device.productId = Prop(info->props, PW_KEY_DEVICE_PRODUCT_ID);
+        });
     }
 };
 

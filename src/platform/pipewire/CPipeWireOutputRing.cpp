@@ -19,8 +19,11 @@ struct PipeWireOutputEvents {
                              const char* error) {
         CPipeWireOutputRing& ring = Ring(data);
         ring.m_state.store(state);
-        if (state == PW_STREAM_STATE_ERROR)
-            ring.m_streamError = error != nullptr ? error : "";
+        try {  // called from PipeWire's C code, which nothing may unwind through
+            if (state == PW_STREAM_STATE_ERROR)
+                ring.m_streamError = error != nullptr ? error : "";
+        } catch (...) {
+        }
         ring.m_connection.Signal();
     }
     static const pw_stream_events& Events() {
