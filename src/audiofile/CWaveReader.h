@@ -38,6 +38,8 @@ public:
     // the header claims may lag what the file holds (a writer that was killed): a caller that
     // trusts the file's length reads from here to its end.
     std::uint64_t DataOffsetBytes() const { return m_dataOffsetBytes; }
+    // The bytes of sample data the file holds (after Open).
+    std::uint64_t DataSizeBytes() const { return m_dataSizeBytes; }
 
     HRESULT GetFormat(WAVEFORMATEX* format, std::uint32_t* bitsPerSecond) override;
     HRESULT ReadAt(void* buffer, std::int64_t positionBytes, std::int32_t countBytes) override;

@@ -48,18 +48,22 @@ HRESULT CSectionPlayer::Play(const std::filesystem::path& path, std::uint64_t fr
         return E_FAIL;
     m_position.store(fromFrame, std::memory_order_release);
     m_playing.store(true, std::memory_order_release);
-    IPcmReader* raw = reader.Detach();
-    m_worker = std::thread([this, raw, fromFrame, toFrame] {
-        auto owned = ComPtr<IPcmReader>::Attach(raw);
-        try {
-            m_position.store(fromFrame, std::memory_order_release);
-            Run(owned.Get(), toFrame);
-        } catch (...) {
-            // Nothing to report: the listening just ends.
-        }
+    try {
+        m_worker = std::thread([this, reader, fromFrame, toFrame] {
+            try {
+                m_position.store(fromFrame, std::memory_order_release);
+                Run(reader.Get(), toFrame);
+            } catch (...) {
+                // Nothing to report: the listening just ends.
+            }
+            m_output.Stop();
+            m_playing.store(false, std::memory_order_release);
+        });
+    } catch (...) {  // no thread to be had
         m_output.Stop();
         m_playing.store(false, std::memory_order_release);
-    });
+        return E_FAIL;
+    }
     return S_OK;
 }
 

@@ -115,9 +115,14 @@ HRESULT CWaveOverview::Run(const std::filesystem::path& path) {
         if (m_stop.load(std::memory_order_relaxed))
             return S_FALSE;
         const std::uint64_t frames = std::min(kBlockFrames, m_endFrame - at);
-        if (Failed(reader->ReadAt(block.data(), static_cast<std::int64_t>(at * kFrameBytes),
-                                  static_cast<std::int32_t>(frames * kFrameBytes))))
+        // Past the file's data there is only silence to show (the reader refuses to start
+        // there).
+        if (at * kFrameBytes >= reader->DataSizeBytes()) {
+            std::fill(block.begin(), block.end(), std::int16_t{0});
+        } else if (Failed(reader->ReadAt(block.data(), static_cast<std::int64_t>(at * kFrameBytes),
+                                         static_cast<std::int32_t>(frames * kFrameBytes)))) {
             return E_FAIL;
+        }
         const std::uint64_t blockEnd = at + frames;
         while (at < blockEnd) {
             const std::uint64_t until = std::min(columnEnd, blockEnd);

@@ -44,10 +44,10 @@ TEST(WaveOverview, EachColumnHoldsTheExtremesOfItsFramesAsTheyAreRead) {
         std::uint64_t first, end;
         std::size_t columns;
     };
-    // Whole file; a stretch inside it; one running past its end (silence there); more
-    // columns than frames.
+    // Whole file; a stretch inside it; one running past its end, by more than a read block
+    // (silence there); more columns than frames.
     for (const Case c : {Case{0, frames, 997}, Case{123457, 555555, 1408},
-                         Case{650000, 710000, 300}, Case{10, 40, 64}}) {
+                         Case{650000, 1300000, 300}, Case{10, 40, 64}}) {
         CWaveOverview overview;
         overview.Start(path, c.first, c.end, c.columns);
         ASSERT_TRUE(test::WaitFor([&] { return overview.Done(); }, std::chrono::seconds(60)));
