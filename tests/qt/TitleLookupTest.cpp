@@ -213,6 +213,19 @@ private slots:
         closed.close();
         UseServer("http://127.0.0.1:" + QByteArray::number(port));
         QCOMPARE(search(), LookupStatus::Offline);
+
+        // An id that is none is never sent; its answer, like any, is dropped by a cancel.
+        CMusicBrainzClient client;
+        int answers = 0;
+        client.LoadRelease(QStringLiteral("../x"), [&](LookupStatus s, std::vector<ReleaseTrack>) {
+            answers += s == LookupStatus::NoMatch ? 1 : 100;
+        });
+        QTRY_COMPARE(answers, 1);
+        client.LoadRelease(QStringLiteral("../x"),
+                           [&](LookupStatus, std::vector<ReleaseTrack>) { answers += 10; });
+        client.Cancel();
+        QTest::qWait(50);
+        QCOMPARE(answers, 1);
     }
 
     void pageFillsTheEmptyTitlesOfTheChosenSide() {

@@ -106,7 +106,12 @@ void CMusicBrainzClient::LoadRelease(const QString& id, TracksDone done) {
     // Only a MusicBrainz identifier goes into the path.
     static const QRegularExpression kId(QStringLiteral("^[0-9A-Fa-f-]{1,64}$"));
     if (!kId.match(id).hasMatch()) {
-        QTimer::singleShot(0, this, [done = std::move(done)] { done(LookupStatus::NoMatch, {}); });
+        // Answered from the event loop like any other, and dropped by a Cancel before then.
+        Cancel();
+        QTimer::singleShot(0, this, [this, asked = m_cancels, done = std::move(done)] {
+            if (asked == m_cancels)
+                done(LookupStatus::NoMatch, {});
+        });
         return;
     }
     QUrl url = ServicePath(QStringLiteral("/ws/2/release/") + id);
@@ -120,6 +125,7 @@ void CMusicBrainzClient::LoadRelease(const QString& id, TracksDone done) {
 }
 
 void CMusicBrainzClient::Cancel() {
+    ++m_cancels;
     m_spacing.stop();
     m_limit.stop();
     m_waiting = false;

@@ -54,6 +54,7 @@ private:
     QTimer m_spacing;  // holds a request back until a second after the last one
     QTimer m_limit;
     bool m_waiting = false;
+    std::uint64_t m_cancels = 0;  // a queued answer is dropped once this has moved on
     bool m_timedOut = false;
     QUrl m_url;
     Done m_done;
