@@ -787,7 +787,7 @@ void KillAtTheCountedStep() {
 
 TEST_F(HeadlessRunTest, AKillOrAFullDiskAtAnyStepLeavesOneRecordingThatExportsTheSideOnce) {
     // Under ThreadSanitizer a forked child now and then records only part of the side (twice
-    // in about 25 runs, with its own thread alive in the parent at each fork); the cause is
+    // in about 35 runs, with its own thread alive in the parent at each fork); the cause is
     // not found yet. The default and AddressSanitizer builds run it.
     if (kThreadSanitizer)
         GTEST_SKIP() << "a forked child sometimes records only part of the side under TSan";
