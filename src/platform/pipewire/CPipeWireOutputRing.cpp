@@ -44,8 +44,7 @@ CPipeWireOutputRing::CPipeWireOutputRing(CPipeWireConnection& connection, std::u
     : m_connection(connection),
       m_buffer(bufferBytes, 0),
       m_format(format),
-      m_underruns(std::move(underruns)),
-      m_blockBytes(kPipeWireLatencyFrames * format.nBlockAlign) {}
+      m_underruns(std::move(underruns)) {}
 
 CPipeWireOutputRing::~CPipeWireOutputRing() {
     CPipeWireLock lock(m_connection);
@@ -136,7 +135,6 @@ void CPipeWireOutputRing::Process() {
     if (buffer->requested > 0)
         frames = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, buffer->requested));
     const std::uint32_t bytes = frames * frameBytes;
-    m_blockBytes.store(bytes, std::memory_order_relaxed);
     auto* out = static_cast<std::uint8_t*>(data.data);
     std::uint64_t sent = m_sentBytes.load(std::memory_order_relaxed);
     const std::uint64_t committed = m_committedBytes.load(std::memory_order_acquire);

@@ -61,7 +61,6 @@ private:
     std::atomic<bool> m_playing{false};
     std::atomic<std::uint64_t> m_committedBytes{0};  // the writer's
     std::atomic<std::uint64_t> m_sentBytes{0};       // the data thread's
-    std::atomic<std::uint32_t> m_blockBytes;         // what the server takes a cycle
     std::atomic<std::uint64_t> m_heardBytes{0};      // sent before the block now taken
     std::uint64_t m_lastCommitted = 0;               // the data thread's, at its last cycle
 };
